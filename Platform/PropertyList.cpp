@@ -1,8 +1,9 @@
 #include "Platform/PropertyList.h"
 
+#include "Platform/AtomicFile.h"
+
 #include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
 #include <QTimeZone>
 #include <cstdlib>
 #include <limits>
@@ -258,15 +259,7 @@ bool writeFile(const QString& path, const QVariant& value, Format format) {
     if (bytes.isEmpty()) {
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return writeFileAtomically(path, bytes);
 }
 
 } // namespace platform::plist

@@ -1,0 +1,213 @@
+#include "Platform/PropertyList.h"
+#include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
+#include "ZorvaUIProject/Common/HVUtilities.h"
+#include "support/TestSupport.h"
+#include "support/TraceCapture.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimeZone>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+using testsupport::readFile;
+using testsupport::ScopedSandbox;
+using testsupport::TraceCapture;
+namespace plist = platform::plist;
+
+namespace {
+
+const QString kRelative = QStringLiteral("Library/Preferences/com.zorva.prefsettings.plist");
+
+QVariantMap templateDictionary() {
+    return {{"pListVersion", "2.1"},
+            {"zorvaStatusMenu", "TRUE"},
+            {"ShowBatteryStatus", "TRUE"},
+            {"UpdatePackageAvail", "FALSE"}};
+}
+
+class PreferenceStore : public ::testing::Test {
+protected:
+    void installTemplate(const QVariantMap& dictionary = templateDictionary()) {
+        QDir().mkpath(sandbox.system("Library/Preferences"));
+        ASSERT_TRUE(plist::writeFile(sandbox.system(kRelative), dictionary));
+    }
+    void installUserFile(const QVariantMap& dictionary) {
+        QDir().mkpath(sandbox.home("Library/Preferences"));
+        ASSERT_TRUE(plist::writeFile(sandbox.home(kRelative), dictionary));
+    }
+    QVariantMap userFile() const {
+        return plist::readDictionary(sandbox.home(kRelative)).value_or(QVariantMap{});
+    }
+
+    ScopedSandbox sandbox;
+    TraceCapture trace;
+};
+
+} // namespace
+
+TEST_F(PreferenceStore, PathsFollowHomeAndSystemRoot) {
+    EXPECT_EQ(HVUtilities::userPreferencePath(),
+              sandbox.home() + "/Library/Preferences/com.zorva.prefsettings.plist");
+    EXPECT_EQ(HVUtilities::templatePreferencePath(), sandbox.system(kRelative));
+    EXPECT_EQ(HVUtilities::getZMSHomeDirectory(), sandbox.systemRoot());
+    EXPECT_TRUE(HVUtilities::isSetHVHIDInterface());
+}
+
+TEST_F(PreferenceStore, FirstRunSeedsFromTemplate) {
+    installTemplate();
+    EXPECT_FALSE(QFileInfo::exists(sandbox.home(kRelative)));
+
+    EXPECT_EQ(HVUtilities::getValueFromUserDefaultForKey("zorvaStatusMenu").toString(), "TRUE");
+    EXPECT_EQ(readFile(sandbox.home(kRelative)), readFile(sandbox.system(kRelative)));
+    EXPECT_TRUE(trace.contains("Pref Controller", "HIGH",
+                               "Home Directory plist path value is " + sandbox.home(kRelative)));
+    EXPECT_TRUE(trace.contains("Pref Controller", "CRITICAL", "Plist is not available"));
+    EXPECT_TRUE(trace.contains("Pref Controller", "HIGH", "Copy successful"));
+    EXPECT_TRUE(trace.contains("Pref Controller", "INFO",
+                               "getValueFromUserDefaultForKey before releasing value is TRUE"));
+    EXPECT_TRUE(
+        trace.contains("Pref Controller", "INFO", "getValueFromUserDefaultForKey value is TRUE"));
+}
+
+TEST_F(PreferenceStore, ExistingUserFileIsNeverReplaced) {
+    installTemplate({{"pListVersion", "9.0"}, {"zorvaStatusMenu", "TRUE"}});
+    installUserFile({{"pListVersion", "1.0"}, {"zorvaStatusMenu", "FALSE"}});
+    const QByteArray before = readFile(sandbox.home(kRelative));
+
+    EXPECT_TRUE(HVUtilities::synchronizePreferencePlist());
+    EXPECT_EQ(HVUtilities::getValueFromUserDefaultForKey("zorvaStatusMenu").toString(), "FALSE");
+    EXPECT_EQ(readFile(sandbox.home(kRelative)), before);
+    EXPECT_TRUE(trace.contains("Pref Controller", "HIGH", "pListVersion value is 1.0"));
+    EXPECT_TRUE(
+        trace.contains("Pref Controller", "HIGH",
+                       "plist version is matching and it exists for this user : successful"));
+    EXPECT_EQ(trace.count("Copy successful"), 0);
+}
+
+TEST_F(PreferenceStore, MissingKeyReadsAsNothingWithBothTraces) {
+    installUserFile({{"a", "b"}});
+    const QVariant value = HVUtilities::getValueFromUserDefaultForKey("zorvapreferredSP");
+    EXPECT_FALSE(value.isValid());
+    EXPECT_TRUE(trace.contains("Pref Controller", "INFO",
+                               "getValueFromUserDefaultForKey before releasing value is (null)"));
+    EXPECT_TRUE(
+        trace.contains("Pref Controller", "INFO", "getValueFromUserDefaultForKey value is (null)"));
+}
+
+TEST_F(PreferenceStore, SavingReplacesOneKeyAndKeepsEveryOther) {
+    const QVariantMap original{
+        {"pListVersion", "2.1"},
+        {"TarvikData", QVariantList{QVariantMap{{"DongleId", "1"}, {"Headsets", QVariantList{}}}}},
+        {"blob", QByteArray("\x00\x01\x02", 3)},
+        {"when", QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9), QTimeZone::utc())},
+        {"ratio", 0.125},
+        {"count", qint64(-3)},
+        {"flag", true}};
+    installUserFile(original);
+
+    HVUtilities::saveUserDefaultsValueWithKey("prefPaneTabIndex", 0);
+    QVariantMap stored = userFile();
+    EXPECT_EQ(stored.value("prefPaneTabIndex").toLongLong(), 0);
+    EXPECT_EQ(stored.value("prefPaneTabIndex").typeId(), QMetaType::LongLong);
+    EXPECT_TRUE(trace.contains("Utilities", "CRITICAL",
+                               "saveUserDefaultsValueWithKey :writeToFile returns 1\n"));
+
+    HVUtilities::saveUserDefaultsValueWithKey("prefPaneTabIndex", 2);
+    stored = userFile();
+    EXPECT_EQ(stored.value("prefPaneTabIndex").toLongLong(), 2);
+    stored.remove("prefPaneTabIndex");
+    EXPECT_EQ(stored, original);
+    EXPECT_TRUE(readFile(sandbox.home(kRelative)).startsWith("<?xml"));
+}
+
+TEST_F(PreferenceStore, ClearingRewritesEvenWhenKeyIsAbsent) {
+    installUserFile({{"UpdatePackageAvail", "FALSE"}, {"keep", "me"}});
+    HVUtilities::clearKeyValueFromStandardUserDefaults("UpdatePackageAvail");
+    EXPECT_EQ(userFile(), (QVariantMap{{"keep", "me"}}));
+    HVUtilities::clearKeyValueFromStandardUserDefaults("UpdatePackageAvail");
+    EXPECT_EQ(userFile(), (QVariantMap{{"keep", "me"}}));
+    EXPECT_EQ(trace.count("clearKeyValueFromStandardUserDefaults :writeToFile returns 1\n"), 2);
+}
+
+TEST_F(PreferenceStore, FlagsAreTrueOnlyForExactTRUE) {
+    installUserFile({{"a", "TRUE"}, {"b", "true"}, {"c", "YES"}, {"d", true}, {"e", "TRUE "}});
+    EXPECT_TRUE(HVUtilities::isPreferenceFlagSet("a"));
+    for (const char* key : {"b", "c", "d", "e", "missing"}) {
+        EXPECT_FALSE(HVUtilities::isPreferenceFlagSet(key)) << key;
+    }
+}
+
+TEST_F(PreferenceStore, NoFileAndNoTemplateReadsNothingAndWritesNothing) {
+    EXPECT_FALSE(HVUtilities::synchronizePreferencePlist());
+    EXPECT_FALSE(HVUtilities::getValueFromUserDefaultForKey("x").isValid());
+    HVUtilities::saveUserDefaultsValueWithKey("x", "y");
+    HVUtilities::clearKeyValueFromStandardUserDefaults("x");
+    EXPECT_FALSE(QFileInfo::exists(sandbox.home(kRelative)));
+    EXPECT_TRUE(trace.contains("Pref Controller", "CRITICAL", "Plist not found"));
+    EXPECT_TRUE(trace.contains("Pref Controller", "INFO", "uninstallButton value is nil"));
+    EXPECT_EQ(trace.count("getValueFromUserDefaultForKey value is (null)"), 0);
+}
+
+TEST_F(PreferenceStore, UnreadableUserFileIsLeftAlone) {
+    installTemplate();
+    const QList<QByteArray> bad = {
+        plist::toData(templateDictionary(), plist::Format::Binary).left(40),
+        plist::toData(templateDictionary(), plist::Format::Xml).left(120),
+        QByteArray(300, '\x07'),
+        plist::toData(QVariantList{"not", "a", "dictionary"}, plist::Format::Xml),
+    };
+    for (const QByteArray& bytes : bad) {
+        ASSERT_TRUE(testsupport::writeFile(sandbox.home(kRelative), bytes));
+        EXPECT_TRUE(HVUtilities::synchronizePreferencePlist());
+        EXPECT_FALSE(HVUtilities::getValueFromUserDefaultForKey("zorvaStatusMenu").isValid());
+        HVUtilities::saveUserDefaultsValueWithKey("prefPaneTabIndex", 0);
+        HVUtilities::clearKeyValueFromStandardUserDefaults("zorvaStatusMenu");
+        EXPECT_EQ(readFile(sandbox.home(kRelative)), bytes);
+    }
+    EXPECT_EQ(trace.count("Copy successful"), 0);
+}
+
+TEST_F(PreferenceStore, FolderInPlaceOfFileAndUnwritableFolder) {
+    installTemplate();
+    QDir().mkpath(sandbox.home(kRelative));
+    EXPECT_TRUE(HVUtilities::synchronizePreferencePlist());
+    EXPECT_FALSE(HVUtilities::getValueFromUserDefaultForKey("zorvaStatusMenu").isValid());
+    HVUtilities::saveUserDefaultsValueWithKey("x", "y");
+    EXPECT_TRUE(QFileInfo(sandbox.home(kRelative)).isDir());
+    QDir(sandbox.home(kRelative)).removeRecursively();
+
+    // The template cannot be copied when a file stands where the folder should be.
+    QDir(sandbox.home("Library")).removeRecursively();
+    ASSERT_TRUE(testsupport::writeFile(sandbox.home("Library/Preferences"), "not a folder"));
+    EXPECT_FALSE(HVUtilities::synchronizePreferencePlist());
+    EXPECT_TRUE(trace.contains("Pref Controller", "CRITICAL", "Copy failed"));
+    EXPECT_FALSE(HVUtilities::getValueFromUserDefaultForKey("zorvaStatusMenu").isValid());
+    EXPECT_EQ(readFile(sandbox.home("Library/Preferences")), "not a folder");
+}
+
+TEST_F(PreferenceStore, FailedWriteIsTracedAndKeepsTheOldFile) {
+    // A file larger than the process's file-size limit cannot be written, even by
+    // root; the trace file stays well below the limit so its records still arrive.
+    const QVariantMap original{{"keep", "me"}, {"padding", QByteArray(64 * 1024, 'p')}};
+    installUserFile(original);
+    HVTrace::writeLine("before the limit", 19, 6);
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tiny = old;
+    tiny.rlim_cur = static_cast<rlim_t>(QFileInfo(trace.path()).size() + 32 * 1024);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    HVUtilities::saveUserDefaultsValueWithKey("x", "y");
+    HVUtilities::clearKeyValueFromStandardUserDefaults("keep");
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(userFile(), original);
+    EXPECT_TRUE(trace.contains("Utilities", "CRITICAL",
+                               "saveUserDefaultsValueWithKey :writeToFile returns 0\n"));
+    EXPECT_TRUE(trace.contains("Utilities", "INFO",
+                               "clearKeyValueFromStandardUserDefaults :writeToFile returns 0\n"));
+}
