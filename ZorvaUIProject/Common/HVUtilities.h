@@ -36,10 +36,72 @@ public:
     // ---- Application launching and settings pane (HVUtilitiesLaunching.cpp) ---
 
     // ---- Softphone discovery (HVUtilitiesSoftphones.cpp) ----------------------
+    // Where another maker's softphone is installed, whether it runs and whether its
+    // version is new enough; the user's softphone preferences.
+
+    // Softphone status answered by getUtilitySoftphoneStatusBundleId.
+    static constexpr qint32 kSoftphoneNotInstalled = 2;
+    static constexpr qint32 kSoftphoneVersionNotSupported = 6;
+    static constexpr qint32 kSoftphoneNotRunning = 7;
+    static constexpr qint32 kSoftphoneRunning = 8;
+
+    // The application's path (with the Sametime and Bria 4 fall-backs, and the
+    // suite's own copy for an application on a mounted volume); null when none.
+    static QString getUtilitySoftphonePath(const QString& bundleIdentifier,
+                                           const QString& softPhoneName);
+    // One of the softphone statuses above. An empty minimum version accepts any.
+    static qint32 getUtilitySoftphoneStatusBundleId(const QString& bundleIdentifier,
+                                                    const QString& softPhoneName,
+                                                    const QString& minVersion);
+    // Bria 4's short version string; null when it cannot be found.
+    static QString getBriaSPVersion();
+    // The Cisco Jabber accessory plug-in's version; "1.0.0" without a readable
+    // settings file, null when the file lacks it.
+    static QString getCiscoPluginVersion();
+    // 255 "Standard", 8 "None (Audio Only)", 0 Lync & Skype for Business, else 7.
+    static qint32 getPreferredSoftphoneID();
+    static bool willUpdateSpPresence();
+    // The information property list of an application: path + "/Contents/info.plist",
+    // or the file of that name in another letter case; null when there is none.
+    static QString softphoneInfoPlistPath(const QString& applicationPath);
 
     // ---- Versions and product identifiers (HVUtilitiesVersions.cpp) -----------
 
+    // Dotted versions compared part by part as numbers: -1, 0 or +1. A part that
+    // one side lacks ranks below any part of 0 or more (1.0 < 1.0.0).
+    static int compareVersion(const QString& version, const QString& toVersion);
+    // "HV2454" -> "9300": the first hexadecimal number of the string, as a signed
+    // 32-bit decimal ("0" when there is none, "-1" for FFFFFFFF and above).
+    static QString getProductID(const QString& productID);
+    // A headset's product identifier by its four-character code; null when unknown.
+    static QString getHSProductID(const QString& code);
+    // Whether a decimal product number is one of the newer products (834-847, 849).
+    static bool isCatalinaPlusDevice(const QString& productNumber);
+
     // ---- Headset information registry (HVUtilitiesHeadsetRegistry.cpp) --------
+    // The Tarvik dongles seen by this user, and the headsets that connected
+    // through each, kept under "TarvikData" in the per-user preference file.
+
+    // Device state of the two update operations.
+    static constexpr qint32 kTarvikDeviceConnected = 0;
+    static constexpr qint32 kTarvikDeviceDisconnected = 1; // HVDeviceDisconnected
+
+    static void updateTarvikInfo(const QString& name, const QString& productID, quint64 locatonID,
+                                 const QString& serialNumber, qint32 deviceState);
+    static void updateHeadsetInfo(const QString& name, const QString& productID, quint64 locatonID,
+                                  const QString& serialNumber, qint32 deviceState);
+    // The dongle's headset records; an invalid QVariant when it has none.
+    static QVariant getHeadsetInfo(const QString& productID, quint64 locationId,
+                                   const QString& serialNumber);
+    // The serial number of the dongle at a location; null when none is there.
+    static QString getTarvikSrNumber(quint64 locationID);
+    static bool isItTheSameTarvik(const QString& serialNumber);
+    // Forgets the headsets of one dongle.
+    static void clearTarvikInfo(const QString& name, const QString& productID, quint64 locatonID,
+                                const QString& serialNumber);
+    // Forgets every dongle when one with this serial number is known.
+    static void clearTarvikData(const QString& name, const QString& productID, quint64 locatonID,
+                                const QString& serialNumber);
 
     // ---- end of operations ------------------------------------------------------
 };

@@ -1,0 +1,82 @@
+#include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
+#include "ZorvaUIProject/Common/HVInstalledComponentXMLParser.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray kGroup = "<installfeature id=\"Admin.added.requests\">";
+const QByteArray kInstall =
+    "<feature id=\"com.zorva.pcsuite.ibm.sametime.plugin.feature\" action=\"install\"/>";
+const QByteArray kUninstall =
+    "<feature id=\"com.zorva.pcsuite.ibm.sametime.plugin.feature\" action=\"uninstall\"/>";
+
+class InstalledComponentParser : public ::testing::Test {
+protected:
+    void SetUp() override {
+        HVTrace::setTraceFilePath(m_sandbox.home("trace.log"));
+        HVTrace::setLogSeverity(6);
+        HVTrace::setTraceOn(true);
+    }
+    void TearDown() override { HVTrace::setTraceOn(false); }
+
+    bool answerFor(const QByteArray& body) {
+        const QString path = m_sandbox.home("requests.xml");
+        EXPECT_TRUE(testsupport::writeFile(path, body));
+        return HVInstalledComponentXMLParser::initWithXml(path)->featureInstalled();
+    }
+    QByteArray trace() const { return testsupport::readFile(m_sandbox.home("trace.log")); }
+
+    testsupport::ScopedSandbox m_sandbox;
+};
+
+} // namespace
+
+TEST_F(InstalledComponentParser, FeaturesCountOnlyAfterTheGroupStarts) {
+    EXPECT_TRUE(answerFor("<?xml version=\"1.0\"?><requests>" + kGroup + kInstall +
+                          "</installfeature></requests>"));
+    // Text, other elements and other attributes around it change nothing.
+    EXPECT_TRUE(answerFor("<requests>text<a/>" + kGroup +
+                          "<feature action=\"install\" other=\"1\" "
+                          "id=\"com.zorva.pcsuite.ibm.sametime.plugin.feature\">x</feature>"
+                          "</installfeature></requests>"));
+    // Before the group it is ignored; after the group's end tag it still counts.
+    EXPECT_FALSE(answerFor("<r>" + kInstall + kGroup + "</installfeature></r>"));
+    EXPECT_TRUE(answerFor("<r>" + kGroup + "</installfeature>" + kInstall + "</r>"));
+    // Another group id does not open the group; letter case matters everywhere.
+    EXPECT_FALSE(
+        answerFor("<r><installfeature id=\"User.requests\">" + kInstall + "</installfeature></r>"));
+    EXPECT_FALSE(answerFor("<r><InstallFeature id=\"Admin.added.requests\">" + kInstall +
+                           "</InstallFeature></r>"));
+    EXPECT_FALSE(answerFor("<r>" + kGroup +
+                           "<feature id=\"com.zorva.pcsuite.ibm.sametime.plugin.feature\" "
+                           "action=\"Install\"/></installfeature></r>"));
+    EXPECT_FALSE(answerFor("<r>" + kGroup +
+                           "<feature id=\"com.zorva.other.feature\" action=\"install\"/>"
+                           "</installfeature></r>"));
+}
+
+TEST_F(InstalledComponentParser, AnUninstallNeitherSetsNorClearsTheAnswer) {
+    EXPECT_FALSE(answerFor("<r>" + kGroup + kUninstall + "</installfeature></r>"));
+    EXPECT_TRUE(answerFor("<r>" + kGroup + kInstall + kUninstall + "</installfeature></r>"));
+    EXPECT_TRUE(answerFor("<r>" + kGroup + kUninstall + kInstall + "</installfeature></r>"));
+}
+
+TEST_F(InstalledComponentParser, MissingAndMalformedFilesAreTraced) {
+    EXPECT_FALSE(HVInstalledComponentXMLParser::initWithXml(m_sandbox.home("absent.xml"))
+                     ->featureInstalled());
+    EXPECT_TRUE(trace().contains("cannot open"));
+    EXPECT_FALSE(HVInstalledComponentXMLParser::initWithXml(QString())->featureInstalled());
+    EXPECT_FALSE(HVInstalledComponentXMLParser::initWithXml(m_sandbox.home())->featureInstalled());
+
+    // A fault before the request: false. After it: what was read stands.
+    EXPECT_FALSE(answerFor("<r>" + kGroup + "<feature id=\"com.zorva.pcsuite.ibm.sametime"));
+    EXPECT_TRUE(trace().contains("is malformed at line"));
+    EXPECT_TRUE(answerFor("<r>" + kGroup + kInstall + "</r></installfeature>"));
+    EXPECT_FALSE(answerFor(QByteArray("\x00\xff\xfe garbage", 12)));
+    EXPECT_FALSE(answerFor(QByteArray()));
+    // Entities are not a way to smuggle in the request or to blow the parse up.
+    EXPECT_FALSE(answerFor("<!DOCTYPE r [<!ENTITY f SYSTEM \"file:///etc/passwd\">]><r>" + kGroup +
+                           "&f;</installfeature></r>"));
+}
