@@ -1,0 +1,277 @@
+#include "Platform/PropertyList.h"
+#include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
+#include "ZorvaUIProject/Common/HVUtilities.h"
+#include "support/StubApplications.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+using testsupport::makeStubApplication;
+using testsupport::StubProcess;
+
+namespace {
+
+QVariantMap bundleInfo(const char* identifier, const char* version = nullptr) {
+    QVariantMap info{{"CFBundleIdentifier", QString::fromLatin1(identifier)}};
+    if (version != nullptr) {
+        info.insert("CFBundleShortVersionString", QString::fromLatin1(version));
+    }
+    return info;
+}
+
+class Softphones : public ::testing::Test {
+protected:
+    void SetUp() override {
+        HVTrace::setTraceFilePath(m_sandbox.home("trace.log"));
+        HVTrace::setLogSeverity(6);
+        HVTrace::setTraceOn(true);
+    }
+    void TearDown() override { HVTrace::setTraceOn(false); }
+
+    QString apps() const { return m_sandbox.system("Applications"); }
+    QString suiteCopy(const char* name) const {
+        return m_sandbox.system("Library/Application Support/Zorva/ZorvaMacSuite/") +
+               QLatin1String(name);
+    }
+    QByteArray takeTrace() {
+        const QByteArray text = testsupport::readFile(m_sandbox.home("trace.log"));
+        QFile::remove(m_sandbox.home("trace.log"));
+        return text;
+    }
+    void writePreferences(const QVariantMap& values) {
+        const QString path = m_sandbox.home("Library/Preferences/com.zorva.prefsettings.plist");
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        ASSERT_TRUE(platform::plist::writeFile(path, values));
+    }
+
+    testsupport::ScopedSandbox m_sandbox;
+};
+
+} // namespace
+
+TEST_F(Softphones, PathsOnMountedVolumesAreReplacedByTheSuitesCopies) {
+    const QString skype = makeStubApplication(apps(), "Skype", bundleInfo("com.skype.skype"));
+    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.skype.skype", "Skype"), skype);
+
+    // On a disk image: the suite's own copy, whether or not it is there.
+    QDir(skype).removeRecursively();
+    makeStubApplication(m_sandbox.system("Volumes/Skype"), "Skype", bundleInfo("com.skype.skype"));
+    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.skype.skype", "Skype"),
+              suiteCopy("Skype.app"));
+    makeStubApplication(m_sandbox.system("Volumes/Avaya"), "one-X", bundleInfo("com.avaya.onex"));
+    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.avaya.onex", "Avaya one-X® Communicator"),
+              suiteCopy("Avaya one-X Communicator.app"));
+    makeStubApplication(m_sandbox.system("Volumes/Eq"), "Equinox", bundleInfo("com.avaya.eq"));
+    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.avaya.eq", "Avaya Equinox"),
+              suiteCopy("Avaya Equinox.app"));
+    makeStubApplication(m_sandbox.system("Volumes/Bria"), "Bria 4",
+                        bundleInfo("com.CounterPath_Corporation.Bria-4"));
+    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.CounterPath_Corporation.Bria-4",
+                                                   "CounterPath Bria 4 Pro"),
+              suiteCopy("Bria.app"));
+    // Another softphone, or a folder merely named like it, keeps its path.
+    const QString other =
+        makeStubApplication(m_sandbox.system("Volumes/Other"), "Other", bundleInfo("com.other"));
+    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.other", "Other"), other);
+    const QString almost =
+        makeStubApplication(apps() + "/MyVolumes", "Skype2", bundleInfo("com.skype.two"));
+    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.skype.two", "Skype"), almost);
+
+    takeTrace();
+    EXPECT_TRUE(HVUtilities::getUtilitySoftphonePath("com.absent", "Skype").isNull());
+    EXPECT_TRUE(takeTrace().contains(
+        "Utilities HIGH getSoftphoneStatus : Sametime and ST Embeded is not Found in System \n"));
+}
+
+TEST_F(Softphones, SametimeFallsBackToIbmNotes) {
+    EXPECT_TRUE(HVUtilities::getUtilitySoftphonePath("com.ibm.Sametime", "Sametime").isNull());
+    const QByteArray missing = takeTrace();
+    EXPECT_TRUE(missing.contains("getSoftphoneStatus : Sametime is not Found in System %@\n"));
+    EXPECT_TRUE(missing.contains("Sametime and ST Embeded is not Found in System"));
+
+    const QString notes =
+        makeStubApplication(apps(), "IBM Notes", bundleInfo("com.ibm.Notes", "9.0.1"));
+    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.ibm.Sametime", "Sametime"), notes);
+
+    // A Sametime folder marked for deletion is looked for as Sametime.app beside it.
+    const QString marked =
+        makeStubApplication(apps() + "/IBM", "Sametime DELETEME", bundleInfo("com.ibm.Sametime"));
+    takeTrace();
+    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.ibm.Sametime", "Sametime"), notes);
+    QByteArray trace = takeTrace();
+    EXPECT_TRUE(trace.contains("CRITICAL getSoftphoneStatus : File contains wrong path\n"));
+    EXPECT_TRUE(trace.contains("INFO getSoftphoneStatus softphone value is IBM Notes"));
+
+    const QString corrected = makeStubApplication(apps() + "/IBM", "Sametime", {});
+    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.ibm.Sametime", "Sametime"), corrected);
+    ASSERT_FALSE(marked.isNull());
+
+    // Bria 4 falls back to its beta.
+    const QString beta = makeStubApplication(apps(), "Bria 4 Beta",
+                                             bundleInfo("com.CounterPath_Corporation.Bria-4-Beta"));
+    takeTrace();
+    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.CounterPath_Corporation.Bria-4", "Bria 4"),
+              beta);
+    EXPECT_TRUE(takeTrace().contains("getSoftphoneStatus : bria is not Found in System %@\n"));
+}
+
+TEST_F(Softphones, StatusFollowsInstallationRunningAndVersion) {
+    EXPECT_EQ(
+        HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox", "3.0"),
+        HVUtilities::kSoftphoneNotInstalled);
+
+    const QString equinox =
+        makeStubApplication(apps(), "Avaya Equinox", bundleInfo("com.avaya.eq", "2.9"), "equinox");
+    takeTrace();
+    EXPECT_EQ(
+        HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox", "2.10"),
+        HVUtilities::kSoftphoneNotRunning);
+    EXPECT_TRUE(takeTrace().contains("Utilities HIGH HVSoftphoneoffline\n"));
+
+    {
+        StubProcess running(equinox + "/Contents/MacOS/equinox");
+        ASSERT_TRUE(running.isRunning());
+        EXPECT_EQ(
+            HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox", "2.10"),
+            HVUtilities::kSoftphoneVersionNotSupported);
+        EXPECT_TRUE(takeTrace().contains(
+            "Utilities CRITICAL getSoftphoneStatus : Avaya version is not supported\n"));
+        EXPECT_EQ(
+            HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox", "2.9"),
+            HVUtilities::kSoftphoneRunning);
+        EXPECT_EQ(HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox",
+                                                                 QString()),
+                  HVUtilities::kSoftphoneRunning);
+
+        ASSERT_TRUE(
+            platform::plist::writeFile(equinox + "/Contents/Info.plist",
+                                       QVariantMap{{"CFBundleIdentifier", "com.avaya.eq"},
+                                                   {"CFBundleExecutable", "equinox"},
+                                                   {"CFBundleShortVersionString", "2.10.1"}}));
+        EXPECT_EQ(
+            HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox", "2.10"),
+            HVUtilities::kSoftphoneRunning);
+        // No version at all counts as supported.
+        ASSERT_TRUE(platform::plist::writeFile(equinox + "/Contents/Info.plist",
+                                               QVariantMap{{"CFBundleIdentifier", "com.avaya.eq"},
+                                                           {"CFBundleExecutable", "equinox"}}));
+        EXPECT_EQ(
+            HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox", "99"),
+            HVUtilities::kSoftphoneRunning);
+    }
+    EXPECT_EQ(HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox", "1"),
+              HVUtilities::kSoftphoneNotRunning);
+
+    // A process with no bundle identifier is recognised by its name.
+    const QString anonymous = makeStubApplication(apps() + "/Other", "Phone",
+                                                  {{"CFBundleName", "Avaya Equinox"}}, "phone");
+    StubProcess byName(anonymous + "/Contents/MacOS/phone");
+    ASSERT_TRUE(byName.isRunning());
+    EXPECT_EQ(HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox", "1"),
+              HVUtilities::kSoftphoneRunning);
+}
+
+TEST_F(Softphones, IbmNotesAndBriaBetaStandInWhenRunning) {
+    const QString notes =
+        makeStubApplication(apps(), "IBM Notes", bundleInfo("com.ibm.Notes", "9.0.1"), "notes");
+    EXPECT_EQ(HVUtilities::getUtilitySoftphoneStatusBundleId("com.ibm.Sametime", "Sametime", "9.0"),
+              HVUtilities::kSoftphoneNotRunning);
+    {
+        StubProcess running(notes + "/Contents/MacOS/notes");
+        ASSERT_TRUE(running.isRunning());
+        EXPECT_EQ(
+            HVUtilities::getUtilitySoftphoneStatusBundleId("com.ibm.Sametime", "Sametime", "9.0"),
+            HVUtilities::kSoftphoneRunning);
+        EXPECT_EQ(
+            HVUtilities::getUtilitySoftphoneStatusBundleId("com.ibm.Sametime", "Sametime", "9.0.2"),
+            HVUtilities::kSoftphoneVersionNotSupported);
+    }
+    // Sametime installed itself, with IBM Notes running under its localized name: the
+    // version compared is still that of IBM Notes.
+    makeStubApplication(apps(), "Sametime", bundleInfo("com.ibm.Sametime", "1.0"));
+    const QString renamed =
+        makeStubApplication(apps() + "/x", "Lotus", {{"CFBundleName", "IBM Notes"}}, "lotus");
+    {
+        StubProcess running(renamed + "/Contents/MacOS/lotus");
+        ASSERT_TRUE(running.isRunning());
+        EXPECT_EQ(
+            HVUtilities::getUtilitySoftphoneStatusBundleId("com.ibm.Sametime", "Sametime", "9.0"),
+            HVUtilities::kSoftphoneRunning);
+    }
+
+    const QString beta = makeStubApplication(
+        apps(), "Bria Beta", bundleInfo("com.CounterPath_Corporation.Bria-4-Beta", "4.2"), "bria");
+    EXPECT_EQ(HVUtilities::getBriaSPVersion(), QStringLiteral("4.2"));
+    StubProcess running(beta + "/Contents/MacOS/bria");
+    ASSERT_TRUE(running.isRunning());
+    EXPECT_EQ(HVUtilities::getUtilitySoftphoneStatusBundleId("com.CounterPath_Corporation.Bria-4",
+                                                             "Bria 4", "4.1"),
+              HVUtilities::kSoftphoneRunning);
+    EXPECT_EQ(HVUtilities::getUtilitySoftphoneStatusBundleId("com.CounterPath_Corporation.Bria-4",
+                                                             "Bria 4", "4.10"),
+              HVUtilities::kSoftphoneVersionNotSupported);
+}
+
+TEST_F(Softphones, InformationPropertyListIsFoundInEitherLetterCase) {
+    const QString app = apps() + "/Lower.app";
+    ASSERT_TRUE(testsupport::writeFile(app + "/Contents/info.plist", "x"));
+    EXPECT_EQ(HVUtilities::softphoneInfoPlistPath(app), app + "/Contents/info.plist");
+    QFile::rename(app + "/Contents/info.plist", app + "/Contents/Info.plist");
+    EXPECT_EQ(HVUtilities::softphoneInfoPlistPath(app), app + "/Contents/Info.plist");
+    QFile::remove(app + "/Contents/Info.plist");
+    EXPECT_TRUE(HVUtilities::softphoneInfoPlistPath(app).isNull());
+    EXPECT_TRUE(HVUtilities::softphoneInfoPlistPath(QString()).isNull());
+}
+
+TEST_F(Softphones, VersionsOfBriaAndTheJabberPlugin) {
+    EXPECT_TRUE(HVUtilities::getBriaSPVersion().isNull());
+    makeStubApplication(apps(), "Bria 4",
+                        bundleInfo("com.CounterPath_Corporation.Bria-4", "4.9.1"));
+    EXPECT_EQ(HVUtilities::getBriaSPVersion(), QStringLiteral("4.9.1"));
+
+    const QString plugin = m_sandbox.system(
+        "Library/Cisco/Jabber/Accessories/Zorva/com.cisco.jabber.accesories.zorva.plist");
+    EXPECT_EQ(HVUtilities::getCiscoPluginVersion(), QStringLiteral("1.0.0"));
+    ASSERT_TRUE(testsupport::writeFile(plugin, "<plist><dict><key>plugin"));
+    EXPECT_EQ(HVUtilities::getCiscoPluginVersion(), QStringLiteral("1.0.0"));
+    ASSERT_TRUE(platform::plist::writeFile(plugin, QVariantMap{{"pluginversion", "2.3.4"}}));
+    EXPECT_EQ(HVUtilities::getCiscoPluginVersion(), QStringLiteral("2.3.4"));
+    ASSERT_TRUE(platform::plist::writeFile(plugin, QVariantMap{{"other", "x"}}));
+    EXPECT_TRUE(HVUtilities::getCiscoPluginVersion().isNull());
+}
+
+TEST_F(Softphones, PreferredSoftphoneAndPresenceFromPreferences) {
+    EXPECT_EQ(HVUtilities::getPreferredSoftphoneID(), 7); // no preference file at all
+    EXPECT_FALSE(HVUtilities::willUpdateSpPresence());
+    const std::pair<QVariant, qint32> table[] = {
+        {QStringLiteral("Standard"), 255},
+        {QStringLiteral("None (Audio Only)"), 8},
+        {QStringLiteral("Microsoft Lync & Skype for Business"), 0},
+        {QStringLiteral("standard"), 7},
+        {QStringLiteral("Skype"), 7},
+        {qint64(255), 7},
+    };
+    for (const auto& [stored, expected] : table) {
+        writePreferences({{"zorvapreferredSP", stored}});
+        takeTrace();
+        EXPECT_EQ(HVUtilities::getPreferredSoftphoneID(), expected)
+            << stored.toString().toStdString();
+        const QByteArray trace = takeTrace();
+        EXPECT_TRUE(trace.contains(
+            "getPreferredSoftphoneIDFor :returns ID: " + QByteArray::number(expected) + "\n"));
+    }
+    writePreferences({});
+    takeTrace();
+    EXPECT_EQ(HVUtilities::getPreferredSoftphoneID(), 7);
+    EXPECT_TRUE(takeTrace().contains("getPreferredSoftphoneIDFor :In String: (null)\n"));
+
+    writePreferences({{"PresenceUpdateSelected", "TRUE"}, {"PresenceUpdateEnabled", "TRUE"}});
+    EXPECT_TRUE(HVUtilities::willUpdateSpPresence());
+    writePreferences({{"PresenceUpdateSelected", "TRUE"}, {"PresenceUpdateEnabled", "true"}});
+    EXPECT_FALSE(HVUtilities::willUpdateSpPresence());
+    writePreferences({{"PresenceUpdateSelected", true}, {"PresenceUpdateEnabled", "TRUE"}});
+    EXPECT_FALSE(HVUtilities::willUpdateSpPresence());
+    writePreferences({{"PresenceUpdateEnabled", "TRUE"}});
+    EXPECT_FALSE(HVUtilities::willUpdateSpPresence());
+}
