@@ -1,0 +1,110 @@
+#include "Platform/Bundle.h"
+#include "Platform/Paths.h"
+#include "Platform/PropertyList.h"
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using platform::Bundle;
+using testsupport::ScopedSandbox;
+
+namespace {
+
+QString makeBundle(const ScopedSandbox& sandbox, const QString& name, bool withTranslations) {
+    const QString path = sandbox.home(name);
+    QDir().mkpath(path + "/Contents/Resources");
+    QDir().mkpath(path + "/Contents/MacOS");
+    platform::plist::writeFile(path + "/Contents/Info.plist",
+                               QVariantMap{{"CFBundleIdentifier", "com.zorva.Test"},
+                                           {"CFBundleExecutable", "Test Program"},
+                                           {"Trace Enable Status", true}});
+    testsupport::writeFile(path + "/Contents/Resources/Battery_3.png", "png");
+    testsupport::writeFile(path + "/Contents/Resources/README", "plain");
+    if (withTranslations) {
+        QFile::copy(QStringLiteral(ZORVA_TEST_TRANSLATIONS_DIR) + "/zorva_en.qm",
+                    path + "/Contents/Resources/zorva_en.qm");
+    }
+    return path;
+}
+
+} // namespace
+
+TEST(Bundle, InfoDictionaryResourcesAndExecutable) {
+    ScopedSandbox sandbox;
+    const QString path = makeBundle(sandbox, "Test.app", false);
+    const auto bundle = Bundle::bundleWithPath(path);
+    ASSERT_TRUE(bundle);
+    EXPECT_EQ(bundle->bundleIdentifier(), "com.zorva.Test");
+    EXPECT_EQ(bundle->objectForInfoDictionaryKey("Trace Enable Status").toBool(), true);
+    EXPECT_FALSE(bundle->objectForInfoDictionaryKey("Trace File Location").isValid());
+    EXPECT_EQ(bundle->executablePath(), path + "/Contents/MacOS/Test Program");
+    EXPECT_EQ(bundle->pathForResource("Battery_3", "png"),
+              path + "/Contents/Resources/Battery_3.png");
+    EXPECT_EQ(bundle->pathForResource("README", QString()), path + "/Contents/Resources/README");
+    EXPECT_TRUE(bundle->pathForResource("Battery_9", "png").isNull());
+    EXPECT_FALSE(Bundle::bundleWithPath(sandbox.home("Missing.app")));
+    // A folder without an information property list is a bundle with nothing in it.
+    QDir().mkpath(sandbox.home("Empty.app"));
+    const auto empty = Bundle::bundleWithPath(sandbox.home("Empty.app"));
+    ASSERT_TRUE(empty);
+    EXPECT_TRUE(empty->infoDictionary().isEmpty());
+    EXPECT_TRUE(empty->executablePath().isNull());
+}
+
+TEST(Bundle, LocalizedTextsComeFromTranslationsWithTheKeyAsFallback) {
+    ScopedSandbox sandbox;
+    const auto bundle = Bundle::bundleWithPath(makeBundle(sandbox, "T.app", true));
+    ASSERT_TRUE(bundle);
+    EXPECT_EQ(bundle->localizedStringForKey("GREETING_KEY"), "Hello there");
+    EXPECT_EQ(bundle->localizedStringForKey("GREETING_KEY", QString(), "Other"),
+              "From another table");
+    EXPECT_EQ(bundle->localizedStringForKey("Check for updates"), "Check for updates");
+    EXPECT_EQ(bundle->localizedStringForKey("Untranslated", "Default"), "Default");
+
+    const auto bare = Bundle::bundleWithPath(makeBundle(sandbox, "Bare.app", false));
+    EXPECT_EQ(bare->localizedStringForKey("GREETING_KEY"), "GREETING_KEY");
+}
+
+TEST(Bundle, MainBundleFollowsEnvironment) {
+    ScopedSandbox sandbox;
+    const QString path = makeBundle(sandbox, "Main.app", false);
+    qputenv("ZORVA_BUNDLE", path.toUtf8());
+    auto main = Bundle::mainBundle();
+    ASSERT_TRUE(main);
+    EXPECT_EQ(main->bundleIdentifier(), "com.zorva.Test");
+
+    qputenv("ZORVA_BUNDLE", sandbox.home("Nowhere.app").toUtf8());
+    EXPECT_FALSE(Bundle::mainBundle());
+
+    // Without the variable the bundle is looked for beside the executable.
+    qunsetenv("ZORVA_BUNDLE");
+    const auto beside = Bundle::mainBundle();
+    const QString expected = QCoreApplication::applicationDirPath() + "/Zorva menu bar item.app";
+    EXPECT_EQ(beside != nullptr, QDir(expected).exists());
+}
+
+TEST(Paths, SystemRootRelocatesFixedPaths) {
+    {
+        ScopedSandbox sandbox;
+        EXPECT_EQ(platform::homeDirectory(), sandbox.home());
+        EXPECT_EQ(platform::systemRoot(), sandbox.systemRoot());
+        EXPECT_EQ(platform::systemPath("/Library/Preferences/x.plist"),
+                  sandbox.systemRoot() + "/Library/Preferences/x.plist");
+    }
+    qunsetenv("ZORVA_SYSTEM_ROOT");
+    EXPECT_EQ(platform::systemRoot(), "/");
+    EXPECT_EQ(platform::systemPath("/Applications"), "/Applications");
+}
+
+TEST(Bundle, BuiltApplicationBundleCarriesTraceSettings) {
+    const auto bundle = Bundle::bundleWithPath(ZORVA_BUNDLE_PATH);
+    ASSERT_TRUE(bundle);
+    EXPECT_TRUE(
+        bundle->objectForInfoDictionaryKey("Trace File Location").toString().startsWith('/'));
+    EXPECT_EQ(bundle->objectForInfoDictionaryKey("Trace Enable Status").typeId(), QMetaType::Bool);
+    EXPECT_TRUE(bundle->objectForInfoDictionaryKey("Log Severity").isValid());
+    EXPECT_TRUE(QFile::exists(bundle->executablePath()));
+}
