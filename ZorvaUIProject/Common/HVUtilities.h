@@ -1,7 +1,13 @@
 #pragma once
 
+#include "Platform/Launching.h"
+
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
+#include <memory>
+#include <optional>
 
 // The suite's collection of class operations, shared by its programs. It is never
 // instantiated. The operations are implemented in one file per topic beside this
@@ -34,6 +40,38 @@ public:
     // ---- Firmware language and region lookups (HVUtilitiesLanguages.cpp) ------
 
     // ---- Application launching and settings pane (HVUtilitiesLaunching.cpp) ---
+    // The suite's settings pane bundle ("com.hvlabs.Zorva"): the process's known
+    // bundle with that identifier, else "Zorva Suite for Mac.prefPane" in the
+    // PreferencePanes folder of the user, local or network Library (first match,
+    // identifier compared ignoring case). Cached for the life of the process
+    // once found; null when there is none.
+    static std::shared_ptr<const platform::Bundle> getHVPrefsPane();
+    // A suite bundle by identifier: a known bundle, else <users folder>/
+    // ZorvaMacSuite/<appName> of the local and network domains. Not cached.
+    static std::shared_ptr<const platform::Bundle> getHVComponents(const QString& bundleIdentifier,
+                                                                   const QString& appName);
+    // "CFBundleShortVersionString" of the settings pane at its fixed location;
+    // null when the pane or the value is missing. The argument is not used.
+    static QString getBundleVersion(const QString& unused);
+    // Starts the application bundle or executable at the path, detached, with
+    // exactly the given arguments. A null path is refused with a trace line.
+    // A path where nothing exists is traced and answers false with *error left
+    // empty; a refused start answers false with *error set (domain
+    // "NSOSStatusErrorDomain", the status as code). error may be null.
+    static bool launchApplicationAtPath(const QString& path, const QStringList& arguments,
+                                        std::optional<platform::Error>* error = nullptr);
+    // Starts the installed status item and answers true whatever happened.
+    static bool launchZorvaMenu();
+    static bool addApplicationToLoginItems(const QString& appPath);
+    static bool deleteApplicationFromLoginItem(const QString& appPath);
+    static void writeLog(const QString& message, int forCategory);
+    // Forgets the cached settings pane (tests only).
+    static void resetHVPrefsPaneCache();
+
+    // Encrypted bundle resources (HVUtilitiesPictures.cpp): the plain bytes of an
+    // AES-256-CBC encrypted picture; a null array, with a trace line, when the
+    // file cannot be read or does not decrypt.
+    static QByteArray decryptFile(const QString& path);
 
     // ---- Softphone discovery (HVUtilitiesSoftphones.cpp) ----------------------
     // Where another maker's softphone is installed, whether it runs and whether its

@@ -1,0 +1,60 @@
+// Writes every device picture the image table names:
+//   zorva_pictures <originals folder> <bundle Resources folder>
+// The originals folder receives every picture as PNG; the bundle receives each
+// one as <name>.png or, encrypted, as <name>.enc. Files whose content is
+// unchanged are left untouched.
+#include "Common/ImageUtility.h"
+#include "DevicePictures.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <cstdio>
+
+namespace {
+
+bool writeIfChanged(const QString& path, const QByteArray& bytes) {
+    QFile existing(path);
+    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes) {
+        return true;
+    }
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 3) {
+        std::fprintf(stderr, "usage: zorva_pictures <originals folder> <Resources folder>\n");
+        return 2;
+    }
+    const QDir originals(args.at(1));
+    const QDir resources(args.at(2));
+    if (!QDir().mkpath(originals.path()) || !QDir().mkpath(resources.path())) {
+        std::fprintf(stderr, "zorva_pictures: cannot create the output folders\n");
+        return 1;
+    }
+    int count = 0;
+    for (const QString& name : ImageUtility::allPictureNames()) {
+        const QByteArray png = devicepictures::png(devicepictures::draw(name));
+        if (png.isEmpty() ||
+            !writeIfChanged(originals.filePath(name + QLatin1String(".png")), png)) {
+            std::fprintf(stderr, "zorva_pictures: cannot write %s\n", qPrintable(name));
+            return 1;
+        }
+        const bool encrypted = devicepictures::shipsEncrypted(name);
+        const QByteArray shipped = encrypted ? devicepictures::encrypt(png) : png;
+        const QString file = name + QLatin1String(encrypted ? ".enc" : ".png");
+        if (shipped.isEmpty() || !writeIfChanged(resources.filePath(file), shipped)) {
+            std::fprintf(stderr, "zorva_pictures: cannot write %s\n", qPrintable(file));
+            return 1;
+        }
+        ++count;
+    }
+    std::printf("zorva_pictures: %d pictures\n", count);
+    return 0;
+}
