@@ -1,0 +1,240 @@
+#include "Platform/Bundle.h"
+#include "Platform/PropertyList.h"
+#include "ZorvaUIProject/Common/HVUtilities.h"
+#include "support/StubApplications.h"
+#include "support/TestSupport.h"
+#include "support/TraceCapture.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <cerrno>
+#include <gtest/gtest.h>
+
+using testsupport::ScopedSandbox;
+using testsupport::TraceCapture;
+
+namespace {
+
+const QString kPaneName = QStringLiteral("Zorva Suite for Mac.prefPane");
+
+// A program that records the arguments it received, NUL-terminated after a
+// first line with their count, then moves the record into place in one step.
+QByteArray recorderScript(const QString& record) {
+    const QByteArray quoted = "'" + record.toUtf8().replace("'", "'\\''") + "'";
+    return "#!/bin/sh\n"
+           "{ printf '%s\\n' \"$#\"; for a in \"$@\"; do printf '%s\\0' \"$a\"; done; } > " +
+           quoted + ".tmp && mv " + quoted + ".tmp " + quoted + "\n";
+}
+
+bool writeExecutable(const QString& path, const QByteArray& content) {
+    if (!testsupport::writeFile(path, content)) {
+        return false;
+    }
+    return QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
+}
+
+// The arguments a recorder wrote, once it has finished; empty on time-out.
+QByteArray waitForRecord(const QString& record) {
+    QDeadlineTimer deadline(15000);
+    while (!deadline.hasExpired()) {
+        if (QFileInfo::exists(record)) {
+            return testsupport::readFile(record);
+        }
+        QThread::msleep(20);
+    }
+    return {};
+}
+
+QByteArray expectedRecord(const QStringList& arguments) {
+    QByteArray out = QByteArray::number(arguments.size()) + '\n';
+    for (const QString& a : arguments) {
+        out += a.toUtf8() + '\0';
+    }
+    return out;
+}
+
+class Launching : public ::testing::Test {
+protected:
+    ScopedSandbox sandbox;
+    TraceCapture trace;
+};
+
+class SettingsPane : public ::testing::Test {
+protected:
+    SettingsPane() { HVUtilities::resetHVPrefsPaneCache(); }
+    ~SettingsPane() override { HVUtilities::resetHVPrefsPaneCache(); }
+
+    // A bundle folder "Zorva Suite for Mac.prefPane" with the identifier.
+    QString installPane(const QString& library, const QString& identifier,
+                        const QString& version = QStringLiteral("1.0")) {
+        const QString path = library + "/PreferencePanes/" + kPaneName;
+        QVariantMap info{{"CFBundleShortVersionString", version}};
+        if (!identifier.isNull()) {
+            info.insert("CFBundleIdentifier", identifier);
+        }
+        EXPECT_TRUE(QDir().mkpath(path + "/Contents"));
+        EXPECT_TRUE(platform::plist::writeFile(path + "/Contents/Info.plist", info));
+        return path;
+    }
+
+    ScopedSandbox sandbox;
+};
+
+} // namespace
+
+TEST_F(Launching, BundleReceivesArgumentsByteForByte) {
+    const QString app = sandbox.system("Applications/Zorva Firmware Updater.app");
+    const QString record = sandbox.system("received args");
+    ASSERT_TRUE(writeExecutable(app + "/Contents/MacOS/updater 'x", recorderScript(record)));
+    ASSERT_TRUE(platform::plist::writeFile(app + "/Contents/Info.plist",
+                                           QVariantMap{{"CFBundleExecutable", "updater 'x"}}));
+
+    const QStringList arguments{QStringLiteral("RunningFromZms"),
+                                QStringLiteral("{\n    LocIdKey = 12;\n    ProdIdKey = 0x093B;\n}"),
+                                QStringLiteral("two  spaces and \"double\" and 'single' quotes"),
+                                QStringLiteral("$HOME `id` ; | & > * ? \\ back"),
+                                QStringLiteral("Grüße, 日本語, emoji \U0001F3A7"),
+                                QString(),
+                                QStringLiteral("-n"),
+                                QStringLiteral(" leading and trailing ")};
+    std::optional<platform::Error> error = platform::Error{"stale", 1};
+    EXPECT_TRUE(HVUtilities::launchApplicationAtPath(app, arguments, &error));
+    EXPECT_FALSE(error.has_value()); // cleared on entry
+    EXPECT_EQ(waitForRecord(record), expectedRecord(arguments));
+    EXPECT_TRUE(trace.records().isEmpty());
+}
+
+TEST_F(Launching, PlainExecutableAndStatusItem) {
+    // An executable path is started as it is.
+    const QString tool = sandbox.system("bin/recorder");
+    const QString record = sandbox.system("tool args");
+    ASSERT_TRUE(writeExecutable(tool, recorderScript(record)));
+    EXPECT_TRUE(HVUtilities::launchApplicationAtPath(tool, {"a b", ""}));
+    EXPECT_EQ(waitForRecord(record), expectedRecord({"a b", ""}));
+
+    // The status item is started from the suite's folder below the system root,
+    // with no arguments; missing or present, the answer is true.
+    EXPECT_TRUE(HVUtilities::launchZorvaMenu());
+    EXPECT_TRUE(
+        trace.contains("Pref Controller", "CRITICAL",
+                       QStringLiteral("Error in launchApplicationAtPath : %1 ").arg(ENOENT)));
+    const QString menu =
+        sandbox.system("Library/Application Support/Zorva/ZorvaMacSuite/Zorva menu bar item.app");
+    const QString menuRecord = sandbox.system("menu args");
+    ASSERT_TRUE(
+        writeExecutable(menu + "/Contents/MacOS/Zorva menu bar item", recorderScript(menuRecord)));
+    EXPECT_TRUE(HVUtilities::launchZorvaMenu());
+    EXPECT_EQ(waitForRecord(menuRecord), expectedRecord({}));
+    EXPECT_TRUE(HVUtilities::addApplicationToLoginItems(menu));
+    EXPECT_TRUE(HVUtilities::deleteApplicationFromLoginItem(menu));
+}
+
+TEST_F(Launching, FailuresAnswerFalse) {
+    // Nothing at the path: traced with the status, the error stays empty.
+    std::optional<platform::Error> error;
+    const QString missing = sandbox.system("Applications/Zorva Firmware Updater.app");
+    EXPECT_FALSE(HVUtilities::launchApplicationAtPath(missing, {"x"}, &error));
+    EXPECT_FALSE(error.has_value());
+    EXPECT_TRUE(
+        trace.contains("Pref Controller", "CRITICAL",
+                       QStringLiteral("Error in launchApplicationAtPath : %1 ").arg(ENOENT)));
+    EXPECT_FALSE(HVUtilities::launchApplicationAtPath(missing, {"x"}));
+    EXPECT_EQ(trace.records().size(), 2);
+
+    // A bundle without an executable, and a file that is not executable: the
+    // start is refused, the error carries the status, no trace line.
+    const QString empty = testsupport::makeStubApplication(sandbox.system("Applications"), "Empty",
+                                                           {{"CFBundleIdentifier", "x"}});
+    ASSERT_FALSE(empty.isEmpty());
+    EXPECT_FALSE(HVUtilities::launchApplicationAtPath(empty, {}, &error));
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->domain, "NSOSStatusErrorDomain");
+    EXPECT_EQ(error->code, ENOENT);
+    const QString text = sandbox.system("notes.txt");
+    ASSERT_TRUE(testsupport::writeFile(text, "#!/bin/sh\n"));
+    EXPECT_FALSE(HVUtilities::launchApplicationAtPath(text, {}, &error));
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->code, EACCES);
+    EXPECT_FALSE(HVUtilities::launchApplicationAtPath(text, {}));
+    EXPECT_EQ(trace.records().size(), 2);
+
+    // No path at all is refused.
+    EXPECT_FALSE(HVUtilities::launchApplicationAtPath(QString(), {}, &error));
+    EXPECT_TRUE(trace.contains("Pref Controller", "CRITICAL",
+                               "Invalid parameter not satisfying: path != nil"));
+}
+
+TEST_F(SettingsPane, SearchOrderAndIdentifierRules) {
+    const QString user = sandbox.home("Library");
+    const QString local = sandbox.system("Library");
+    const QString network = sandbox.system("Network/Library");
+
+    // Nowhere: none, and the next call searches again.
+    EXPECT_EQ(HVUtilities::getHVPrefsPane(), nullptr);
+    const QString localPane = installPane(local, "com.hvlabs.Zorva");
+    auto found = HVUtilities::getHVPrefsPane();
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->bundlePath(), localPane);
+
+    // The user's copy wins over the local one (on a fresh search).
+    HVUtilities::resetHVPrefsPaneCache();
+    const QString userPane = installPane(user, "COM.HVLABS.zorva");
+    found = HVUtilities::getHVPrefsPane();
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->bundlePath(), userPane);
+
+    // Once found, the same bundle answers without looking at the folders again.
+    ASSERT_TRUE(QDir(userPane).removeRecursively());
+    ASSERT_TRUE(QDir(localPane).removeRecursively());
+    EXPECT_EQ(HVUtilities::getHVPrefsPane(), found);
+
+    // Another identifier, or none, is skipped and the next domain is tried.
+    HVUtilities::resetHVPrefsPaneCache();
+    installPane(user, "com.hvlabs.Zorva.helper");
+    installPane(local, QString());
+    const QString networkPane = installPane(network, "com.hvlabs.zorva");
+    found = HVUtilities::getHVPrefsPane();
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->bundlePath(), networkPane);
+
+    // A plain file by that name is no bundle.
+    HVUtilities::resetHVPrefsPaneCache();
+    ASSERT_TRUE(QDir(networkPane).removeRecursively());
+    ASSERT_TRUE(testsupport::writeFile(network + "/PreferencePanes/" + kPaneName, "x"));
+    EXPECT_EQ(HVUtilities::getHVPrefsPane(), nullptr);
+}
+
+TEST_F(SettingsPane, ComponentsAndVersion) {
+    // The process's own bundle is known by its identifier.
+    const auto main = platform::Bundle::mainBundle();
+    ASSERT_NE(main, nullptr);
+    const auto known = HVUtilities::getHVComponents(main->bundleIdentifier(), "anything");
+    ASSERT_NE(known, nullptr);
+    EXPECT_EQ(known->bundlePath(), main->bundlePath());
+
+    // Otherwise the suite folder of the local, then the network users folder.
+    EXPECT_EQ(HVUtilities::getHVComponents("com.zorva.Helper", "Helper.app"), nullptr);
+    const QString network =
+        testsupport::makeStubApplication(sandbox.system("Network/Users/ZorvaMacSuite"), "Helper",
+                                         {{"CFBundleIdentifier", "COM.zorva.helper"}});
+    auto found = HVUtilities::getHVComponents("com.zorva.Helper", "Helper.app");
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->bundlePath(), network);
+    const QString local =
+        testsupport::makeStubApplication(sandbox.system("Users/ZorvaMacSuite"), "Helper",
+                                         {{"CFBundleIdentifier", "com.zorva.Helper"}});
+    found = HVUtilities::getHVComponents("com.zorva.Helper", "Helper.app");
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->bundlePath(), local);
+    EXPECT_EQ(HVUtilities::getHVComponents("com.zorva.Other", "Helper.app"), nullptr);
+
+    // The settings pane's version, from its fixed place only.
+    EXPECT_TRUE(HVUtilities::getBundleVersion(QString()).isNull());
+    installPane(sandbox.home("Library"), "com.hvlabs.Zorva", "9.9");
+    EXPECT_TRUE(HVUtilities::getBundleVersion(QString()).isNull());
+    installPane(sandbox.system("Library"), "com.hvlabs.Zorva", "4.2.1");
+    EXPECT_EQ(HVUtilities::getBundleVersion(QString()), "4.2.1");
+}
