@@ -1,0 +1,166 @@
+#include "Platform/KeyedArchive.h"
+#include "Platform/ObjectDescription.h"
+#include "ZorvaUIProject/Common/HVDevice.h"
+#include "ZorvaUIProject/Common/HVSoftphone.h"
+
+#include <gtest/gtest.h>
+
+using platform::archivedDataWithRootObject;
+using platform::unarchiveObjectWithData;
+
+namespace {
+
+template <class T>
+std::shared_ptr<T> roundTrip(const std::shared_ptr<T>& record) {
+    const QByteArray bytes = archivedDataWithRootObject(QVariant::fromValue(record));
+    EXPECT_FALSE(bytes.isEmpty());
+    return unarchiveObjectWithData(bytes).template value<std::shared_ptr<T>>();
+}
+
+} // namespace
+
+TEST(HVDevice, InitialisersSetTheirValues) {
+    const HVDevicePtr device = HVDevice::initDevice("Zorva 5200", "HV2454", 42);
+    EXPECT_EQ(device->name(), "Zorva 5200");
+    EXPECT_EQ(device->productID(), "HV2454");
+    EXPECT_EQ(device->lid(), 42u);
+    EXPECT_EQ(device->devFwuState(), 2);
+    EXPECT_EQ(device->devRegCode(), QVariant(qint64(0)));
+    EXPECT_EQ(device->devLangCode(), QVariant(qint64(1033)));
+    EXPECT_EQ(device->headsetType(), 0);
+    EXPECT_TRUE(device->curFwVersion().isNull());
+    EXPECT_TRUE(device->serialNumber().isNull());
+    EXPECT_FALSE(device->subCompFwVersions().isValid());
+    EXPECT_EQ(device->batteryInfo(), nullptr);
+
+    const HVSoftphonePtr softphone = HVSoftphone::initSoftphone("Skype", 3);
+    EXPECT_EQ(softphone->name(), "Skype");
+    EXPECT_EQ(softphone->state(), 3);
+    EXPECT_FALSE(softphone->cpname().isNull());
+    EXPECT_TRUE(softphone->cpname().isEmpty());
+
+    const HVBatteryInformationPtr battery = HVBatteryInformation::initBatteryInfoForTypeId("T1");
+    EXPECT_EQ(battery->hsProductTypeId(), "T1");
+    EXPECT_FALSE(battery->isCharging() || battery->isBatteryLow() || battery->isDECTDevice());
+    EXPECT_EQ(battery->hsBatteryPCT(), 0);
+}
+
+TEST(HVDevice, RoundTripKeepsArchivedFieldsAndDropsTheOthers) {
+    const HVDevicePtr device = HVDevice::initDevice("Zorva 5200", "HV2454", 0);
+    device->setSerialNumber("SN1");
+    device->setReleaseNotesURL("https://example.com/notes");
+    device->setCurFwVersion("1.2.3");
+    device->setSubCompFwVersions(QVariantList{"1.0", "2.0"});
+    device->setFwXMLURL("file:///catalogue.xml");
+    device->setDfuFileURL("https://example.com/fw.dfu");
+    device->setDevFwuState(-1);
+    device->setHeadsetType(7);
+    auto battery = HVBatteryInformation::initBatteryInfoForTypeId("T1");
+    battery->setIsCharging(true);
+    battery->setIsBatteryLow(true);
+    battery->setIsDECTDevice(true);
+    battery->setHsBatteryPCT(55);
+    device->setBatteryInfo(battery);
+
+    for (quint64 lid : {quint64(0), quint64(1) << 63, ~quint64(0), quint64(0x14200000)}) {
+        device->setLid(lid);
+        const HVDevicePtr back = roundTrip(device);
+        ASSERT_NE(back, nullptr);
+        EXPECT_EQ(back->lid(), lid);
+        EXPECT_EQ(back->name(), "Zorva 5200");
+        EXPECT_EQ(back->productID(), "HV2454");
+        EXPECT_EQ(back->curFwVersion(), "1.2.3");
+        EXPECT_EQ(back->subCompFwVersions(), QVariant(QVariantList{"1.0", "2.0"}));
+        EXPECT_EQ(back->fwXMLURL(), "file:///catalogue.xml");
+        EXPECT_EQ(back->dfuFileURL(), "https://example.com/fw.dfu");
+        EXPECT_EQ(back->devFwuState(), -1);
+        EXPECT_EQ(back->headsetType(), 7);
+        EXPECT_EQ(back->devRegCode().toLongLong(), 0);
+        EXPECT_EQ(back->devLangCode().toLongLong(), 1033);
+        EXPECT_TRUE(back->serialNumber().isNull());
+        EXPECT_TRUE(back->releaseNotesURL().isNull());
+        ASSERT_NE(back->batteryInfo(), nullptr);
+        EXPECT_NE(back->batteryInfo(), battery);
+        EXPECT_EQ(back->batteryInfo()->hsProductTypeId(), "T1");
+        EXPECT_TRUE(back->batteryInfo()->isCharging());
+        EXPECT_TRUE(back->batteryInfo()->isBatteryLow());
+        EXPECT_FALSE(back->batteryInfo()->isDECTDevice());
+        EXPECT_EQ(back->batteryInfo()->hsBatteryPCT(), 55);
+    }
+}
+
+TEST(HVDevice, AbsentFieldsComeBackAbsent) {
+    const auto device = std::make_shared<HVDevice>();
+    const HVDevicePtr back = roundTrip(device);
+    ASSERT_NE(back, nullptr);
+    EXPECT_TRUE(back->name().isNull());
+    EXPECT_TRUE(back->productID().isNull());
+    EXPECT_TRUE(back->curFwVersion().isNull());
+    EXPECT_FALSE(back->subCompFwVersions().isValid());
+    EXPECT_FALSE(back->devRegCode().isValid());
+    EXPECT_FALSE(back->devLangCode().isValid());
+    EXPECT_EQ(back->batteryInfo(), nullptr);
+
+    const auto battery = std::make_shared<HVBatteryInformation>();
+    const auto batteryBack = roundTrip(battery);
+    ASSERT_NE(batteryBack, nullptr);
+    EXPECT_TRUE(batteryBack->hsProductTypeId().isNull());
+
+    // Empty strings stay empty, not absent.
+    device->setName("");
+    EXPECT_FALSE(roundTrip(device)->name().isNull());
+}
+
+TEST(HVSoftphone, RoundTripDropsCpname) {
+    const HVSoftphonePtr softphone = HVSoftphone::initSoftphone("Bria", -4);
+    softphone->setCpname("CounterPath");
+    const HVSoftphonePtr back = roundTrip(softphone);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->name(), "Bria");
+    EXPECT_EQ(back->state(), -4);
+    EXPECT_TRUE(back->cpname().isNull());
+}
+
+TEST(HVDevice, ListsOfRecordsAndSharedRecords) {
+    QVariantList devices;
+    for (int i = 0; i < 3; ++i) {
+        devices.append(QVariant::fromValue(
+            HVDevice::initDevice(QStringLiteral("Device %1").arg(i), "HV1001", quint64(i))));
+    }
+    const HVSoftphonePtr shared = HVSoftphone::initSoftphone("Skype", 1);
+    devices.append(QVariant::fromValue(shared));
+    devices.append(QVariant::fromValue(shared));
+    const QVariant back = unarchiveObjectWithData(archivedDataWithRootObject(devices));
+    ASSERT_EQ(back.typeId(), QMetaType::QVariantList);
+    const QVariantList list = back.toList();
+    ASSERT_EQ(list.size(), 5);
+    for (int i = 0; i < 3; ++i) {
+        const auto device = list.at(i).value<HVDevicePtr>();
+        ASSERT_NE(device, nullptr);
+        EXPECT_EQ(device->name(), QStringLiteral("Device %1").arg(i));
+        EXPECT_EQ(device->lid(), quint64(i));
+    }
+    const auto first = list.at(3).value<HVSoftphonePtr>();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first, list.at(4).value<HVSoftphonePtr>());
+}
+
+TEST(HVDevice, DescriptionIsReadableAndStable) {
+    const HVDevicePtr device = HVDevice::initDevice("Zorva 5200", "HV2454", 7);
+    device->setBatteryInfo(HVBatteryInformation::initBatteryInfoForTypeId("T1"));
+    const QString text = platform::describe(QVariant::fromValue(device));
+    EXPECT_TRUE(
+        text.startsWith("<HVDevice> {\n    name = \"Zorva 5200\";\n    productID = HV2454;\n"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("    curFwVersion = (null);\n"));
+    EXPECT_TRUE(text.contains(
+        "    batteryInfo = <HVBatteryInformation> {\n        hsProductTypeId = T1;\n"))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith("\n}"));
+    EXPECT_EQ(text, platform::describe(QVariant::fromValue(device)));
+    EXPECT_EQ(platform::describe(QVariant::fromValue(HVDevicePtr())), "(null)");
+    EXPECT_EQ(
+        platform::describe(QVariantList{QVariant::fromValue(HVSoftphone::initSoftphone("S", 1))}),
+        "(\n    <HVSoftphone> {\n        name = S;\n        cpname = \"\";\n        state = 1;\n   "
+        " }\n)");
+}
