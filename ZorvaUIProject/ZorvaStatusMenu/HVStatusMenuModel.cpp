@@ -138,8 +138,6 @@ QRectF HVStatusMenuLayout::toTopLeft(const QRectF& frame, double containerHeight
 
 HVStatusMenu HVStatusMenuLayout::statusMenuPopulate(const HVMenuInput& input) {
     HVStatusMenu menu;
-    trace(QStringLiteral("Populate Status Menu - Start"), kCritical);
-
     if (!input.fullMenu) {
         menu.icon = HVStatusIcon::UpdateAvailable;
         menu.items.push_back(

@@ -124,7 +124,8 @@ public:
 
     static constexpr double kViewHeight = 20;
 
-    // Items and icon of one rebuild, with the rebuild's trace lines.
+    // Items and icon of one rebuild, with the rebuild's trace lines after its
+    // start line (which the controller writes before it gathers the input).
     static HVStatusMenu statusMenuPopulate(const HVMenuInput& input);
 
     // The width handed to every battery view of one rebuild.

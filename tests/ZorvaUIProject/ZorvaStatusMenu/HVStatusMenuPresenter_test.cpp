@@ -1,0 +1,150 @@
+#include "ZorvaUIProject/ZorvaStatusMenu/HVStatusMenuPresenter.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QMenu>
+#include <QWidgetAction>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kResources = QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/Resources");
+
+HVMenuDevice headset(const QString& name, quint64 lid, int pct, bool charging, bool low = false) {
+    HVMenuDevice d;
+    d.name = name;
+    d.productID = QStringLiteral("HV1234");
+    d.lid = lid;
+    d.curFwVersion = QStringLiteral("2.1");
+    d.batteryInfo = HVMenuBattery{pct, charging, low};
+    return d;
+}
+
+HVMenuInput demoInput() {
+    HVMenuInput input;
+    input.fullMenu = true;
+    input.showBatteryStatus = true;
+    input.isSWUpdateAvailable = true;
+    input.checkForManualUpdate = QStringLiteral("Check for updates");
+    input.devices = {headset(QStringLiteral("Zorva Voyager 5200"), 0x14100000, 85, true),
+                     headset(QStringLiteral("Zorva Savi 8240"), 0x14200000, 35, false)};
+    HVMenuDevice wired;
+    wired.name = QStringLiteral("Zorva Blackwire 3320");
+    wired.productID = QStringLiteral("HV00C1");
+    wired.lid = 0x14300000;
+    wired.curFwVersion = QStringLiteral("Recovery");
+    input.devices.push_back(wired);
+    input.softphones = {
+        {QStringLiteral("Skype"), 1}, {QStringLiteral("Bria"), 7}, {QStringLiteral("Jabber"), 0}};
+    return input;
+}
+
+QString writePng(QMenu& menu, const QString& name) {
+    menu.popup(QPoint(10, 10));
+    QApplication::processEvents();
+    const QImage image = menu.grab().toImage();
+    menu.close();
+    const QString dir = QStringLiteral(ZORVA_BINARY_DIR "/screenshots");
+    QDir().mkpath(dir);
+    const QString path = dir + QLatin1Char('/') + name;
+    EXPECT_TRUE(image.save(path, "PNG")) << path.toStdString();
+    return path;
+}
+
+std::vector<QAction*> actions(const QMenu& menu) {
+    const auto list = menu.actions();
+    return {list.begin(), list.end()};
+}
+
+} // namespace
+
+TEST(HVStatusMenuPresenter, PopupMenuShowsBatteryViewsAndIsWrittenAsPng) {
+    auto pictures = std::make_shared<HVPictureCache>(kResources);
+    QMenu menu;
+    std::vector<qint64> chosen;
+    HVStatusMenuPresenter presenter(menu, HVStatusMenuPresenter::Style::Popup, pictures,
+                                    [&](const HVMenuItem& item) { chosen.push_back(item.tag); });
+    const HVStatusMenu model = HVStatusMenuLayout::statusMenuPopulate(demoInput());
+    presenter.setMenu(model);
+
+    const auto list = actions(menu);
+    ASSERT_EQ(list.size(), model.items.size());
+    // Two battery views as widget actions, the recovery device with its mark.
+    auto* first = qobject_cast<QWidgetAction*>(list[0]);
+    ASSERT_NE(first, nullptr);
+    auto* view = qobject_cast<HVBatteryViewWidget*>(first->defaultWidget());
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->view().batteryImage, QStringLiteral("Battery_4.png"));
+    EXPECT_TRUE(view->view().chargingPicture.has_value());
+    EXPECT_NE(qobject_cast<QWidgetAction*>(list[1]), nullptr);
+    EXPECT_EQ(qobject_cast<QWidgetAction*>(list[2]), nullptr);
+    EXPECT_FALSE(list[2]->icon().isNull()); // "SametimeError" mark
+    EXPECT_FALSE(list[2]->isEnabled());
+    EXPECT_TRUE(list[3]->isSeparator());
+    EXPECT_EQ(list[4]->text(), QStringLiteral("Jabber"));
+    EXPECT_FALSE(list[4]->icon().isNull());
+
+    // Choosing an item hands its model item to the handler.
+    list[3]->trigger(); // a separator does nothing
+    list[2]->trigger(); // nor does an item without a command
+    list[7]->trigger(); // "Help", tag 2
+    EXPECT_EQ(chosen, (std::vector<qint64>{2}));
+
+    const QString path = writePng(menu, QStringLiteral("status-menu-full.png"));
+    const QImage image(path);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_GE(image.width(), 200);
+    EXPECT_GE(image.height(), 8 * 18);
+
+    // The reduced menu: the same presenter shrinks to one item.
+    HVMenuInput reduced = demoInput();
+    reduced.fullMenu = false;
+    presenter.setMenu(HVStatusMenuLayout::statusMenuPopulate(reduced));
+    ASSERT_EQ(menu.actions().size(), 1);
+    EXPECT_EQ(menu.actions().front()->text(), QStringLiteral("Update Available"));
+    EXPECT_TRUE(menu.actions().front()->isEnabled());
+    writePng(menu, QStringLiteral("status-menu-reduced.png"));
+}
+
+TEST(HVStatusMenuPresenter, ExportedStyleAndInPlaceUpdates) {
+    auto pictures = std::make_shared<HVPictureCache>(kResources);
+    QMenu menu;
+    HVStatusMenuPresenter presenter(menu, HVStatusMenuPresenter::Style::Exported, pictures, {});
+    HVMenuInput input = demoInput();
+    presenter.setMenu(HVStatusMenuLayout::statusMenuPopulate(input));
+    auto list = actions(menu);
+    ASSERT_EQ(list.size(), 11u);
+    EXPECT_EQ(list[0]->text(), QStringLiteral("Zorva Voyager 5200  85%"));
+    EXPECT_FALSE(list[0]->icon().isNull()); // level picture with the charging mark
+    EXPECT_EQ(list[1]->text(), QStringLiteral("Zorva Savi 8240  35%"));
+    EXPECT_EQ(qobject_cast<QWidgetAction*>(list[0]), nullptr);
+    const int created = presenter.actionsCreated();
+    const int changes = presenter.propertyChanges();
+
+    // The same content again changes nothing.
+    presenter.setMenu(HVStatusMenuLayout::statusMenuPopulate(input));
+    EXPECT_EQ(presenter.actionsCreated(), created);
+    EXPECT_EQ(presenter.propertyChanges(), changes);
+    EXPECT_EQ(actions(menu), list);
+
+    // A battery report changes one label and one icon, nothing else.
+    input.devices[1].batteryInfo->hsBatteryPCT = 65;
+    presenter.setMenu(HVStatusMenuLayout::statusMenuPopulate(input));
+    EXPECT_EQ(presenter.actionsCreated(), created);
+    EXPECT_EQ(presenter.propertyChanges(), changes + 2);
+    EXPECT_EQ(list[1]->text(), QStringLiteral("Zorva Savi 8240  65%"));
+
+    // Percentage hidden: the label is the name alone.
+    input.showBatteryStatus = false;
+    presenter.setMenu(HVStatusMenuLayout::statusMenuPopulate(input));
+    EXPECT_EQ(list[1]->text(), QStringLiteral("Zorva Savi 8240"));
+
+    // A detached device shifts the rest: actions are reused, the tail shrinks.
+    input.devices.erase(input.devices.begin());
+    presenter.setMenu(HVStatusMenuLayout::statusMenuPopulate(input));
+    EXPECT_EQ(menu.actions().size(), 10);
+    EXPECT_EQ(menu.actions()[0]->text(), QStringLiteral("Zorva Savi 8240"));
+    EXPECT_EQ(presenter.actionsCreated(), created);
+}
