@@ -1,0 +1,329 @@
+#include "Platform/PropertyList.h"
+#include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
+#include "ZorvaUIProject/Common/HVUtilities.h"
+#include "support/TestSupport.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+constexpr quint64 kLocationA = 0x14100000;
+constexpr quint64 kLocationB = 0xfa12000000000001ULL; // above the signed range
+const QString kSerialA = QStringLiteral("TARVIK00000A");
+const QString kSerialB = QStringLiteral("TARVIK00000B");
+const QString kHeadset1 = QStringLiteral("HEADSET0001");
+const QString kHeadset2 = QStringLiteral("HEADSET0002");
+
+class HeadsetRegistry : public ::testing::Test {
+protected:
+    void SetUp() override {
+        HVTrace::setTraceFilePath(m_sandbox.home("trace.log"));
+        HVTrace::setLogSeverity(6);
+        HVTrace::setTraceOn(true);
+        writePreferences(otherKeys());
+    }
+    void TearDown() override { HVTrace::setTraceOn(false); }
+
+    static QVariantMap otherKeys() {
+        return {{"pListVersion", "1.2"}, {"ShowBatteryStatus", "TRUE"}, {"prefPaneTabIndex", 3}};
+    }
+    QString path() const { return HVUtilities::userPreferencePath(); }
+    void writePreferences(const QVariantMap& values) {
+        QDir().mkpath(QFileInfo(path()).absolutePath());
+        ASSERT_TRUE(platform::plist::writeFile(path(), values));
+    }
+    QVariantMap preferences() const { return platform::plist::readDictionary(path()).value(); }
+    QVariantList records() const { return preferences().value("TarvikData").toList(); }
+    QVariantMap record(qsizetype i) const { return records().value(i).toMap(); }
+    QVariantMap headset(qsizetype dongle, qsizetype i) const {
+        return record(dongle).value("HeadsetData").toList().value(i).toMap();
+    }
+    void expectOtherKeysKept() const {
+        const QVariantMap now = preferences();
+        const QVariantMap expected = otherKeys();
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+            EXPECT_EQ(now.value(it.key()), it.value()) << it.key().toStdString();
+        }
+    }
+    QByteArray takeTrace() {
+        const QByteArray text = testsupport::readFile(m_sandbox.home("trace.log"));
+        QFile::remove(m_sandbox.home("trace.log"));
+        return text;
+    }
+
+    testsupport::ScopedSandbox m_sandbox;
+};
+
+} // namespace
+
+TEST_F(HeadsetRegistry, DonglesAreRecordedAndFollowedBySerialNumber) {
+    HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationA, kSerialA, 0);
+    ASSERT_EQ(records().size(), 1);
+    EXPECT_EQ(record(0), (QVariantMap{{"DeviceName", "Tarvik"},
+                                      {"ProductID", "HV0341"},
+                                      {"LocationID", qint64(kLocationA)},
+                                      {"SerialNo", kSerialA}}));
+    expectOtherKeysKept();
+    EXPECT_TRUE(takeTrace().contains("updateTarvikInfo :writeToFile returns 1\n"));
+
+    // Plugged in elsewhere, with a new product identifier: the same record follows.
+    HVUtilities::updateTarvikInfo("Renamed", "HV0342", kLocationB, kSerialA, 0);
+    ASSERT_EQ(records().size(), 1);
+    EXPECT_EQ(record(0).value("LocationID").toULongLong(), kLocationB);
+    EXPECT_EQ(record(0).value("ProductID"), "HV0342");
+    EXPECT_EQ(record(0).value("DeviceName"), "Tarvik");
+    EXPECT_EQ(HVUtilities::getTarvikSrNumber(kLocationB), kSerialA);
+    EXPECT_TRUE(HVUtilities::getTarvikSrNumber(kLocationA).isNull());
+    EXPECT_TRUE(HVUtilities::isItTheSameTarvik(kSerialA));
+    EXPECT_FALSE(HVUtilities::isItTheSameTarvik(kSerialB));
+    EXPECT_FALSE(HVUtilities::isItTheSameTarvik(QString()));
+
+    // Unplugged from a location no record holds, or an unknown state: rewritten as is.
+    const QVariantMap before = preferences();
+    takeTrace();
+    HVUtilities::updateTarvikInfo("Tarvik", "HV0342", kLocationA, kSerialA, 1);
+    HVUtilities::updateTarvikInfo("Tarvik", "HV9999", kLocationA, kSerialA, 2);
+    EXPECT_EQ(preferences(), before);
+    EXPECT_EQ(takeTrace().count("updateTarvikInfo :writeToFile returns 1\n"), 2);
+
+    HVUtilities::updateTarvikInfo("Tarvik", "HV0342", kLocationB, kSerialA, 1);
+    EXPECT_EQ(record(0).value("LocationID").toULongLong(), 0u);
+    EXPECT_TRUE(takeTrace().contains("HVDeviceDisconnected Location ID is set to zero"));
+    // Nothing sits at location 0, even though unplugged dongles are kept there.
+    EXPECT_TRUE(HVUtilities::getTarvikSrNumber(0).isNull());
+
+    // Two records of one serial number (written by another program) both follow.
+    QVariantMap twice = preferences();
+    twice.insert("TarvikData", QVariantList{record(0), record(0)});
+    writePreferences(twice);
+    HVUtilities::updateTarvikInfo("Tarvik", "HV0343", kLocationA, kSerialA, 0);
+    ASSERT_EQ(records().size(), 2);
+    EXPECT_EQ(record(0).value("LocationID").toULongLong(), kLocationA);
+    EXPECT_EQ(record(1).value("LocationID").toULongLong(), kLocationA);
+    expectOtherKeysKept();
+}
+
+TEST_F(HeadsetRegistry, UnusableSerialNumbersAreRefusedWithoutTouchingTheFile) {
+    HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationA, kSerialA, 0);
+    const QByteArray before = testsupport::readFile(path());
+    takeTrace();
+    for (const QString& serial : {QStringLiteral("0123456789"), QStringLiteral("Zorva000000001"),
+                                  QStringLiteral("ABCZorvaXYZ"), QString()}) {
+        HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationB, serial, 0);
+        HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationA, serial, 0);
+    }
+    EXPECT_EQ(testsupport::readFile(path()), before);
+    const QByteArray trace = takeTrace();
+    EXPECT_EQ(trace.count("updateTarvikInfo :serial num received was wrong"), 4);
+    EXPECT_EQ(trace.count("updateHeadsetInfo :serial num received was wrong"), 4);
+    EXPECT_TRUE(trace.contains("was wrong 0123456789\n"));
+    EXPECT_TRUE(trace.contains("was wrong (null)\n"));
+    EXPECT_FALSE(trace.contains("writeToFile"));
+    // Eleven characters are enough.
+    HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationB, "01234567890", 0);
+    EXPECT_EQ(records().size(), 2);
+}
+
+TEST_F(HeadsetRegistry, HeadsetsConnectAndDisconnectThroughTheirDongle) {
+    // No dongle known yet: the headset is not recorded and the file not written.
+    HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationA, kHeadset1, 0);
+    EXPECT_TRUE(takeTrace().contains("updateHeadsetInfo: There are no Tarvik devices connected "));
+    EXPECT_FALSE(preferences().contains("TarvikData"));
+
+    HVUtilities::updateTarvikInfo("Tarvik A", "HV0341", kLocationA, kSerialA, 0);
+    HVUtilities::updateTarvikInfo("Tarvik B", "HV0341", kLocationB, kSerialB, 0);
+    const double start = static_cast<double>(QDateTime::currentSecsSinceEpoch()) - 1;
+    HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationB, kHeadset1, 0);
+    HVUtilities::updateHeadsetInfo("Other", "HV0949", kLocationB, kHeadset2, 0);
+    EXPECT_FALSE(record(0).contains("HeadsetData"));
+    ASSERT_EQ(record(1).value("HeadsetData").toList().size(), 2);
+    QVariantMap first = headset(1, 0);
+    EXPECT_EQ(first.value("DeviceName"), "Headset");
+    EXPECT_EQ(first.value("ProductID"), "HV0420");
+    EXPECT_EQ(first.value("LocationID").toULongLong(), kLocationB);
+    EXPECT_EQ(first.value("SerialNo"), kHeadset1);
+    EXPECT_EQ(first.value("ConnectedState"), "CONNECTED");
+    EXPECT_EQ(first.value("Timestamp").typeId(), QMetaType::Double);
+    EXPECT_GE(first.value("Timestamp").toDouble(), start);
+
+    // Disconnection needs product identifier and serial number to match.
+    HVUtilities::updateHeadsetInfo("Headset", "HV0949", kLocationB, kHeadset1, 1);
+    EXPECT_EQ(headset(1, 0).value("ConnectedState"), "CONNECTED");
+    HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationB, kHeadset1, 1);
+    EXPECT_EQ(headset(1, 0).value("ConnectedState"), "DISCONNECTED");
+    EXPECT_EQ(headset(1, 1).value("ConnectedState"), "CONNECTED");
+    // Connecting again refreshes the record instead of adding one.
+    HVUtilities::updateHeadsetInfo("Renamed", "HV0420", kLocationB, kHeadset1, 0);
+    ASSERT_EQ(record(1).value("HeadsetData").toList().size(), 2);
+    EXPECT_EQ(headset(1, 0).value("ConnectedState"), "CONNECTED");
+    EXPECT_EQ(headset(1, 0).value("DeviceName"), "Headset");
+    EXPECT_GE(headset(1, 0).value("Timestamp").toDouble(), first.value("Timestamp").toDouble());
+
+    // Through a location no dongle holds, the headset is kept nowhere.
+    const QVariantMap before = preferences();
+    HVUtilities::updateHeadsetInfo("Stray", "HV0420", 0x999, "HEADSET0003", 0);
+    HVUtilities::updateHeadsetInfo("Stray", "HV0420", 0, "HEADSET0003", 0);
+    EXPECT_EQ(preferences(), before);
+
+    const QVariant listed = HVUtilities::getHeadsetInfo("HV0341", 0, kSerialB);
+    ASSERT_EQ(listed.typeId(), QMetaType::QVariantList);
+    EXPECT_EQ(listed.toList().size(), 2);
+    EXPECT_FALSE(HVUtilities::getHeadsetInfo("HV0341", 0, kSerialA).isValid());
+    EXPECT_FALSE(HVUtilities::getHeadsetInfo("HV0341", 0, "UNKNOWN0000").isValid());
+
+    // Unplugging the dongle marks every headset of it as disconnected.
+    takeTrace();
+    HVUtilities::updateTarvikInfo("Tarvik B", "HV0341", kLocationB, kSerialB, 1);
+    EXPECT_TRUE(takeTrace().contains("HVDeviceDisconnected updating HS Status"));
+    EXPECT_EQ(record(1).value("LocationID").toULongLong(), 0u);
+    EXPECT_EQ(headset(1, 0).value("ConnectedState"), "DISCONNECTED");
+    EXPECT_EQ(headset(1, 1).value("ConnectedState"), "DISCONNECTED");
+    expectOtherKeysKept();
+}
+
+TEST_F(HeadsetRegistry, ClearingForgetsHeadsetsOrEveryDongle) {
+    HVUtilities::clearTarvikInfo({}, {}, 0, kSerialA);
+    EXPECT_TRUE(takeTrace().contains("clearTarvikInfo: There are no Tarvik devices connected "));
+
+    HVUtilities::updateTarvikInfo("Tarvik A", "HV0341", kLocationA, kSerialA, 0);
+    HVUtilities::updateTarvikInfo("Tarvik B", "HV0341", kLocationB, kSerialB, 0);
+    HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationA, kHeadset1, 0);
+    HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationB, kHeadset2, 0);
+
+    HVUtilities::clearTarvikInfo({}, {}, 0, kSerialA);
+    ASSERT_TRUE(record(0).contains("HeadsetData"));
+    EXPECT_TRUE(record(0).value("HeadsetData").toList().isEmpty());
+    EXPECT_EQ(record(1).value("HeadsetData").toList().size(), 1);
+    EXPECT_FALSE(HVUtilities::getHeadsetInfo({}, 0, kSerialA).isValid());
+    takeTrace();
+    HVUtilities::clearTarvikInfo({}, {}, 0, "UNKNOWN0000");
+    EXPECT_TRUE(takeTrace().contains("clearTarvikInfo :writeToFile returns 1\n"));
+
+    // An unknown serial number clears nothing and writes nothing.
+    const QByteArray before = testsupport::readFile(path());
+    QFile::remove(path());
+    ASSERT_TRUE(testsupport::writeFile(path(), before));
+    const QDateTime written = QFileInfo(path()).lastModified();
+    HVUtilities::clearTarvikData({}, {}, 0, "UNKNOWN0000");
+    EXPECT_EQ(QFileInfo(path()).lastModified(), written);
+    EXPECT_EQ(testsupport::readFile(path()), before);
+
+    HVUtilities::clearTarvikData({}, {}, 0, kSerialB);
+    ASSERT_TRUE(preferences().contains("TarvikData"));
+    EXPECT_TRUE(records().isEmpty());
+    EXPECT_FALSE(HVUtilities::isItTheSameTarvik(kSerialA));
+    expectOtherKeysKept();
+}
+
+TEST_F(HeadsetRegistry, BadContentIsTracedAndNothingElseIsLost) {
+    // "TarvikData" of the wrong type: queries answer nothing, with a trace.
+    QVariantMap prefs = otherKeys();
+    prefs.insert("TarvikData", "not a list");
+    writePreferences(prefs);
+    takeTrace();
+    EXPECT_FALSE(HVUtilities::isItTheSameTarvik(kSerialA));
+    EXPECT_TRUE(HVUtilities::getTarvikSrNumber(kLocationA).isNull());
+    EXPECT_FALSE(HVUtilities::getHeadsetInfo({}, 0, kSerialA).isValid());
+    HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationA, kHeadset1, 0);
+    HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationA, kSerialA, 1);
+    EXPECT_EQ(preferences(), prefs);
+    EXPECT_GE(takeTrace().count("TarvikData is not a list of records: not a list"), 5);
+    // A dongle that connects starts a fresh registry.
+    HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationA, kSerialA, 0);
+    ASSERT_EQ(records().size(), 1);
+    EXPECT_EQ(record(0).value("SerialNo"), kSerialA);
+    expectOtherKeysKept();
+
+    // Records without the keys they need, or of the wrong kind, are never matched and
+    // are written back as they were.
+    const QVariantList odd = {
+        "a string",
+        QVariantMap{{"DeviceName", "no serial"}, {"LocationID", qint64(kLocationA)}},
+        QVariantMap{{"SerialNo", kSerialB}, {"LocationID", "14100000"}},
+        QVariantMap{{"SerialNo", kSerialA},
+                    {"LocationID", qint64(kLocationA)},
+                    {"HeadsetData", "not a list"}},
+    };
+    prefs = otherKeys();
+    prefs.insert("TarvikData", odd);
+    writePreferences(prefs);
+    takeTrace();
+    EXPECT_FALSE(HVUtilities::getHeadsetInfo({}, 0, kSerialA).isValid());
+    HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationA, kSerialA, 1);
+    HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationA, kHeadset1, 1);
+    const QByteArray trace = takeTrace();
+    EXPECT_TRUE(trace.contains("TarvikData record 0 is malformed"));
+    EXPECT_TRUE(trace.contains("TarvikData record 1 is malformed"));
+    EXPECT_TRUE(trace.contains("TarvikData record 2 is malformed"));
+    EXPECT_FALSE(trace.contains("TarvikData record 3 is malformed"));
+    EXPECT_TRUE(trace.contains("HeadsetData is not a list of records"));
+    QVariantList expected = odd;
+    QVariantMap last = odd.at(3).toMap();
+    last.insert("LocationID", qint64(0));
+    expected[3] = last;
+    EXPECT_EQ(records(), expected);
+    HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationB, kSerialB, 0);
+    EXPECT_EQ(records().size(), 5); // the malformed record of B's serial is not it
+    expectOtherKeysKept();
+}
+
+TEST_F(HeadsetRegistry, AnUnreadablePreferenceFileIsNeverOverwritten) {
+    HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationA, kSerialA, 0);
+    HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationA, kHeadset1, 0);
+    const QByteArray whole = testsupport::readFile(path());
+    const QByteArray truncated = whole.left(whole.size() / 2);
+    ASSERT_TRUE(testsupport::writeFile(path(), truncated));
+    takeTrace();
+
+    HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationB, kSerialB, 0);
+    HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationA, kHeadset2, 0);
+    HVUtilities::clearTarvikInfo({}, {}, 0, kSerialA);
+    HVUtilities::clearTarvikData({}, {}, 0, kSerialA);
+    EXPECT_FALSE(HVUtilities::isItTheSameTarvik(kSerialA));
+    EXPECT_TRUE(HVUtilities::getTarvikSrNumber(kLocationA).isNull());
+    EXPECT_FALSE(HVUtilities::getHeadsetInfo({}, 0, kSerialA).isValid());
+    EXPECT_EQ(testsupport::readFile(path()), truncated);
+    const QByteArray trace = takeTrace();
+    EXPECT_TRUE(trace.contains("updateTarvikInfo : preference file"));
+    EXPECT_TRUE(trace.contains("cannot be read"));
+    EXPECT_TRUE(trace.contains("updateTarvikInfo :writeToFile returns 0\n"));
+
+    // Without a preference file or a template there is nothing to read or write.
+    QFile::remove(path());
+    HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationB, kSerialB, 0);
+    EXPECT_FALSE(QFileInfo::exists(path()));
+    EXPECT_FALSE(HVUtilities::isItTheSameTarvik(kSerialB));
+}
+
+TEST_F(HeadsetRegistry, ConcurrentUpdatesLoseNothing) {
+    HVTrace::setTraceOn(false);
+    HVUtilities::updateTarvikInfo("Hub", "HV0341", kLocationA, kSerialA, 0);
+    constexpr int kEach = 40;
+    // One thread plugs in dongles while the other connects headsets to the first.
+    std::thread dongles([] {
+        for (int i = 0; i < kEach; ++i) {
+            HVUtilities::updateTarvikInfo("Tarvik", "HV0341", 0x1000 + i,
+                                          QStringLiteral("DONGLE%1").arg(i, 6, 10, QChar(u'0')), 0);
+        }
+    });
+    std::thread headsets([] {
+        for (int i = 0; i < kEach; ++i) {
+            HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationA,
+                                           QStringLiteral("HEADSET%1").arg(i, 5, 10, QChar(u'0')),
+                                           0);
+        }
+    });
+    dongles.join();
+    headsets.join();
+    ASSERT_EQ(records().size(), kEach + 1);
+    EXPECT_EQ(record(0).value("HeadsetData").toList().size(), kEach);
+    for (int i = 0; i < kEach; ++i) {
+        EXPECT_TRUE(
+            HVUtilities::isItTheSameTarvik(QStringLiteral("DONGLE%1").arg(i, 6, 10, QChar(u'0'))));
+    }
+    expectOtherKeysKept();
+}
