@@ -1,0 +1,611 @@
+#include "ZorvaUIProject/ZorvaStatusMenu/HVStatusController.h"
+
+#include "Platform/Bundle.h"
+#include "Platform/ObjectDescription.h"
+#include "Platform/Paths.h"
+#include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
+#include "ZorvaUIProject/HVComponentUpdateList.h"
+
+#include <exception>
+
+namespace {
+
+constexpr int kStatusController = 19;
+constexpr int kPrefController = 18;
+constexpr int kCritical = 2;
+constexpr int kHigh = 3;
+constexpr int kMedium = 4;
+constexpr int kInfo = 6;
+
+const QString kServiceName = QStringLiteral("ZorvaDeviceService");
+const QString kUpdateNotification = QStringLiteral("c_HVUpdateUI!");
+const QString kRecovery = QStringLiteral("Recovery");
+
+void trace(const QString& message, int severity, int category = kStatusController) {
+    HVTrace::writeLine(message, category, severity);
+}
+
+bool isTrueString(const QVariant& value) {
+    return value.typeId() == QMetaType::QString && value.toString() == QLatin1String("TRUE");
+}
+
+// The signed 64-bit value of a location number; an unsigned number keeps its bits.
+qint64 signedValue(const QVariant& number) {
+    if (number.typeId() == QMetaType::ULongLong || number.typeId() == QMetaType::ULong) {
+        return static_cast<qint64>(number.toULongLong());
+    }
+    return number.toLongLong();
+}
+
+template <typename Record>
+std::shared_ptr<Record> recordOf(const QVariant& element) {
+    if (element.canConvert<std::shared_ptr<Record>>()) {
+        return element.value<std::shared_ptr<Record>>();
+    }
+    return nullptr;
+}
+
+QVariant describedList(const std::vector<HVDevicePtr>& devices) {
+    QVariantList list;
+    for (const auto& device : devices) {
+        list.append(QVariant::fromValue(device));
+    }
+    return list;
+}
+
+} // namespace
+
+HVStatusController::HVStatusController(HVStatusPlatform platform)
+    : m_platform(std::move(platform)) {}
+
+HVStatusController::~HVStatusController() = default;
+
+QString HVStatusController::localized(const QString& key) const {
+    const auto bundle = m_platform.mainBundle ? m_platform.mainBundle() : nullptr;
+    return bundle ? bundle->localizedStringForKey(key, QString(), QString()) : key;
+}
+
+bool HVStatusController::preferenceIsTrue(const QString& key) const {
+    return m_platform.preferences &&
+           isTrueString(m_platform.preferences->getValueFromUserDefaultForKey(key));
+}
+
+// ---- Start-up ----------------------------------------------------------------
+
+void HVStatusController::awakeFromNib() {
+    trace(QStringLiteral("awakeFromNib called .\n"), kCritical);
+
+    // Trace settings from the bundle's information property list.
+    const auto bundle = m_platform.mainBundle ? m_platform.mainBundle() : nullptr;
+    const QVariantMap info = bundle ? bundle->infoDictionary() : QVariantMap();
+    const QVariant location = info.value(QStringLiteral("Trace File Location"));
+    const QVariant enabled = info.value(QStringLiteral("Trace Enable Status"));
+    const QVariant severity = info.value(QStringLiteral("Log Severity"));
+    HVTrace::setLogSeverity(HVTrace::stringToSeverity(
+        severity.typeId() == QMetaType::QString ? severity.toString() : QString()));
+    if (location.typeId() == QMetaType::QString) {
+        // Plain concatenation: the value names a path below the home folder.
+        HVTrace::setTraceFilePath(platform::homeDirectory() + location.toString());
+    }
+    HVTrace::setTraceOn(enabled.isValid() && enabled.toBool());
+
+    setAllDevices({});
+    setAllSoftphones({});
+
+    if (m_platform.notificationCenter) {
+        m_platform.notificationCenter->addObserver(kUpdateNotification,
+                                                   [this] { HVStatusMenuUpdateNew(); });
+    }
+
+    try {
+        setStatusDo(m_platform.newServiceClient ? m_platform.newServiceClient() : nullptr);
+        if (!statusDo()) {
+            trace(QStringLiteral("AwakeFromNib: status DO creation failed \n"), kCritical);
+            return;
+        }
+        addDeviceInfo(statusDo()->getDeviceInfoFromApplicationService(kServiceName));
+        addSoftphoneInfo(statusDo()->getSoftphoneInfoFromApplicationService(kServiceName));
+    } catch (const std::exception&) {
+        // The service went away in the middle of a request: go on without the lists.
+    }
+
+    const QString updateKey = QStringLiteral("UpdatePackageAvail");
+    if (preferenceIsTrue(updateKey)) {
+        m_isSWUpdateAvailable = true;
+    } else {
+        m_isSWUpdateAvailable = false;
+        if (m_platform.preferences) {
+            m_platform.preferences->clearKeyValueFromStandardUserDefaults(updateKey);
+        }
+        QVariant answer;
+        try {
+            if (statusDo()) {
+                answer = statusDo()->getUpdateAvailableInfoFromAppService();
+            }
+        } catch (const std::exception&) {
+            // A service that fails in mid-request counts as no information.
+        }
+        if (answer.isValid()) {
+            trace(QStringLiteral("Updated component list is available \n"), kInfo);
+            m_isSWUpdateAvailable = isTrueString(answer);
+        } else {
+            trace(QStringLiteral("Updated component list is not available \n"), kCritical);
+        }
+    }
+
+    connection = m_platform.callbackPublisher && m_platform.callbackPublisher->createConnection();
+    if (!connection) {
+        trace(QStringLiteral("AwakeFromNib: Connection creation failed \n"), kCritical);
+        return;
+    }
+    if (!m_platform.callbackPublisher->registerName(QStringLiteral("StatusAppServer"), *this)) {
+        trace(QStringLiteral("Could not register the server.\n"), kCritical);
+        return;
+    }
+    trace(QStringLiteral("Registered the HV Status APP server.\n"), kMedium);
+
+    if (!statusMenuCreate()) {
+        trace(QStringLiteral("AwakeFromNib: status menu creation failed \n"), kCritical);
+        return;
+    }
+    m_checkForManualUpdate = localized(QStringLiteral("Check for updates"));
+    statusMenuPopulate();
+
+    if (m_platform.statusBar) {
+        HVStatusItem = m_platform.statusBar->statusItemWithLength(
+            -2.0, [this](const HVMenuItem& item) { menuItemSelected(item); });
+    }
+    if (!HVStatusItem) {
+        trace(QStringLiteral("AwakeFromNib: status bar creation failed \n"), kCritical);
+        return;
+    }
+
+    const auto mainBundle = m_platform.mainBundle ? m_platform.mainBundle() : nullptr;
+    if (mainBundle && m_platform.statusBar->registerBooksInBundle(*mainBundle)) {
+        trace(QStringLiteral("Help Book Registration Success \n"), kCritical);
+    } else {
+        trace(QStringLiteral("Help Book Registration failed \n"), kCritical);
+    }
+
+    if (!mainBundle) {
+        trace(QStringLiteral("AwakeFromNib: bundle creation failed \n"), kCritical);
+        return;
+    }
+    const QString png = QStringLiteral("png");
+    HVStatusImage = mainBundle->pathForResource(QStringLiteral("HVstatusoffline"), png);
+    HVStatusHighlightImage = mainBundle->pathForResource(QStringLiteral("HVstatusonline"), png);
+    HVSWUpdateAvailImage = mainBundle->pathForResource(QStringLiteral("SWUpdateNotification"), png);
+    HVSWUpdateAvailHighLightImage =
+        mainBundle->pathForResource(QStringLiteral("SWUpdateNotificationHighlight"), png);
+    if (m_isSWUpdateAvailable) {
+        applyIcon(HVStatusIcon::UpdateAvailable);
+    } else {
+        trace(QStringLiteral("AwakeFromNib: Update is not available\n"), kCritical);
+        applyIcon(HVStatusIcon::Normal);
+    }
+
+    HVStatusItem->setMenu(*statsMenu);
+    HVStatusItem->setHighlightMode(true);
+}
+
+// ---- Registry ----------------------------------------------------------------
+
+void HVStatusController::addDeviceInfo(const QVariant& deviceList) {
+    if (!deviceList.isValid()) {
+        trace(QStringLiteral("Device List is Empty \n"), kCritical);
+        return;
+    }
+    const QVariantList list = deviceList.toList();
+    if (list.isEmpty()) {
+        trace(QStringLiteral("No Devices found \n"), kCritical);
+        return;
+    }
+    std::vector<HVDevicePtr> devices;
+    for (const QVariant& element : list) {
+        if (auto device = recordOf<HVDevice>(element)) {
+            trace(QStringLiteral("addDeviceInfo : %1 Device Added \n")
+                      .arg(platform::describe(device->name())),
+                  kHigh);
+            devices.push_back(std::move(device));
+        }
+    }
+    setAllDevices(std::move(devices));
+}
+
+void HVStatusController::addSoftphoneInfo(const QVariant& softphoneList) {
+    if (!softphoneList.isValid()) {
+        trace(QStringLiteral("softPhoneList is Empty \n"), kCritical);
+        return;
+    }
+    const QVariantList list = softphoneList.toList();
+    if (list.isEmpty()) {
+        trace(QStringLiteral("No softPhoneList found \n"), kCritical);
+        return;
+    }
+    std::vector<HVSoftphonePtr> softphones;
+    for (const QVariant& element : list) {
+        if (auto softphone = recordOf<HVSoftphone>(element)) {
+            softphones.push_back(std::move(softphone));
+        }
+    }
+    setAllSoftphones(std::move(softphones));
+}
+
+void HVStatusController::addNewDevice(const QString& name, const QString& productID,
+                                      qint32 /*devState*/, const QVariant& lid,
+                                      const QString& currentFWVer, qint32 headsetType) {
+    const qint64 location = signedValue(lid);
+    const std::vector<HVDevicePtr> snapshot = allDevices();
+    for (const auto& device : snapshot) {
+        if (!name.isNull() && device->name() == name &&
+            static_cast<qint64>(device->lid()) == location) {
+            trace(QStringLiteral("Device Exists already \n"), kCritical);
+            return;
+        }
+    }
+    HVDevicePtr device = HVDevice::initDevice(name, productID, static_cast<quint64>(location));
+    device->setCurFwVersion(currentFWVer);
+    device->setHeadsetType(headsetType);
+    allDevicesList.push_back(std::move(device));
+    trace(QStringLiteral("New Device Added %1 \n").arg(platform::describe(name)), kHigh);
+}
+
+void HVStatusController::removeDevice(const QString& name, const QVariant& lid) {
+    const qint64 location = signedValue(lid);
+    const std::vector<HVDevicePtr> snapshot = allDevices();
+    auto erase = [this](const HVDevicePtr& device) { std::erase(allDevicesList, device); };
+    for (const auto& device : snapshot) {
+        const bool sameLocation = static_cast<qint64>(device->lid()) == location;
+        if (!name.isNull() && device->name() == name && sameLocation) {
+            erase(device);
+            trace(QStringLiteral("Device Removed %1 \n").arg(platform::describe(name)), kHigh);
+        } else if (device->batteryInfo() && sameLocation) {
+            // The headset record of a base station goes with the base.
+            erase(device);
+            return;
+        }
+    }
+    trace(QStringLiteral("After Device Removed %1 \n device list %2\n")
+              .arg(platform::describe(name), platform::describe(describedList(allDevices()))),
+          kCritical);
+}
+
+void HVStatusController::addNewSoftphone(const QString& name, qint32 spState) {
+    bool found = false;
+    for (const auto& softphone : allSoftphoneList) {
+        if (!name.isNull() && softphone->name() == name) {
+            softphone->setState(spState);
+            found = true;
+        }
+    }
+    if (found) {
+        trace(QStringLiteral("Softphone Exists already \n"), kCritical);
+        return;
+    }
+    allSoftphoneList.push_back(HVSoftphone::initSoftphone(name, spState));
+    trace(QStringLiteral("New Softphone Added %1 \n").arg(platform::describe(name)), kHigh);
+}
+
+void HVStatusController::removeSoftphone(const QString& name) {
+    for (auto it = allSoftphoneList.begin(); it != allSoftphoneList.end(); ++it) {
+        if (!name.isNull() && (*it)->name() == name) {
+            allSoftphoneList.erase(it);
+            trace(QStringLiteral("Softphone Removed  %1 \n").arg(platform::describe(name)), kHigh);
+            return;
+        }
+    }
+    QVariantList list;
+    for (const auto& softphone : allSoftphoneList) {
+        list.append(QVariant::fromValue(softphone));
+    }
+    trace(QStringLiteral("After softphone Removed %1 \n softphone list %2\n")
+              .arg(platform::describe(name), platform::describe(list)),
+          kCritical);
+}
+
+// ---- Callbacks -----------------------------------------------------------------
+
+void HVStatusController::resetDeviceSoftphoneInfo() {
+    trace(QStringLiteral("Reset Device and softphone information "), kCritical);
+    allDevicesList.clear();
+    allSoftphoneList.clear();
+    if (statusDo()) {
+        addDeviceInfo(statusDo()->getDeviceInfoFromApplicationService(kServiceName));
+        addSoftphoneInfo(statusDo()->getSoftphoneInfoFromApplicationService(kServiceName));
+    }
+    statusPostNotifications();
+}
+
+void HVStatusController::updateDeviceInfo(const QString& name, const QString& productID,
+                                          quint64 locatonID, qint32 deviceState,
+                                          const QString& currentFWVer, qint32 headSetType) {
+    trace(QStringLiteral("updateDeviceInfo : Update Device Requested %1\n")
+              .arg(platform::describe(name)),
+          kCritical);
+    const QVariant location = QVariant::fromValue(locatonID);
+    if (deviceState != 0) {
+        removeDevice(name, location);
+        trace(
+            QStringLiteral("updateDeviceInfo : %1 Device Removed \n").arg(platform::describe(name)),
+            kHigh);
+    } else {
+        addNewDevice(name, productID, 0, location, currentFWVer, headSetType);
+        trace(QStringLiteral("updateDeviceInfo : %1 Device Added \n").arg(platform::describe(name)),
+              kHigh);
+    }
+    statusPostNotifications();
+}
+
+void HVStatusController::updateHeadsetBatteryInfo(const std::shared_ptr<HVDevice>& device) {
+    trace(QStringLiteral("Update the UI"), kInfo);
+    if (!device) {
+        statusPostNotifications();
+        return;
+    }
+    const auto reported = device->batteryInfo();
+    const std::vector<HVDevicePtr> snapshot = allDevices();
+    for (const auto& stored : snapshot) {
+        const bool sameLocation = stored->lid() == device->lid();
+        const auto battery = stored->batteryInfo();
+        if (battery && reported && !battery->hsProductTypeId().isNull() &&
+            battery->hsProductTypeId() == reported->hsProductTypeId() && sameLocation) {
+            trace(QStringLiteral("updateHeadsetBatteryStatus : Found the headset in the list"),
+                  kCritical);
+            statusPostNotifications();
+            return;
+        }
+        if (!stored->productID().isNull() && stored->productID() == device->productID() &&
+            sameLocation) {
+            trace(QStringLiteral("updateHeadsetBatteryStatus : Found the DECT Device in the list"),
+                  kCritical);
+            stored->setBatteryInfo(reported);
+            statusPostNotifications();
+            return;
+        }
+    }
+    allDevicesList.push_back(device);
+    statusPostNotifications();
+}
+
+void HVStatusController::updateSoftphoneInfo(const QString& name, qint32 softphoneStatus) {
+    trace(QStringLiteral("updateSoftphoneInfo : Update Softphone Requested %1\n")
+              .arg(platform::describe(name)),
+          kCritical);
+    addNewSoftphone(name, softphoneStatus);
+    statusPostNotifications();
+}
+
+void HVStatusController::sendCheckForUpdateStatus(qint32 status) {
+    trace(QStringLiteral("Notify the Zorva Menu with : %1").arg(status), kCritical);
+    if (status == 0) {
+        trace(QStringLiteral("Update Available"), kCritical);
+        m_isSWUpdateAvailable = true;
+    } else if (status == 1) {
+        trace(QStringLiteral("Update Not Available"), kCritical);
+        m_isSWUpdateAvailable = false;
+    } else if (status == 4) {
+        if (m_checkForManualUpdate == localized(QStringLiteral("Checking..."))) {
+            m_checkForManualUpdate = localized(QStringLiteral("Check for updates"));
+            showPopUpWithState(4);
+        }
+    }
+    statusPostNotifications();
+}
+
+void HVStatusController::sendUpdatedComponentList(const QVariant& list, bool isManualCheckUpdate) {
+    if (isManualCheckUpdate) {
+        if (m_checkForManualUpdate == localized(QStringLiteral("Checking..."))) {
+            m_checkForManualUpdate = localized(QStringLiteral("Check for updates"));
+            if (!list.isValid()) {
+                showPopUpWithState(1);
+            }
+            // A present list opens the update window, which comes with the
+            // manual-check commands.
+        }
+    } else {
+        const std::optional<HVComponentList> components =
+            list.isValid() ? HVComponentUpdateList::fromObject(list) : std::nullopt;
+        if (!components || components->isEmpty()) {
+            trace(QStringLiteral("Update Not Available"), kCritical);
+            m_isSWUpdateAvailable = false;
+        } else {
+            trace(QStringLiteral("Update Available"), kCritical);
+            m_isSWUpdateAvailable = false;
+            for (const auto& entry : *components) {
+                if (HVComponentUpdateList::currentVersion(entry) != kRecovery) {
+                    m_isSWUpdateAvailable = true;
+                    break;
+                }
+            }
+        }
+    }
+    statusPostNotifications();
+}
+
+void HVStatusController::showPopUpWithState(qint32 state) {
+    if (state == 1) {
+        trace(QStringLiteral("Alert : Software is up to date"), kHigh, kPrefController);
+    } else if (state == 4) {
+        trace(QStringLiteral("Alert : Check for update failed"), kHigh, kPrefController);
+    }
+}
+
+// ---- Change propagation --------------------------------------------------------
+
+void HVStatusController::statusPostNotifications() {
+    if (m_platform.notificationCenter) {
+        m_platform.notificationCenter->postNotificationName(kUpdateNotification, true);
+    }
+}
+
+void HVStatusController::HVStatusMenuUpdateNew() {
+    statusMenuUpdate();
+}
+
+void HVStatusController::statusMenuUpdate() {
+    trace(QStringLiteral("statusMenuUpdate : Update status menu.\n"), kHigh);
+    if (statsMenu) {
+        statsMenu->items.clear();
+    }
+    statusMenuPopulate();
+    if (HVStatusItem && statsMenu) {
+        HVStatusItem->setMenu(*statsMenu);
+    }
+}
+
+// ---- Status menu ---------------------------------------------------------------
+
+bool HVStatusController::statusMenuCreate() {
+    statsMenu = std::make_unique<HVStatusMenu>();
+    return true;
+}
+
+HVMenuDevice HVStatusController::menuDevice(const HVDevice& device) {
+    HVMenuDevice result;
+    result.name = device.name();
+    result.productID = device.productID();
+    result.lid = device.lid();
+    result.curFwVersion = device.curFwVersion();
+    if (const auto battery = device.batteryInfo()) {
+        result.batteryInfo =
+            HVMenuBattery{battery->hsBatteryPCT(), battery->isCharging(), battery->isBatteryLow()};
+    }
+    return result;
+}
+
+std::vector<HVMenuDevice> HVStatusController::menuDevices() const {
+    std::vector<HVMenuDevice> devices;
+    devices.reserve(allDevicesList.size());
+    for (const auto& device : allDevicesList) {
+        devices.push_back(menuDevice(*device));
+    }
+    return devices;
+}
+
+double HVStatusController::getMaxWithOfMenu() const {
+    return HVStatusMenuLayout::getMaxWithOfMenu(
+        menuDevices(), preferenceIsTrue(QStringLiteral("ShowBatteryStatus")));
+}
+
+bool HVStatusController::isChargingHeadset() const {
+    return HVStatusMenuLayout::isChargingHeadset(menuDevices());
+}
+
+bool HVStatusController::isZorvaMenuRunning() const {
+    return preferenceIsTrue(QStringLiteral("zorvaStatusMenu"));
+}
+
+std::optional<HVBatteryView> HVStatusController::createViewForHeadset(const HVDevicePtr& device,
+                                                                      double withWidth,
+                                                                      bool isCharging) const {
+    return HVStatusMenuLayout::createViewForHeadset(
+        device ? menuDevice(*device) : HVMenuDevice(), withWidth, isCharging,
+        preferenceIsTrue(QStringLiteral("ShowBatteryStatus")));
+}
+
+void HVStatusController::statusMenuPopulate() {
+    trace(QStringLiteral("Populate Status Menu - Start"), kCritical);
+    HVMenuInput input;
+    input.fullMenu = isZorvaMenuRunning();
+    input.texts.updateAvailable = localized(QStringLiteral("Update Available"));
+    if (input.fullMenu) {
+        input.texts.help = localized(QStringLiteral("Help"));
+        input.texts.checking = localized(QStringLiteral("Checking..."));
+        input.texts.openZorva = localized(QStringLiteral("Open Zorva"));
+        input.devices = menuDevices();
+        QVariant updateList;
+        try {
+            if (statusDo()) {
+                updateList = statusDo()->getUpdateURLInfoFromAppService();
+            }
+        } catch (const std::exception&) {
+            // A service that fails in mid-request leaves no device recoverable;
+            // the rebuild itself must go on.
+        }
+        if (updateList.isValid()) {
+            if (const auto components = HVComponentUpdateList::fromObject(updateList)) {
+                for (const auto& entry : *components) {
+                    if (HVComponentUpdateList::currentVersion(entry) == kRecovery) {
+                        input.recoveryComponents.push_back(
+                            {HVComponentUpdateList::productId(entry),
+                             static_cast<qint64>(HVComponentUpdateList::locationId(entry))});
+                    }
+                }
+            }
+        }
+        input.softphones.reserve(allSoftphoneList.size());
+        for (const auto& softphone : allSoftphoneList) {
+            input.softphones.push_back({softphone->name(), softphone->state()});
+        }
+        input.isSWUpdateAvailable = m_isSWUpdateAvailable;
+        input.checkForManualUpdate = m_checkForManualUpdate;
+        input.showBatteryStatus = preferenceIsTrue(QStringLiteral("ShowBatteryStatus"));
+    }
+    HVStatusMenu built = HVStatusMenuLayout::statusMenuPopulate(input);
+    if (built.icon) {
+        applyIcon(*built.icon);
+    }
+    if (statsMenu) {
+        for (auto& item : built.items) {
+            statsMenu->items.push_back(std::move(item));
+        }
+        statsMenu->icon = built.icon;
+    }
+}
+
+void HVStatusController::applyIcon(HVStatusIcon icon) {
+    if (!HVStatusItem) {
+        return;
+    }
+    switch (icon) {
+    case HVStatusIcon::LowBattery:
+        setLowBatteryInfo();
+        return;
+    case HVStatusIcon::UpdateAvailable:
+        HVStatusItem->setImage(HVSWUpdateAvailImage);
+        HVStatusItem->setAlternateImage(HVSWUpdateAvailHighLightImage);
+        return;
+    case HVStatusIcon::Normal:
+        HVStatusItem->setImage(HVStatusImage);
+        HVStatusItem->setAlternateImage(HVStatusHighlightImage);
+        return;
+    }
+}
+
+void HVStatusController::setLowBatteryInfo() {
+    const auto bundle = m_platform.mainBundle ? m_platform.mainBundle() : nullptr;
+    if (!bundle) {
+        trace(QStringLiteral("AwakeFromNib: bundle creation failed \n"), kCritical);
+        return;
+    }
+    const QString path =
+        bundle->pathForResource(QStringLiteral("Battery_Low"), QStringLiteral("png"));
+    if (HVStatusItem) {
+        HVStatusItem->setImage(path);
+        HVStatusItem->setAlternateImage(path);
+    }
+}
+
+// ---- Menu commands ---------------------------------------------------------------
+
+void HVStatusController::menuItemSelected(const HVMenuItem& item) {
+    switch (item.action) {
+    case HVMenuAction::statusHelpSelected:
+        statusHelpSelected();
+        return;
+    case HVMenuAction::None:
+        return;
+    default:
+        // The settings pane, update checks and the update window are opened by
+        // the menu commands, which are not part of this program yet.
+        trace(QStringLiteral("Menu command not available: %1\n").arg(item.title), kMedium);
+        return;
+    }
+}
+
+void HVStatusController::statusHelpSelected() {
+    if (m_platform.statusBar) {
+        m_platform.statusBar->openHelpAnchor(QStringLiteral("main_help_page"),
+                                             QStringLiteral("ZorvaMacSuiteHelp"));
+    }
+}

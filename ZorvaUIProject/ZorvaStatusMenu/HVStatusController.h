@@ -1,0 +1,113 @@
+#pragma once
+
+#include "ZorvaUIProject/Common/HVDevice.h"
+#include "ZorvaUIProject/Common/HVSoftphone.h"
+#include "ZorvaUIProject/Common/zorva_application_service_delegate.h"
+#include "ZorvaUIProject/ZorvaStatusMenu/HVStatusMenuModel.h"
+#include "ZorvaUIProject/ZorvaStatusMenu/HVStatusPlatform.h"
+
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// The status item's one controller: it owns the status item and its menu, the
+// registry of devices and softphones, the device-service client and the callback
+// endpoint "StatusAppServer". awakeFromNib runs the start-up sequence once; from
+// then on the controller only reacts to the device service's callbacks, to the
+// rebuild notification "c_HVUpdateUI!" and to menu commands, all on the main
+// thread. Every callback ends by posting the notification; the menu is rebuilt
+// when it comes back through the event loop, after the callback has returned.
+class HVStatusController final : public zorva_application_service_delegate {
+public:
+    explicit HVStatusController(HVStatusPlatform platform);
+    ~HVStatusController() override;
+    HVStatusController(const HVStatusController&) = delete;
+    HVStatusController& operator=(const HVStatusController&) = delete;
+
+    // The start-up sequence. Every failure is a trace line and the end of
+    // start-up; the process keeps running in the state reached.
+    void awakeFromNib();
+
+    // Properties.
+    const std::vector<HVDevicePtr>& allDevices() const { return allDevicesList; }
+    void setAllDevices(std::vector<HVDevicePtr> devices) { allDevicesList = std::move(devices); }
+    const std::vector<HVSoftphonePtr>& allSoftphones() const { return allSoftphoneList; }
+    void setAllSoftphones(std::vector<HVSoftphonePtr> list) { allSoftphoneList = std::move(list); }
+    // The status menu as last built; null before start-up made it.
+    const HVStatusMenu* statusMenu() const { return statsMenu.get(); }
+    HVStatusServiceClient* statusDo() const { return statusAppDO.get(); }
+    void setStatusDo(std::unique_ptr<HVStatusServiceClient> client) {
+        statusAppDO = std::move(client);
+    }
+
+    bool isSWUpdateAvailable() const { return m_isSWUpdateAvailable; }
+    QString checkForManualUpdate() const { return m_checkForManualUpdate; }
+    bool hasStatusItem() const { return HVStatusItem != nullptr; }
+
+    // Registry (lists and numbers as the device service hands them over: a list
+    // is a QVariantList of records, a location ID a number).
+    void addDeviceInfo(const QVariant& deviceList);
+    void addSoftphoneInfo(const QVariant& softphoneList);
+    void addNewDevice(const QString& name, const QString& productID, qint32 devState,
+                      const QVariant& lid, const QString& currentFWVer, qint32 headsetType);
+    void removeDevice(const QString& name, const QVariant& lid);
+    void addNewSoftphone(const QString& name, qint32 spState);
+    void removeSoftphone(const QString& name);
+
+    // Change propagation.
+    void statusPostNotifications();
+    void HVStatusMenuUpdateNew();
+    void statusMenuUpdate();
+
+    // Status menu.
+    bool statusMenuCreate();
+    void statusMenuPopulate();
+    double getMaxWithOfMenu() const;
+    bool isChargingHeadset() const;
+    bool isZorvaMenuRunning() const;
+    std::optional<HVBatteryView> createViewForHeadset(const HVDevicePtr& device, double withWidth,
+                                                      bool isCharging) const;
+    void setLowBatteryInfo();
+
+    // A menu item was chosen.
+    void menuItemSelected(const HVMenuItem& item);
+    void statusHelpSelected();
+
+    // Callbacks of the device service.
+    void resetDeviceSoftphoneInfo() override;
+    void updateDeviceInfo(const QString& name, const QString& productID, quint64 locatonID,
+                          qint32 deviceState, const QString& currentFWVer,
+                          qint32 headSetType) override;
+    void updateHeadsetBatteryInfo(const std::shared_ptr<HVDevice>& device) override;
+    void updateSoftphoneInfo(const QString& name, qint32 softphoneStatus) override;
+    void sendCheckForUpdateStatus(qint32 status) override;
+    void sendUpdatedComponentList(const QVariant& list, bool isManualCheckUpdate) override;
+
+    void showPopUpWithState(qint32 state);
+
+    // A registry device as the menu computations see it.
+    static HVMenuDevice menuDevice(const HVDevice& device);
+
+private:
+    QString localized(const QString& key) const;
+    bool preferenceIsTrue(const QString& key) const;
+    std::vector<HVMenuDevice> menuDevices() const;
+    void applyIcon(HVStatusIcon icon);
+
+    HVStatusPlatform m_platform;
+
+    std::unique_ptr<HVStatusBarItem> HVStatusItem;
+    QString HVStatusImage; // picture paths; null when absent
+    QString HVStatusHighlightImage;
+    std::vector<HVDevicePtr> allDevicesList;
+    std::vector<HVSoftphonePtr> allSoftphoneList;
+    bool connection = false; // the callback endpoint's connection exists
+    std::unique_ptr<HVStatusServiceClient> statusAppDO;
+    QString HVSWUpdateAvailImage;
+    QString HVSWUpdateAvailHighLightImage;
+    bool m_isSWUpdateAvailable = false;
+    QString m_checkForManualUpdate;
+    std::unique_ptr<HVStatusMenu> statsMenu;
+};

@@ -1,0 +1,588 @@
+#include "Platform/Bundle.h"
+#include "Platform/PropertyList.h"
+#include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
+#include "ZorvaUIProject/ZorvaStatusMenu/HVStatusController.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+using testsupport::ScopedSandbox;
+
+namespace {
+
+const QString kRealBundle = QStringLiteral(ZORVA_BUNDLE_PATH);
+
+struct ServiceState {
+    QVariant devices;
+    QVariant softphones;
+    QVariant updateAvailable;
+    QVariant updateList;
+    bool throwOnDevices = false;
+    QStringList calls;
+};
+
+class FakeService final : public HVStatusServiceClient {
+public:
+    explicit FakeService(std::shared_ptr<ServiceState> state) : m_state(std::move(state)) {}
+    QVariant getDeviceInfoFromApplicationService(const QString& name) override {
+        m_state->calls << QStringLiteral("devices:") + name;
+        if (m_state->throwOnDevices) {
+            throw std::runtime_error("the service left the bus");
+        }
+        return m_state->devices;
+    }
+    QVariant getSoftphoneInfoFromApplicationService(const QString& name) override {
+        m_state->calls << QStringLiteral("softphones:") + name;
+        return m_state->softphones;
+    }
+    QVariant getUpdateAvailableInfoFromAppService() override {
+        m_state->calls << QStringLiteral("updateAvailable");
+        return m_state->updateAvailable;
+    }
+    QVariant getUpdateURLInfoFromAppService() override {
+        m_state->calls << QStringLiteral("updateList");
+        return m_state->updateList;
+    }
+    void manualCheckForUpdateFromApplicationService(const QString&) override {}
+    void saveLastCheckPackageVersion() override {}
+
+private:
+    std::shared_ptr<ServiceState> m_state;
+};
+
+// Posts are queued and delivered by deliver(), as the event loop would after
+// the posting callback has returned.
+class FakeCenter final : public HVStatusNotificationCenter {
+public:
+    void addObserver(const QString& name, std::function<void()> handler) override {
+        observers.push_back({name, std::move(handler)});
+    }
+    void postNotificationName(const QString& name, bool deliverImmediately) override {
+        posted << name;
+        immediate = immediate && deliverImmediately;
+        queue << name;
+    }
+    void deliver() {
+        const QStringList pending = std::exchange(queue, {});
+        for (const QString& name : pending) {
+            for (const auto& [observed, handler] : observers) {
+                if (observed == name) {
+                    handler();
+                }
+            }
+        }
+    }
+    std::vector<std::pair<QString, std::function<void()>>> observers;
+    QStringList posted;
+    QStringList queue;
+    bool immediate = true;
+};
+
+class FakePublisher final : public HVStatusCallbackPublisher {
+public:
+    bool createConnection() override { return connectionOk; }
+    bool registerName(const QString& name, zorva_application_service_delegate& root) override {
+        attempts << name;
+        if (nameTaken) {
+            return false;
+        }
+        registeredRoot = &root;
+        return true;
+    }
+    bool connectionOk = true;
+    bool nameTaken = false;
+    QStringList attempts;
+    zorva_application_service_delegate* registeredRoot = nullptr;
+};
+
+class FakePreferences final : public HVStatusPreferences {
+public:
+    QVariant getValueFromUserDefaultForKey(const QString& key) override {
+        return values.value(key);
+    }
+    void clearKeyValueFromStandardUserDefaults(const QString& key) override {
+        values.remove(key);
+        cleared << key;
+    }
+    QVariantMap values;
+    QStringList cleared;
+};
+
+struct ItemState {
+    QString image;
+    QString alternateImage;
+    std::optional<HVStatusMenu> menu;
+    int menuSets = 0;
+    bool highlight = false;
+};
+
+class FakeItem final : public HVStatusBarItem {
+public:
+    explicit FakeItem(std::shared_ptr<ItemState> state) : m_state(std::move(state)) {}
+    void setImage(const QString& path) override { m_state->image = path; }
+    void setAlternateImage(const QString& path) override { m_state->alternateImage = path; }
+    void setMenu(const HVStatusMenu& menu) override {
+        m_state->menu = menu;
+        ++m_state->menuSets;
+    }
+    void setHighlightMode(bool highlight) override { m_state->highlight = highlight; }
+
+private:
+    std::shared_ptr<ItemState> m_state;
+};
+
+class FakeBar final : public HVStatusBar {
+public:
+    std::unique_ptr<HVStatusBarItem> statusItemWithLength(double length, ItemHandler) override {
+        lengths.push_back(length);
+        return giveItem ? std::make_unique<FakeItem>(item) : nullptr;
+    }
+    bool registerBooksInBundle(const platform::Bundle&) override { return true; }
+    void openHelpAnchor(const QString& anchor, const QString& book) override {
+        opened << book + QLatin1Char('#') + anchor;
+    }
+    std::shared_ptr<ItemState> item = std::make_shared<ItemState>();
+    bool giveItem = true;
+    std::vector<double> lengths;
+    QStringList opened;
+};
+
+// A controller with fakes around it, on the built bundle unless told otherwise.
+struct Rig {
+    std::shared_ptr<ServiceState> service = std::make_shared<ServiceState>();
+    std::shared_ptr<FakeCenter> center = std::make_shared<FakeCenter>();
+    std::shared_ptr<FakePublisher> publisher = std::make_shared<FakePublisher>();
+    std::shared_ptr<FakePreferences> preferences = std::make_shared<FakePreferences>();
+    std::shared_ptr<FakeBar> bar = std::make_shared<FakeBar>();
+    std::shared_ptr<const platform::Bundle> bundle = platform::Bundle::bundleWithPath(kRealBundle);
+    bool serviceClient = true;
+
+    Rig() { preferences->values.insert(QStringLiteral("zorvaStatusMenu"), QStringLiteral("TRUE")); }
+
+    std::unique_ptr<HVStatusController> make() {
+        HVStatusPlatform platform;
+        platform.newServiceClient = [this]() -> std::unique_ptr<HVStatusServiceClient> {
+            if (!serviceClient) {
+                return nullptr;
+            }
+            return std::make_unique<FakeService>(service);
+        };
+        platform.notificationCenter = center;
+        platform.callbackPublisher = publisher;
+        platform.preferences = preferences;
+        platform.statusBar = bar;
+        platform.mainBundle = [this] { return bundle; };
+        return std::make_unique<HVStatusController>(std::move(platform));
+    }
+    QString resource(const QString& name) const {
+        return bundle->pathForResource(name, QStringLiteral("png"));
+    }
+};
+
+QStringList titles(const HVStatusMenu& menu) {
+    QStringList result;
+    for (const auto& item : menu.items) {
+        result << (item.isSeparator ? QStringLiteral("---") : item.title);
+    }
+    return result;
+}
+
+QString traceText(const ScopedSandbox& sandbox) {
+    // The bundle's Info.plist puts the trace below the home folder.
+    return QString::fromUtf8(testsupport::readFile(
+        sandbox.home(QStringLiteral("Library/Logs/Zorva/ZorvaStatusMenu.log"))));
+}
+
+QVariant deviceList(const std::vector<HVDevicePtr>& devices) {
+    QVariantList list;
+    for (const auto& device : devices) {
+        list << QVariant::fromValue(device);
+    }
+    return list;
+}
+
+HVDevicePtr headset(const QString& name, const QString& productID, quint64 lid,
+                    const QString& typeId, int pct, bool low = false) {
+    auto device = HVDevice::initDevice(name, productID, lid);
+    auto battery = HVBatteryInformation::initBatteryInfoForTypeId(typeId);
+    battery->setHsBatteryPCT(pct);
+    battery->setIsBatteryLow(low);
+    device->setBatteryInfo(battery);
+    return device;
+}
+
+QStringList names(const std::vector<HVDevicePtr>& devices) {
+    QStringList result;
+    for (const auto& device : devices) {
+        result << device->name();
+    }
+    return result;
+}
+
+} // namespace
+
+TEST(HVStatusControllerStartUp, NoServiceGivesEmptyMenuNormalIconAndEveryStep) {
+    ScopedSandbox sandbox;
+    Rig rig;
+    auto controller = rig.make();
+    controller->awakeFromNib();
+
+    EXPECT_EQ(rig.service->calls,
+              (QStringList{QStringLiteral("devices:ZorvaDeviceService"),
+                           QStringLiteral("softphones:ZorvaDeviceService"),
+                           QStringLiteral("updateAvailable"), QStringLiteral("updateList")}));
+    EXPECT_TRUE(controller->allDevices().empty());
+    EXPECT_FALSE(controller->isSWUpdateAvailable());
+    EXPECT_EQ(rig.publisher->attempts, QStringList{QStringLiteral("StatusAppServer")});
+    EXPECT_EQ(rig.publisher->registeredRoot, controller.get());
+    ASSERT_EQ(rig.center->observers.size(), 1u);
+    EXPECT_EQ(rig.center->observers[0].first, QStringLiteral("c_HVUpdateUI!"));
+    EXPECT_EQ(rig.bar->lengths, std::vector<double>{-2.0});
+
+    ASSERT_TRUE(rig.bar->item->menu);
+    EXPECT_EQ(titles(*rig.bar->item->menu),
+              (QStringList{QStringLiteral("Help"), QStringLiteral("Check for updates"),
+                           QStringLiteral("Open Zorva")}));
+    EXPECT_EQ(rig.bar->item->image, rig.resource(QStringLiteral("HVstatusoffline")));
+    EXPECT_EQ(rig.bar->item->alternateImage, rig.resource(QStringLiteral("HVstatusonline")));
+    EXPECT_FALSE(rig.bar->item->image.isEmpty());
+    EXPECT_TRUE(rig.bar->item->highlight);
+    // The old preference value is removed even when there was none.
+    EXPECT_EQ(rig.preferences->cleared, QStringList{QStringLiteral("UpdatePackageAvail")});
+
+    const QString trace = traceText(sandbox);
+    for (const char* line :
+         {"Device List is Empty \n", "softPhoneList is Empty \n",
+          "Updated component list is not available \n", "Registered the HV Status APP server.\n",
+          "Help Book Registration Success \n", "AwakeFromNib: Update is not available\n",
+          "Populate Status Menu - End"}) {
+        EXPECT_TRUE(trace.contains(QString::fromUtf8(line))) << line;
+    }
+    // Nothing was posted by start-up itself.
+    EXPECT_TRUE(rig.center->posted.isEmpty());
+}
+
+TEST(HVStatusControllerStartUp, PendingUpdatePreference) {
+    ScopedSandbox sandbox;
+    {
+        // "TRUE" stays, the service is not asked, the update icon shows.
+        Rig rig;
+        rig.preferences->values.insert(QStringLiteral("UpdatePackageAvail"),
+                                       QStringLiteral("TRUE"));
+        auto controller = rig.make();
+        controller->awakeFromNib();
+        EXPECT_TRUE(controller->isSWUpdateAvailable());
+        EXPECT_FALSE(rig.service->calls.contains(QStringLiteral("updateAvailable")));
+        EXPECT_EQ(rig.preferences->values.value(QStringLiteral("UpdatePackageAvail")),
+                  QVariant(QStringLiteral("TRUE")));
+        EXPECT_EQ(rig.bar->item->image, rig.resource(QStringLiteral("SWUpdateNotification")));
+        EXPECT_EQ(rig.bar->item->alternateImage,
+                  rig.resource(QStringLiteral("SWUpdateNotificationHighlight")));
+        EXPECT_TRUE(titles(*rig.bar->item->menu).contains(QStringLiteral("Update Available")));
+    }
+    for (const QString& answer : {QStringLiteral("TRUE"), QStringLiteral("true")}) {
+        // Any other stored value is deleted and the service decides.
+        Rig rig;
+        rig.preferences->values.insert(QStringLiteral("UpdatePackageAvail"),
+                                       QStringLiteral("true"));
+        rig.service->updateAvailable = answer;
+        auto controller = rig.make();
+        controller->awakeFromNib();
+        EXPECT_FALSE(rig.preferences->values.contains(QStringLiteral("UpdatePackageAvail")));
+        EXPECT_TRUE(rig.service->calls.contains(QStringLiteral("updateAvailable")));
+        EXPECT_EQ(controller->isSWUpdateAvailable(), answer == QStringLiteral("TRUE"));
+        EXPECT_TRUE(
+            traceText(sandbox).contains(QStringLiteral("Updated component list is available \n")));
+    }
+}
+
+TEST(HVStatusControllerStartUp, EarlyEnds) {
+    ScopedSandbox sandbox;
+    {
+        // "StatusAppServer" taken: no menu, no status item, nothing thrown.
+        Rig rig;
+        rig.publisher->nameTaken = true;
+        auto controller = rig.make();
+        controller->awakeFromNib();
+        EXPECT_EQ(controller->statusMenu(), nullptr);
+        EXPECT_FALSE(controller->hasStatusItem());
+        EXPECT_TRUE(rig.bar->lengths.empty());
+        EXPECT_TRUE(
+            traceText(sandbox).contains(QStringLiteral("Could not register the server.\n")));
+        // Callbacks still work on the registry; the rebuild has no menu to fill.
+        controller->updateDeviceInfo(QStringLiteral("A"), QStringLiteral("HV0001"), 1, 0,
+                                     QStringLiteral("1.0"), 0);
+        rig.center->deliver();
+        EXPECT_EQ(controller->allDevices().size(), 1u);
+    }
+    {
+        Rig rig;
+        rig.serviceClient = false;
+        auto controller = rig.make();
+        controller->awakeFromNib();
+        EXPECT_TRUE(rig.publisher->attempts.isEmpty());
+        EXPECT_EQ(rig.center->observers.size(), 1u); // the observer came first
+        EXPECT_TRUE(traceText(sandbox).contains(
+            QStringLiteral("AwakeFromNib: status DO creation failed \n")));
+    }
+    {
+        Rig rig;
+        rig.publisher->connectionOk = false;
+        auto controller = rig.make();
+        controller->awakeFromNib();
+        EXPECT_TRUE(rig.publisher->attempts.isEmpty());
+        EXPECT_EQ(controller->statusMenu(), nullptr);
+        EXPECT_TRUE(traceText(sandbox).contains(
+            QStringLiteral("AwakeFromNib: Connection creation failed \n")));
+    }
+    {
+        // The desktop gives no status item: the menu exists but is not shown.
+        Rig rig;
+        rig.bar->giveItem = false;
+        auto controller = rig.make();
+        controller->awakeFromNib();
+        ASSERT_NE(controller->statusMenu(), nullptr);
+        EXPECT_EQ(controller->statusMenu()->items.size(), 3u);
+        EXPECT_TRUE(traceText(sandbox).contains(
+            QStringLiteral("AwakeFromNib: status bar creation failed \n")));
+    }
+    {
+        // A transport failure in the first queries: start-up goes on at the flag.
+        Rig rig;
+        rig.service->throwOnDevices = true;
+        auto controller = rig.make();
+        controller->awakeFromNib();
+        EXPECT_FALSE(rig.service->calls.contains(QStringLiteral("softphones:ZorvaDeviceService")));
+        EXPECT_TRUE(rig.service->calls.contains(QStringLiteral("updateAvailable")));
+        EXPECT_TRUE(controller->hasStatusItem());
+    }
+}
+
+TEST(HVStatusControllerStartUp, TraceSettingsComeFromTheBundleInfoList) {
+    ScopedSandbox sandbox;
+    // A bundle of our own whose trace file name has no leading slash.
+    const QString bundlePath = sandbox.home(QStringLiteral("Test.app"));
+    QDir().mkpath(bundlePath + QStringLiteral("/Contents/Resources"));
+    QVariantMap info;
+    info.insert(QStringLiteral("Trace File Location"), QStringLiteral("trace.log"));
+    info.insert(QStringLiteral("Trace Enable Status"), true);
+    info.insert(QStringLiteral("Log Severity"), QStringLiteral("CRITICAL"));
+    ASSERT_TRUE(
+        platform::plist::writeFile(bundlePath + QStringLiteral("/Contents/Info.plist"), info));
+
+    // The settings in force before start-up: the first line goes there.
+    const QString before = sandbox.home(QStringLiteral("before.log"));
+    HVTrace::setTraceFilePath(before);
+    HVTrace::setLogSeverity(6);
+    HVTrace::setTraceOn(true);
+
+    Rig rig;
+    rig.bundle = platform::Bundle::bundleWithPath(bundlePath);
+    ASSERT_TRUE(rig.bundle);
+    auto controller = rig.make();
+    controller->awakeFromNib();
+
+    const QString first = QString::fromUtf8(testsupport::readFile(before));
+    EXPECT_TRUE(
+        first.contains(QStringLiteral("Status Controller CRITICAL awakeFromNib called .\n")));
+    EXPECT_FALSE(first.contains(QStringLiteral("Device List is Empty")));
+
+    // home + value, no separator; threshold CRITICAL keeps out severity 3 and 4.
+    const QString after =
+        QString::fromUtf8(testsupport::readFile(sandbox.home() + QStringLiteral("trace.log")));
+    EXPECT_TRUE(after.contains(QStringLiteral("Device List is Empty \n")));
+    EXPECT_FALSE(after.contains(QStringLiteral("awakeFromNib called")));
+    EXPECT_FALSE(after.contains(QStringLiteral("Registered the HV Status APP server.")));
+    // The bundle has no pictures and no help: the icon paths stay absent.
+    EXPECT_TRUE(after.contains(QStringLiteral("Help Book Registration Success \n")));
+    EXPECT_TRUE(rig.bar->item->image.isNull());
+
+    // Without the switch, tracing goes off.
+    info.remove(QStringLiteral("Trace Enable Status"));
+    ASSERT_TRUE(
+        platform::plist::writeFile(bundlePath + QStringLiteral("/Contents/Info.plist"), info));
+    Rig quiet;
+    quiet.bundle = platform::Bundle::bundleWithPath(bundlePath);
+    quiet.make()->awakeFromNib();
+    EXPECT_FALSE(HVTrace::isTraceOn());
+}
+
+TEST(HVStatusControllerRegistry, DeviceIdentityRules) {
+    ScopedSandbox sandbox;
+    Rig rig;
+    auto controller = rig.make();
+    controller->awakeFromNib();
+
+    // Same name, different locations: both kept. Same name and location: one.
+    controller->updateDeviceInfo(QStringLiteral("Base"), QStringLiteral("HV2454"), 7, 0,
+                                 QStringLiteral("1.0"), 3);
+    controller->updateDeviceInfo(QStringLiteral("Base"), QStringLiteral("HV2454"), 8, 0,
+                                 QStringLiteral("1.0"), 3);
+    controller->updateDeviceInfo(QStringLiteral("Base"), QStringLiteral("HV2454"), 7, 0,
+                                 QStringLiteral("2.0"), 4);
+    ASSERT_EQ(controller->allDevices().size(), 2u);
+    EXPECT_EQ(controller->allDevices()[0]->curFwVersion(), QStringLiteral("1.0"));
+    EXPECT_EQ(controller->allDevices()[0]->headsetType(), 3);
+    EXPECT_TRUE(traceText(sandbox).contains(QStringLiteral("Device Exists already \n")));
+
+    // Battery reports: a new headset record on the base's location, appended.
+    controller->updateHeadsetBatteryInfo(headset(
+        QStringLiteral("Headset A"), QStringLiteral("HV0111"), 7, QStringLiteral("T1"), 50));
+    controller->updateHeadsetBatteryInfo(headset(
+        QStringLiteral("Headset B"), QStringLiteral("HV0112"), 7, QStringLiteral("T2"), 60));
+    ASSERT_EQ(controller->allDevices().size(), 4u);
+    // Same type and location: the stored battery stays as it was.
+    controller->updateHeadsetBatteryInfo(headset(
+        QStringLiteral("Headset A"), QStringLiteral("HV0111"), 7, QStringLiteral("T1"), 90));
+    EXPECT_EQ(controller->allDevices()[2]->batteryInfo()->hsBatteryPCT(), 50);
+    // A device whose own record carries the battery: matched by product and location.
+    controller->updateHeadsetBatteryInfo(headset(
+        QStringLiteral("Base again"), QStringLiteral("HV2454"), 8, QStringLiteral("T9"), 40));
+    ASSERT_EQ(controller->allDevices().size(), 4u);
+    ASSERT_TRUE(controller->allDevices()[1]->batteryInfo());
+    EXPECT_EQ(controller->allDevices()[1]->batteryInfo()->hsBatteryPCT(), 40);
+    EXPECT_EQ(controller->allDevices()[1]->name(), QStringLiteral("Base"));
+
+    // Removing the base at 7 also removes the first headset record at 7, only that one.
+    controller->updateDeviceInfo(QStringLiteral("Base"), QStringLiteral("HV2454"), 7, 1, QString(),
+                                 0);
+    EXPECT_EQ(names(controller->allDevices()),
+              (QStringList{QStringLiteral("Base"), QStringLiteral("Headset B")}));
+    // No match: a trace line and nothing else (state -1 also detaches).
+    controller->updateDeviceInfo(QStringLiteral("Nobody"), QStringLiteral("HV0000"), 99, -1,
+                                 QString(), 0);
+    EXPECT_EQ(controller->allDevices().size(), 2u);
+    EXPECT_TRUE(traceText(sandbox).contains(
+        QStringLiteral("After Device Removed Nobody \n device list (")));
+
+    // Every callback posted once, and the menu was not rebuilt inside any of them.
+    EXPECT_EQ(rig.center->posted.size(), 9);
+    EXPECT_TRUE(rig.center->immediate);
+    const int sets = rig.bar->item->menuSets;
+    rig.center->deliver();
+    EXPECT_EQ(rig.bar->item->menuSets, sets + 9);
+    EXPECT_EQ(
+        titles(*rig.bar->item->menu).mid(0, 3),
+        (QStringList{QStringLiteral("Base"), QStringLiteral("Headset B"), QStringLiteral("---")}));
+}
+
+TEST(HVStatusControllerRegistry, ListsSoftphonesAndReset) {
+    ScopedSandbox sandbox;
+    Rig rig;
+    auto a = HVDevice::initDevice(QStringLiteral("Same"), QStringLiteral("HV0001"), 1);
+    rig.service->devices = deviceList({a, a});
+    rig.service->softphones =
+        QVariantList{QVariant::fromValue(HVSoftphone::initSoftphone(QStringLiteral("Skype"), 1)),
+                     QVariant(QStringLiteral("not a softphone"))};
+    auto controller = rig.make();
+    controller->awakeFromNib();
+    EXPECT_EQ(controller->allDevices().size(), 2u); // no duplicate check on a whole list
+    ASSERT_EQ(controller->allSoftphones().size(), 1u);
+
+    controller->updateSoftphoneInfo(QStringLiteral("Skype"), 7);
+    controller->updateSoftphoneInfo(QStringLiteral("Bria"), 0);
+    ASSERT_EQ(controller->allSoftphones().size(), 2u);
+    EXPECT_EQ(controller->allSoftphones()[0]->state(), 7);
+    rig.center->deliver();
+    // Skype is hidden by its state; Bria is listed.
+    EXPECT_EQ(titles(*rig.bar->item->menu),
+              (QStringList{QStringLiteral("Same"), QStringLiteral("Same"), QStringLiteral("---"),
+                           QStringLiteral("Bria"), QStringLiteral("---"), QStringLiteral("Help"),
+                           QStringLiteral("Check for updates"), QStringLiteral("Open Zorva")}));
+
+    controller->removeSoftphone(QStringLiteral("Bria"));
+    EXPECT_EQ(controller->allSoftphones().size(), 1u);
+
+    // An empty list from the service leaves the registry as it was...
+    rig.service->devices = QVariantList();
+    controller->addDeviceInfo(rig.service->devices);
+    EXPECT_EQ(controller->allDevices().size(), 2u);
+    // ...but a reset has emptied it first.
+    rig.service->devices = QVariant();
+    rig.service->softphones = QVariant();
+    controller->resetDeviceSoftphoneInfo();
+    EXPECT_TRUE(controller->allDevices().empty());
+    EXPECT_TRUE(controller->allSoftphones().empty());
+    const QString trace = traceText(sandbox);
+    EXPECT_TRUE(trace.contains(QStringLiteral("No Devices found \n")));
+    EXPECT_TRUE(trace.contains(QStringLiteral("Softphone Exists already \n")));
+    EXPECT_TRUE(trace.contains(QStringLiteral("Reset Device and softphone information ")));
+}
+
+TEST(HVStatusControllerUpdates, CheckResultsLowBatteryAndRecovery) {
+    ScopedSandbox sandbox;
+    Rig rig;
+    auto controller = rig.make();
+    controller->awakeFromNib();
+    auto hasUpdateItem = [&] {
+        return titles(*rig.bar->item->menu).contains(QStringLiteral("Update Available"));
+    };
+
+    controller->sendCheckForUpdateStatus(0);
+    EXPECT_TRUE(controller->isSWUpdateAvailable());
+    // The icon changes only with the rebuild.
+    EXPECT_EQ(rig.bar->item->image, rig.resource(QStringLiteral("HVstatusoffline")));
+    rig.center->deliver();
+    EXPECT_EQ(rig.bar->item->image, rig.resource(QStringLiteral("SWUpdateNotification")));
+    EXPECT_TRUE(hasUpdateItem());
+
+    for (int code : {2, 3, 4, 5}) {
+        controller->sendCheckForUpdateStatus(code); // no state change, still a rebuild
+    }
+    EXPECT_TRUE(controller->isSWUpdateAvailable());
+    EXPECT_EQ(controller->checkForManualUpdate(), QStringLiteral("Check for updates"));
+    controller->sendCheckForUpdateStatus(1);
+    EXPECT_FALSE(controller->isSWUpdateAvailable());
+
+    // Automatic lists: only recovery components leave the flag false.
+    QVariantMap recovery{{QStringLiteral("currentVersionKey"), QStringLiteral("Recovery")},
+                         {QStringLiteral("ProdIdKey"), QStringLiteral("HV2454")},
+                         {QStringLiteral("LocIdKey"), 7}};
+    QVariantMap normal{{QStringLiteral("currentVersionKey"), QStringLiteral("1.0")}};
+    controller->sendUpdatedComponentList(QVariantList{recovery, recovery}, false);
+    EXPECT_FALSE(controller->isSWUpdateAvailable());
+    controller->sendUpdatedComponentList(QVariantList{recovery, normal}, false);
+    EXPECT_TRUE(controller->isSWUpdateAvailable());
+    controller->sendUpdatedComponentList(QVariantList(), false);
+    EXPECT_FALSE(controller->isSWUpdateAvailable());
+    controller->sendUpdatedComponentList(QVariantList{normal}, false);
+    // A manual answer leaves the flag alone.
+    controller->sendUpdatedComponentList(QVariant(), true);
+    EXPECT_TRUE(controller->isSWUpdateAvailable());
+    rig.center->deliver();
+    EXPECT_TRUE(hasUpdateItem());
+
+    // A low battery takes the icon; the update item stays.
+    controller->updateHeadsetBatteryInfo(headset(
+        QStringLiteral("Low one"), QStringLiteral("HV0111"), 3, QStringLiteral("T1"), 10, true));
+    rig.center->deliver();
+    EXPECT_EQ(rig.bar->item->image, rig.resource(QStringLiteral("Battery_Low")));
+    EXPECT_EQ(rig.bar->item->alternateImage, rig.resource(QStringLiteral("Battery_Low")));
+    EXPECT_TRUE(hasUpdateItem());
+
+    // A device in recovery with a matching component becomes clickable.
+    rig.service->updateList = QVariantList{recovery};
+    controller->updateDeviceInfo(QStringLiteral("Base"), QStringLiteral("HV2454"), 7, 0,
+                                 QStringLiteral("Recovery"), 0);
+    rig.center->deliver();
+    const HVStatusMenu& menu = *rig.bar->item->menu;
+    ASSERT_GE(menu.items.size(), 2u);
+    EXPECT_EQ(menu.items[1].title, QStringLiteral("Base"));
+    EXPECT_EQ(menu.items[1].action, HVMenuAction::recoverableDeviceSelected);
+    EXPECT_EQ(menu.items[1].tag, 7);
+
+    // The reduced menu when the suite's menu is switched off.
+    rig.preferences->values.remove(QStringLiteral("zorvaStatusMenu"));
+    controller->statusPostNotifications();
+    rig.center->deliver();
+    EXPECT_EQ(titles(*rig.bar->item->menu), QStringList{QStringLiteral("Update Available")});
+    EXPECT_EQ(rig.bar->item->image, rig.resource(QStringLiteral("SWUpdateNotification")));
+
+    // Help opens the help book at its anchor.
+    HVMenuItem help;
+    help.action = HVMenuAction::statusHelpSelected;
+    controller->menuItemSelected(help);
+    EXPECT_EQ(rig.bar->opened, QStringList{QStringLiteral("ZorvaMacSuiteHelp#main_help_page")});
+}
