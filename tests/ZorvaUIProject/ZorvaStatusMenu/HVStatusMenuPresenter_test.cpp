@@ -1,4 +1,6 @@
+#include "Platform/Bundle.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusMenuPresenter.h"
+#include "ZorvaUIProject/ZorvaStatusMenu/HVStatusTray.h"
 
 #include <QAction>
 #include <QApplication>
@@ -147,4 +149,43 @@ TEST(HVStatusMenuPresenter, ExportedStyleAndInPlaceUpdates) {
     EXPECT_EQ(menu.actions().size(), 10);
     EXPECT_EQ(menu.actions()[0]->text(), QStringLiteral("Zorva Savi 8240"));
     EXPECT_EQ(presenter.actionsCreated(), created);
+}
+
+TEST(HVTrayStatusItem, ExportsTheMenuAndPopsUpTheViewsWhenActivated) {
+    HVTrayStatusBar bar(kResources);
+    const auto bundle = platform::Bundle::bundleWithPath(QStringLiteral(ZORVA_BUNDLE_PATH));
+    ASSERT_TRUE(bundle);
+    EXPECT_TRUE(bar.registerBooksInBundle(*bundle));
+    EXPECT_TRUE(
+        bar.helpPage(QStringLiteral("ZorvaMacSuiteHelp")).endsWith(QStringLiteral("/index.html")));
+
+    std::vector<qint64> chosen;
+    auto base =
+        bar.statusItemWithLength(-2.0, [&](const HVMenuItem& item) { chosen.push_back(item.tag); });
+    auto* item = dynamic_cast<HVTrayStatusItem*>(base.get());
+    ASSERT_NE(item, nullptr);
+    item->setImage(kResources + QStringLiteral("/HVstatusoffline.png"));
+    item->setAlternateImage(kResources + QStringLiteral("/HVstatusonline.png"));
+    EXPECT_FALSE(item->trayIcon().icon().isNull());
+    item->setMenu(HVStatusMenuLayout::statusMenuPopulate(demoInput()));
+    EXPECT_EQ(item->trayIcon().contextMenu(), &item->exportedMenu());
+    EXPECT_EQ(item->exportedMenu().actions().size(), 11);
+    EXPECT_EQ(item->popupMenu().actions().size(), 11);
+
+    Q_EMIT item->trayIcon().activated(QSystemTrayIcon::Context);
+    QApplication::processEvents();
+    EXPECT_TRUE(item->popupMenu().isVisible());
+    item->popupMenu().close();
+    Q_EMIT item->trayIcon().activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(item->popupMenu().isVisible());
+    item->popupMenu().close();
+
+    // Both menus report the chosen item: "Open Zorva" is the last one, tag 5.
+    item->exportedMenu().actions().back()->trigger();
+    item->popupMenu().actions().back()->trigger();
+    EXPECT_EQ(chosen, (std::vector<qint64>{5, 5}));
+
+    // Clearing the picture clears the icon.
+    item->setImage(QString());
+    EXPECT_TRUE(item->trayIcon().icon().isNull());
 }
