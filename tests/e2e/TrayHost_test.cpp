@@ -4,8 +4,8 @@
 
 #include "MenuLayout.h"
 #include "StatusNotifierWatcher.h"
-#include "TrayFixture.h"
 #include "TrayItem.h"
+#include "TrayStage.h"
 
 #include <QDBusMessage>
 #include <QImage>
@@ -14,12 +14,13 @@
 #include <gtest/gtest.h>
 
 using namespace trayhost;
+namespace stage = trayhost::stage;
 
 namespace {
 
 struct Stage {
-    e2e::PrivateBus bus;
-    e2e::VirtualScreen screen;
+    stage::PrivateBus bus;
+    stage::VirtualScreen screen;
 };
 
 #define REQUIRE_SETUP(setup)                                                                       \
@@ -54,10 +55,11 @@ TEST(TrayHost, FollowsTheBareTrayThroughRegistrationRebuildClickAndDeparture) {
 
     QSignalSpy registered(&watcher, &StatusNotifierWatcher::itemRegistered);
     QSignalSpy gone(&watcher, &StatusNotifierWatcher::itemUnregistered);
-    e2e::Child bare;
-    ASSERT_TRUE(bare.start(e2e::binary("tools/bare-tray/bare-tray"), {},
-                           e2e::childEnvironment(setup.bus, setup.screen)));
-    ASSERT_TRUE(e2e::waitFor([&] { return registered.count() > 0; })) << qPrintable(bare.errors());
+    stage::Child bare;
+    ASSERT_TRUE(bare.start(stage::binary("tools/bare-tray/bare-tray"), {},
+                           stage::childEnvironment(setup.bus, setup.screen)));
+    ASSERT_TRUE(stage::waitFor([&] { return registered.count() > 0; }))
+        << qPrintable(bare.errors());
     ASSERT_EQ(watcher.items().size(), 1);
 
     TrayItem item(setup.bus.connection(), registered.at(0).at(0).toString(),
@@ -69,7 +71,7 @@ TEST(TrayHost, FollowsTheBareTrayThroughRegistrationRebuildClickAndDeparture) {
     EXPECT_EQ(summary->toolTip, QStringLiteral("bare tray"));
 
     std::optional<MenuEntry> layout;
-    ASSERT_TRUE(e2e::waitFor([&] {
+    ASSERT_TRUE(stage::waitFor([&] {
         layout = item.readLayout();
         return layout && layout->children.size() == 16;
     }));
@@ -88,15 +90,15 @@ TEST(TrayHost, FollowsTheBareTrayThroughRegistrationRebuildClickAndDeparture) {
     // A broadcast rebuilds the menu: the rows come back with new ids.
     QSignalSpy settled(&item, &TrayItem::settled);
     item.follow(100);
-    ASSERT_TRUE(e2e::waitFor([&] { return settled.count() > 0; }));
+    ASSERT_TRUE(stage::waitFor([&] { return settled.count() > 0; }));
     const quint64 before = item.menuSignalCount();
     QDBusMessage posted = QDBusMessage::createSignal(
         QStringLiteral("/com/zorva/DistributedNotificationCenter"),
         QStringLiteral("com.zorva.DistributedNotificationCenter"), QStringLiteral("Posted"));
     posted << QStringLiteral("c_HVUpdateUI!") << QByteArray();
     ASSERT_TRUE(setup.bus.connection().send(posted));
-    ASSERT_TRUE(e2e::waitFor([&] { return item.menuSignalCount() > before; }));
-    ASSERT_TRUE(e2e::waitFor([&] {
+    ASSERT_TRUE(stage::waitFor([&] { return item.menuSignalCount() > before; }));
+    ASSERT_TRUE(stage::waitFor([&] {
         layout = item.readLayout();
         const MenuEntry* entry = layout ? findByLabel(*layout, QStringLiteral("Item 3")) : nullptr;
         return entry && entry->id != oldId && layout->children.size() == 16;
@@ -108,34 +110,34 @@ TEST(TrayHost, FollowsTheBareTrayThroughRegistrationRebuildClickAndDeparture) {
     EXPECT_EQ(error, QStringLiteral("no item labelled \"Item 99\""));
 
     bare.stopNow();
-    ASSERT_TRUE(e2e::waitFor([&] { return gone.count() > 0; }));
+    ASSERT_TRUE(stage::waitFor([&] { return gone.count() > 0; }));
     EXPECT_TRUE(watcher.items().isEmpty());
 }
 
 TEST(TrayHost, CommandLinePrintsClicksAndDrawsTheMenu) {
     Stage setup;
     REQUIRE_SETUP(setup);
-    const QProcessEnvironment env = e2e::childEnvironment(setup.bus, setup.screen);
+    const QProcessEnvironment env = stage::childEnvironment(setup.bus, setup.screen);
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
 
-    e2e::Child host;
+    stage::Child host;
     ASSERT_TRUE(host.start(
-        e2e::binary("tools/zorva-tray-host/zorva-tray-host"),
+        stage::binary("tools/zorva-tray-host/zorva-tray-host"),
         {QStringLiteral("--exit-when-gone"), QStringLiteral("--settle"), QStringLiteral("50")},
         env));
-    ASSERT_TRUE(e2e::waitFor([&] { return host.errors().contains(QLatin1String("watching")); }))
+    ASSERT_TRUE(stage::waitFor([&] { return host.errors().contains(QLatin1String("watching")); }))
         << qPrintable(host.errors());
 
-    e2e::Child bare;
-    ASSERT_TRUE(bare.start(e2e::binary("tools/bare-tray/bare-tray"), {}, env));
-    ASSERT_TRUE(e2e::waitFor([&] { return host.output().contains(QLatin1String("Item 14\n")); }))
+    stage::Child bare;
+    ASSERT_TRUE(bare.start(stage::binary("tools/bare-tray/bare-tray"), {}, env));
+    ASSERT_TRUE(stage::waitFor([&] { return host.output().contains(QLatin1String("Item 14\n")); }))
         << qPrintable(host.errors());
     EXPECT_TRUE(host.output().contains(QLatin1String("item bare-tray: status Active")));
 
     const QString picture = dir.filePath(QStringLiteral("menu.png"));
-    e2e::Child client;
-    ASSERT_TRUE(client.start(e2e::binary("tools/zorva-tray-host/zorva-tray-host"),
+    stage::Child client;
+    ASSERT_TRUE(client.start(stage::binary("tools/zorva-tray-host/zorva-tray-host"),
                              {QStringLiteral("--attach"), QStringLiteral("--quiet"),
                               QStringLiteral("--click"), QStringLiteral("Item 2"),
                               QStringLiteral("--render"), picture, QStringLiteral("--dump-once"),
@@ -149,8 +151,8 @@ TEST(TrayHost, CommandLinePrintsClicksAndDrawsTheMenu) {
     EXPECT_GT(image.height(), image.width()); // fourteen rows stacked
 
     // A click on a missing label fails the run.
-    e2e::Child failing;
-    ASSERT_TRUE(failing.start(e2e::binary("tools/zorva-tray-host/zorva-tray-host"),
+    stage::Child failing;
+    ASSERT_TRUE(failing.start(stage::binary("tools/zorva-tray-host/zorva-tray-host"),
                               {QStringLiteral("--attach"), QStringLiteral("--quiet"),
                                QStringLiteral("--click"), QStringLiteral("Nothing"),
                                QStringLiteral("--dump-once"), QStringLiteral("--exit-after"),

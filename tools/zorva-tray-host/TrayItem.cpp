@@ -220,32 +220,42 @@ bool TrayItem::activate(int x, int y) {
 
 void TrayItem::follow(int settleMs) {
     m_settle.setInterval(settleMs);
-    if (!m_following) {
-        m_following = true;
-        const QString path = menuPath();
-        for (const char* name : {"LayoutUpdated", "ItemsPropertiesUpdated"}) {
-            m_connection.connect(m_service, path, kMenuInterface, QLatin1String(name), this,
-                                 SLOT(onMenuSignal(QDBusMessage)));
-        }
-        for (const char* name : {"NewTitle", "NewIcon", "NewAttentionIcon", "NewOverlayIcon",
-                                 "NewToolTip", "NewStatus"}) {
-            m_connection.connect(m_service, m_path, kItemInterface, QLatin1String(name), this,
-                                 SLOT(onItemSignal(QDBusMessage)));
-        }
-    }
+    m_reporting = true;
+    subscribe();
     m_settle.start();
+}
+
+void TrayItem::subscribe() {
+    if (m_subscribed) {
+        return;
+    }
+    m_subscribed = true;
+    const QString path = menuPath();
+    for (const char* name : {"LayoutUpdated", "ItemsPropertiesUpdated"}) {
+        m_connection.connect(m_service, path, kMenuInterface, QLatin1String(name), this,
+                             SLOT(onMenuSignal(QDBusMessage)));
+    }
+    for (const char* name :
+         {"NewTitle", "NewIcon", "NewAttentionIcon", "NewOverlayIcon", "NewToolTip", "NewStatus"}) {
+        m_connection.connect(m_service, m_path, kItemInterface, QLatin1String(name), this,
+                             SLOT(onItemSignal(QDBusMessage)));
+    }
 }
 
 void TrayItem::onMenuSignal(const QDBusMessage& message) {
     Q_UNUSED(message);
     ++m_menuSignals;
     Q_EMIT menuSignal();
-    m_settle.start();
+    if (m_reporting) {
+        m_settle.start();
+    }
 }
 
 void TrayItem::onItemSignal(const QDBusMessage& message) {
     Q_UNUSED(message);
-    m_settle.start();
+    if (m_reporting) {
+        m_settle.start();
+    }
 }
 
 void TrayItem::readAndReport() {

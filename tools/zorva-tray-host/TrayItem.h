@@ -57,6 +57,8 @@ public:
 
     // Starts following changes; the first settled() comes after the first read.
     void follow(int settleMs);
+    // Only counts change signals (menuSignal()), without reading or reporting.
+    void subscribe();
     // The latest settled layout (empty root until the first read).
     const MenuEntry& lastLayout() const { return m_lastLayout; }
     quint32 lastRevision() const { return m_revision; }
@@ -85,7 +87,8 @@ private:
     quint32 m_revision = 0;
     quint64 m_menuSignals = 0;
     QString m_lastText;
-    bool m_following = false;
+    bool m_subscribed = false;
+    bool m_reporting = false;
 };
 
 } // namespace trayhost

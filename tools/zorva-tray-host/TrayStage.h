@@ -1,8 +1,8 @@
 #pragma once
 
-// Shared by the end-to-end tests: a private session bus, a private X server
+// For end-to-end tests and benchmarks: a private session bus, a private X server
 // (Xvfb on a display it picks itself), child programs started on both, and
-// polling waits. Header only, since each test file is its own program.
+// polling waits. Header only: binary() needs ZORVA_BINARY_DIR from the includer.
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -14,7 +14,7 @@
 #include <functional>
 #include <memory>
 
-namespace e2e {
+namespace trayhost::stage {
 
 // Runs the event loop until the condition holds or the time is up.
 inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 20000) {
@@ -190,4 +190,4 @@ inline QString binary(const char* relative) {
     return QStringLiteral(ZORVA_BINARY_DIR "/") + QLatin1String(relative);
 }
 
-} // namespace e2e
+} // namespace trayhost::stage

@@ -1,0 +1,417 @@
+// The status item as a tray sees it, measured beside bare-tray (a QSystemTrayIcon
+// with a 14-item menu and nothing else) in the same run, on the same private bus
+// and Xvfb, with our tray host's watcher registered first:
+//   - BM_TrayStartup: process start until the populated menu is readable over
+//     dbusmenu, and resident memory once started (status item / bare ratios);
+//   - BM_AttachToMenu/N: a device-attach callback until the rebuilt menu with N
+//     devices shows it over dbusmenu; bare_rebuild_ms is bare-tray rebuilding its
+//     menu on a "c_HVUpdateUI!" broadcast until the new menu is readable;
+//   - BM_RebuildMemory: resident memory after 100 and after 10,000 rebuilds, both
+//     programs rebuilding on "c_HVUpdateUI!" broadcasts.
+// Times are wall-clock through the bus (manual time); figures are counters.
+
+#include "MenuLayout.h"
+#include "Platform/DBusContract.h"
+#include "Platform/KeyedArchive.h"
+#include "StatusNotifierWatcher.h"
+#include "TrayItem.h"
+#include "TrayStage.h"
+
+#include <QDBusConnectionInterface>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <chrono>
+
+using namespace trayhost;
+namespace stage = trayhost::stage;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+const QString kApp = QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/MacOS/Zorva menu bar item");
+constexpr int kBareRows = 16; // 14 items and 2 separators
+
+// Resident set size of a process in KiB, from /proc; 0 when unreadable.
+double residentKiB(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:")) {
+            return line.mid(6).trimmed().split(' ').value(0).toDouble();
+        }
+    }
+    return 0;
+}
+
+void idle(int ms) {
+    const auto start = Clock::now();
+    stage::waitFor([&] { return msSince(start) >= ms; }, ms + 1000);
+}
+
+QByteArray scenarioJson(int devices) {
+    QByteArray json = "{\"devices\": [";
+    for (int i = 0; i < devices; ++i) {
+        json += QStringLiteral("%1{\"name\": \"Headset %2\", \"productID\": \"HV0B%3\", "
+                               "\"locationID\": %4, \"firmwareVersion\": \"1.0\", "
+                               "\"headsetType\": 1, \"battery\": {\"productTypeId\": \"HV0B%3\", "
+                               "\"percent\": %5, \"charging\": %6, \"low\": false}}")
+                    .arg(i ? QStringLiteral(", ") : QString())
+                    .arg(i + 1)
+                    .arg(i % 100, 2, 10, QLatin1Char('0'))
+                    .arg(336592896LL + i * 65536LL)
+                    .arg(10 + (i * 7) % 90)
+                    .arg(i % 3 == 0 ? QStringLiteral("true") : QStringLiteral("false"))
+                    .toUtf8();
+    }
+    json += "], \"softphones\": [{\"name\": \"Skype\", \"state\": 1}, "
+            "{\"name\": \"Cisco Jabber\", \"state\": 0}], "
+            "\"updateAvailable\": \"FALSE\", \"componentList\": null, "
+            "\"manualCheck\": \"none\", \"autoCheck\": \"none\"}";
+    return json;
+}
+
+const char* const kPreferences = R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+	<key>zorvaStatusMenu</key>
+	<string>TRUE</string>
+	<key>ShowBatteryStatus</key>
+	<string>TRUE</string>
+</dict>
+</plist>
+)";
+
+bool writeText(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+// A running tray program and its item as the tray reads it.
+struct Program {
+    std::unique_ptr<stage::Child> child;
+    std::unique_ptr<TrayItem> item;
+    qint64 pid() const { return child ? child->process().processId() : 0; }
+};
+
+// The bus, the screen, the tray's watcher and the device service simulator.
+class Rig {
+public:
+    explicit Rig(int devices) {
+        if (!m_bus.ok() || !m_screen.ok()) {
+            m_error = m_bus.ok() ? m_screen.error() : QStringLiteral("no dbus-daemon");
+            return;
+        }
+        const QString home = m_dir.filePath(QStringLiteral("home"));
+        const QString scenario = m_dir.filePath(QStringLiteral("scenario.json"));
+        if (!writeText(home + QStringLiteral("/Library/Preferences/com.zorva.prefsettings.plist"),
+                       kPreferences) ||
+            !writeText(scenario, scenarioJson(devices))) {
+            m_error = QStringLiteral("cannot write the test files");
+            return;
+        }
+        QDir().mkpath(m_dir.filePath(QStringLiteral("root")));
+        m_env = stage::childEnvironment(m_bus, m_screen);
+        m_env.insert(QStringLiteral("HOME"), home);
+        m_env.insert(QStringLiteral("ZORVA_SYSTEM_ROOT"), m_dir.filePath(QStringLiteral("root")));
+        m_env.remove(QStringLiteral("ZORVA_BUNDLE"));
+
+        m_watcher = std::make_unique<StatusNotifierWatcher>(m_bus.connection());
+        if (!m_watcher->start()) {
+            m_error = m_watcher->errorString();
+            return;
+        }
+        m_simulator = std::make_unique<stage::Child>();
+        if (!m_simulator->start(stage::binary("tools/zorva-device-sim/zorva-device-sim"),
+                                {QStringLiteral("--scenario"), scenario, QStringLiteral("--log"),
+                                 QStringLiteral("/dev/null")},
+                                m_env) ||
+            !stage::waitFor([&] {
+                return connection().interface()->isServiceRegistered(
+                    platform::contract::kServiceBusName);
+            })) {
+            m_error = QStringLiteral("the device service simulator does not start");
+        }
+    }
+
+    bool ok() const { return m_error.isEmpty(); }
+    QString error() const { return m_error; }
+    QDBusConnection connection() const { return m_bus.connection(); }
+
+    // Starts a program and answers once ready(menu) holds for the menu read over
+    // dbusmenu; *ms is the time from the start of the process.
+    std::optional<Program> launch(const QString& path,
+                                  const std::function<bool(const MenuEntry&)>& ready, double* ms) {
+        QString service;
+        QString objectPath;
+        const QMetaObject::Connection watch =
+            QObject::connect(m_watcher.get(), &StatusNotifierWatcher::itemRegistered,
+                             [&](const QString& s, const QString& p) {
+                                 if (service.isEmpty()) {
+                                     service = s;
+                                     objectPath = p;
+                                 }
+                             });
+        Program program;
+        program.child = std::make_unique<stage::Child>();
+        const auto start = Clock::now();
+        const bool started = program.child->start(path, {}, m_env) &&
+                             stage::waitFor([&] { return !service.isEmpty(); });
+        QObject::disconnect(watch);
+        if (!started) {
+            return std::nullopt;
+        }
+        program.item = std::make_unique<TrayItem>(connection(), service, objectPath);
+        if (!stage::waitFor([&] {
+                const auto layout = program.item->readLayout();
+                return layout && ready(*layout);
+            })) {
+            return std::nullopt;
+        }
+        *ms = msSince(start);
+        program.item->subscribe();
+        return program;
+    }
+
+    void stop(Program& program) {
+        const int before = static_cast<int>(m_watcher->items().size());
+        program.item.reset();
+        if (program.child) {
+            program.child->stopNow();
+        }
+        stage::waitFor([&] { return m_watcher->items().size() < before; }, 5000);
+        program.child.reset();
+    }
+
+    // Sends the device-attach (state 0) or detach (state 1) callback.
+    bool deviceCallback(const QString& name, const QString& productID, quint64 lid, int state) {
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            platform::contract::kStatusBusName, platform::contract::kStatusPath,
+            platform::contract::kStatusInterface,
+            QStringLiteral("updateDeviceInfo_productID_locatonID_deviceState_currentFWVer_"
+                           "headSetType"));
+        call << platform::archivedDataWithRootObject(name)
+             << platform::archivedDataWithRootObject(productID) << lid << state
+             << platform::archivedDataWithRootObject(QStringLiteral("1.0")) << 1;
+        return connection().send(call);
+    }
+
+    bool postRebuild() {
+        QDBusMessage posted = QDBusMessage::createSignal(platform::contract::kNotificationPath,
+                                                         platform::contract::kNotificationInterface,
+                                                         platform::contract::kNotificationSignal);
+        posted << QStringLiteral("c_HVUpdateUI!") << QByteArray();
+        return connection().send(posted);
+    }
+
+private:
+    stage::PrivateBus m_bus;
+    stage::VirtualScreen m_screen;
+    QTemporaryDir m_dir;
+    QProcessEnvironment m_env;
+    std::unique_ptr<StatusNotifierWatcher> m_watcher;
+    std::unique_ptr<stage::Child> m_simulator;
+    QString m_error;
+};
+
+bool bareReady(const MenuEntry& menu) {
+    return menu.children.size() == kBareRows;
+}
+
+// Full menu of the scenario: devices, separator, two softphones, separator,
+// Help, Check for updates, Open Zorva.
+std::function<bool(const MenuEntry&)> statusReady(int devices) {
+    return [devices](const MenuEntry& menu) {
+        return static_cast<int>(menu.children.size()) == devices + 7 &&
+               findByLabel(menu, QStringLiteral("Open Zorva"));
+    };
+}
+
+// Reads the menu after each change signal until the condition holds.
+bool waitForMenu(TrayItem& item, const std::function<bool(const MenuEntry&)>& condition,
+                 int timeoutMs = 10000) {
+    const auto start = Clock::now();
+    while (msSince(start) < timeoutMs) {
+        const quint64 seen = item.menuSignalCount();
+        const auto layout = item.readLayout();
+        if (layout && condition(*layout)) {
+            return true;
+        }
+        stage::waitFor([&] { return item.menuSignalCount() != seen; },
+                       timeoutMs - static_cast<int>(msSince(start)));
+    }
+    return false;
+}
+
+int firstId(const MenuEntry& menu) {
+    return menu.children.empty() ? 0 : menu.children.front().id;
+}
+
+// Rebuilds bare-tray's menu by broadcast and answers the time until the new
+// menu (new item ids) is readable.
+std::optional<double> bareRebuild(Rig& rig, Program& bare) {
+    const auto before = bare.item->readLayout();
+    if (!before) {
+        return std::nullopt;
+    }
+    const int oldId = firstId(*before);
+    const auto start = Clock::now();
+    if (!rig.postRebuild() || !waitForMenu(*bare.item, [oldId](const MenuEntry& menu) {
+            return bareReady(menu) && firstId(menu) != oldId;
+        })) {
+        return std::nullopt;
+    }
+    return msSince(start);
+}
+
+#define BENCH_REQUIRE(condition, message)                                                          \
+    if (!(condition)) {                                                                            \
+        state.SkipWithError(message);                                                              \
+        return;                                                                                    \
+    }
+
+void BM_TrayStartup(benchmark::State& state) {
+    constexpr int kDevices = 3;
+    Rig rig(kDevices);
+    BENCH_REQUIRE(rig.ok(), qPrintable(rig.error()));
+    double bareMs = 0;
+    double statusMs = 0;
+    double bareRss = 0;
+    double statusRss = 0;
+    int rounds = 0;
+    for (auto _ : state) {
+        double ms = 0;
+        auto bare = rig.launch(stage::binary("tools/bare-tray/bare-tray"), bareReady, &ms);
+        BENCH_REQUIRE(bare, "bare-tray shows no menu");
+        bareMs += ms;
+        auto status = rig.launch(kApp, statusReady(kDevices), &ms);
+        BENCH_REQUIRE(status, "the status item shows no full menu");
+        statusMs += ms;
+        state.SetIterationTime(ms / 1000.0);
+        idle(300);
+        bareRss += residentKiB(bare->pid());
+        statusRss += residentKiB(status->pid());
+        ++rounds;
+        rig.stop(*status);
+        rig.stop(*bare);
+    }
+    state.counters["bare_ms"] = bareMs / rounds;
+    state.counters["status_ms"] = statusMs / rounds;
+    state.counters["start_ratio"] = statusMs / bareMs;
+    state.counters["bare_rss_KiB"] = bareRss / rounds;
+    state.counters["status_rss_KiB"] = statusRss / rounds;
+    state.counters["rss_ratio"] = statusRss / bareRss;
+}
+BENCHMARK(BM_TrayStartup)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+void BM_AttachToMenu(benchmark::State& state) {
+    const int devices = static_cast<int>(state.range(0));
+    Rig rig(devices - 1);
+    BENCH_REQUIRE(rig.ok(), qPrintable(rig.error()));
+    double ms = 0;
+    auto bare = rig.launch(stage::binary("tools/bare-tray/bare-tray"), bareReady, &ms);
+    BENCH_REQUIRE(bare, "bare-tray shows no menu");
+    auto status = rig.launch(kApp, statusReady(devices - 1), &ms);
+    BENCH_REQUIRE(status, "the status item shows no full menu");
+
+    const QString name = QStringLiteral("Attached Headset");
+    const quint64 lid = 0x7f000000;
+    const auto shows = [&name](bool present) {
+        return [&name, present](const MenuEntry& menu) {
+            return (findByLabel(menu, name) != nullptr) == present;
+        };
+    };
+    double bareTotal = 0;
+    int rounds = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        BENCH_REQUIRE(rig.deviceCallback(name, QStringLiteral("HV7F00"), lid, 0),
+                      "the attach callback cannot be sent");
+        BENCH_REQUIRE(waitForMenu(*status->item, shows(true)), "the device never showed");
+        state.SetIterationTime(msSince(start) / 1000.0);
+
+        BENCH_REQUIRE(rig.deviceCallback(name, QStringLiteral("HV7F00"), lid, 1),
+                      "the detach callback cannot be sent");
+        BENCH_REQUIRE(waitForMenu(*status->item, shows(false)), "the device never left");
+        const auto bareMs = bareRebuild(rig, *bare);
+        BENCH_REQUIRE(bareMs, "bare-tray did not rebuild");
+        bareTotal += *bareMs;
+        ++rounds;
+        // The broadcast also rebuilt the status item; let it finish before the next round.
+        idle(20);
+    }
+    state.counters["bare_rebuild_ms"] = bareTotal / rounds;
+    rig.stop(*status);
+    rig.stop(*bare);
+}
+BENCHMARK(BM_AttachToMenu)
+    ->Arg(1)
+    ->Arg(10)
+    ->Arg(100)
+    ->UseManualTime()
+    ->Iterations(30)
+    ->Unit(benchmark::kMillisecond);
+
+// Posts rebuild broadcasts in batches; after each batch a menu read from each
+// program is answered only once the program has handled the broadcasts before it.
+bool rebuild(Rig& rig, int count, Program& bare, Program& status) {
+    constexpr int kBatch = 200;
+    for (int done = 0; done < count; done += kBatch) {
+        for (int i = 0; i < std::min(kBatch, count - done); ++i) {
+            if (!rig.postRebuild()) {
+                return false;
+            }
+        }
+        if (!bare.item->readLayout() || !status.item->readLayout()) {
+            return false;
+        }
+    }
+    idle(300);
+    return true;
+}
+
+void BM_RebuildMemory(benchmark::State& state) {
+    constexpr int kDevices = 3;
+    Rig rig(kDevices);
+    BENCH_REQUIRE(rig.ok(), qPrintable(rig.error()));
+    double ms = 0;
+    auto bare = rig.launch(stage::binary("tools/bare-tray/bare-tray"), bareReady, &ms);
+    BENCH_REQUIRE(bare, "bare-tray shows no menu");
+    auto status = rig.launch(kApp, statusReady(kDevices), &ms);
+    BENCH_REQUIRE(status, "the status item shows no full menu");
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        BENCH_REQUIRE(rebuild(rig, 100, *bare, *status), "a program stopped answering");
+        const double bare100 = residentKiB(bare->pid());
+        const double status100 = residentKiB(status->pid());
+        BENCH_REQUIRE(rebuild(rig, 9900, *bare, *status), "a program stopped answering");
+        const double bare10000 = residentKiB(bare->pid());
+        const double status10000 = residentKiB(status->pid());
+        state.SetIterationTime(msSince(start) / 1000.0);
+        state.counters["status_rss_100_KiB"] = status100;
+        state.counters["status_rss_10000_KiB"] = status10000;
+        state.counters["status_growth_KiB"] = status10000 - status100;
+        state.counters["bare_rss_100_KiB"] = bare100;
+        state.counters["bare_rss_10000_KiB"] = bare10000;
+        state.counters["bare_growth_KiB"] = bare10000 - bare100;
+    }
+    const auto after = status->item->readLayout();
+    BENCH_REQUIRE(after && statusReady(kDevices)(*after),
+                  "the status item's menu is not whole after the rebuilds");
+    rig.stop(*status);
+    rig.stop(*bare);
+}
+BENCHMARK(BM_RebuildMemory)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
