@@ -1,0 +1,120 @@
+#include "Platform/PropertyList.h"
+#include "Platform/PropertyListXml.h"
+#include "support/TestSupport.h"
+
+#include <QDateTime>
+#include <QTimeZone>
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+namespace {
+
+QVariantMap sample() {
+    return {
+        {"string", QStringLiteral("héllo <&> \"quoted\" 'x'\n\ttabbed  ")},
+        {"empty", QStringLiteral("")},
+        {"int", qint64(42)},
+        {"zero", qint64(0)},
+        {"big", quint64(0xfa12000000000001ULL)},
+        {"negative", qint64(-5)},
+        {"real", 1700000000.125},
+        {"tiny", 1e-300},
+        {"flags", QVariantList{true, false}},
+        {"data", QByteArray("\x00\x01\xff binary", 10)},
+        {"date", QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7), QTimeZone::utc())},
+        {"nested", QVariantList{QVariantMap{{"k", "v"}}, QVariantList{}, QVariantMap{}}},
+        {"a key & <more>", "value"},
+        {"emoji", QStringLiteral("😀 ünïcode")},
+    };
+}
+
+} // namespace
+
+TEST(PropertyListXml, AgreesWithTheGeneralCodecBothWays) {
+    const QVariantMap original = sample();
+    // What the fast writer writes, the general reader reads back unchanged...
+    const QByteArray fast = plist::xml::serialize(original);
+    ASSERT_FALSE(fast.isEmpty());
+    EXPECT_EQ(plist::fromData(fast), plist::fromData(plist::toData(original, plist::Format::Xml)));
+    // ...and the fast reader reads what the general writer writes as it does.
+    const QByteArray general = plist::toData(original, plist::Format::Xml);
+    const QVariant parsed = plist::xml::parse(general);
+    ASSERT_TRUE(parsed.isValid());
+    EXPECT_EQ(parsed, plist::fromData(general));
+    EXPECT_EQ(plist::xml::parse(fast), plist::fromData(fast));
+
+    // Hand-written forms: entities, character references, comments, empty elements.
+    const QByteArray hand = "<?xml version=\"1.0\"?>\n<!-- c -->\n<plist version=\"1.0\"><dict>"
+                            "<key>a</key><string>x&#x41;&#66;&apos;&quot;</string><!-- c -->"
+                            "<key>b</key><string/><key>c</key><array/><key>d</key><dict/>"
+                            "<key>e</key><integer> 7 </integer><key>f</key><real>2</real>"
+                            "<key>g</key><data>AAE=\n</data></dict></plist>\n";
+    const QVariant h = plist::xml::parse(hand);
+    ASSERT_TRUE(h.isValid());
+    EXPECT_EQ(h, plist::fromData(hand));
+    EXPECT_EQ(h.toMap().value("a"), QStringLiteral("xAB'\""));
+}
+
+TEST(PropertyListXml, GivesUpOnWhatItDoesNotHandle) {
+    const QList<QByteArray> refused = {
+        QByteArray(),
+        "garbage",
+        "<plist><dict><key>a</key><string>x</string></dict>",       // no end
+        "<plist><dict><key>a</key></dict></plist>",                 // key without value
+        "<plist><string>a</string></plist> trailing",               // trailing text
+        "<plist><string>a</string><string>b</string></plist>",      // two roots
+        "<plist><string xml:space=\"preserve\">a</string></plist>", // attributes
+        "<plist><string><![CDATA[a]]></string></plist>",            // CDATA
+        "<plist><string>&unknown;</string></plist>",                // entity
+        "<!DOCTYPE plist [<!ENTITY e \"x\">]><plist><string>&e;</string></plist>",
+        "<plist><integer>0x10</integer></plist>",                 // hexadecimal
+        "<plist><integer>99999999999999999999</integer></plist>", // too large
+        "<plist><real>abc</real></plist>",
+        "<plist><date>yesterday</date></plist>",
+        "<plist><data>@@@</data></plist>",
+        "<plist><string>\x01</string></plist>",
+        "<plist><!-- open <string>a</string></plist>",
+        "<plistx><string>a</string></plistx>",
+        "bplist00",
+    };
+    for (const QByteArray& bytes : refused) {
+        EXPECT_FALSE(plist::xml::parse(bytes).isValid()) << bytes.constData();
+    }
+    // Deep nesting is refused like the general codec refuses it.
+    QByteArray deep = "<plist>";
+    for (int i = 0; i <= plist::kMaxDepth + 1; ++i) {
+        deep += "<array>";
+    }
+    EXPECT_FALSE(plist::xml::parse(deep).isValid());
+
+    // Values without an XML form leave writing to the general codec.
+    EXPECT_TRUE(plist::xml::serialize(QVariantMap{{"c", QStringLiteral("\x01")}}).isEmpty());
+    EXPECT_TRUE(plist::xml::serialize(QVariantMap{{"n", std::nan("")}}).isEmpty());
+    EXPECT_TRUE(
+        plist::xml::serialize(QVariantMap{{"u", QVariant::fromValue(PlistUid{1})}}).isEmpty());
+}
+
+TEST(PropertyListXml, FilesFallBackToTheGeneralCodec) {
+    testsupport::ScopedSandbox sandbox;
+    const QString path = sandbox.home("x.plist");
+    ASSERT_TRUE(plist::xml::writeFile(path, sample()));
+    EXPECT_EQ(plist::xml::readDictionary(path), plist::readDictionary(path));
+    // A binary file, or one with a CDATA section, is read by the general codec.
+    ASSERT_TRUE(plist::writeFile(path, sample(), plist::Format::Binary));
+    EXPECT_EQ(plist::xml::readDictionary(path), plist::readDictionary(path));
+    ASSERT_TRUE(testsupport::writeFile(
+        path, "<plist><dict><key>a</key><string><![CDATA[<b>]]></string></dict></plist>"));
+    const auto cdata = plist::xml::readDictionary(path);
+    EXPECT_EQ(cdata, plist::readDictionary(path));
+    // A truncated file or an array at the root is no dictionary.
+    ASSERT_TRUE(testsupport::writeFile(path, plist::xml::serialize(sample()).left(300)));
+    EXPECT_FALSE(plist::xml::readDictionary(path).has_value());
+    ASSERT_TRUE(testsupport::writeFile(path, plist::xml::serialize(QVariantList{1, 2})));
+    EXPECT_FALSE(plist::xml::readDictionary(path).has_value());
+    EXPECT_FALSE(plist::xml::readDictionary(sandbox.home("absent.plist")).has_value());
+    // A value with no XML form at all is not written, and the old file stays.
+    ASSERT_TRUE(plist::xml::writeFile(path, sample()));
+    EXPECT_FALSE(plist::xml::writeFile(path, QVariantMap{{"x", QVariant::fromValue(&sandbox)}}));
+    EXPECT_EQ(plist::xml::readDictionary(path).value().value("int"), qint64(42));
+}
