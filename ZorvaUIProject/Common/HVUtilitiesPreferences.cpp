@@ -59,7 +59,10 @@ bool HVUtilities::synchronizePreferencePlist() {
           kHigh);
 
     if (QFileInfo::exists(path)) {
-        if (const auto dictionary = platform::plist::readDictionary(path)) {
+        // The file is read only for the trace: with tracing off, skip the parse,
+        // which dominates a registry update on a large file.
+        if (const auto dictionary =
+                HVTrace::isTraceOn() ? platform::plist::readDictionary(path) : std::nullopt) {
             trace(QStringLiteral("pListVersion value is %1")
                       .arg(platform::describe(dictionary->value(QStringLiteral("pListVersion")))),
                   kPrefController, kHigh);
