@@ -1,6 +1,8 @@
 #include "Platform/KeyedArchive.h"
 
 #include "Platform/ObjectDescription.h"
+#include "Platform/PropertyList.h"
+#include "Platform/PropertyListDepth.h"
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 
 #include <QDateTime>
@@ -742,6 +744,13 @@ QVariant unarchiveObjectWithData(const QByteArray& data) {
     NestedArchiveGuard guard;
     if (data.size() > std::numeric_limits<int32_t>::max()) {
         trace(QStringLiteral("unarchiveObjectWithData : data too large"));
+        return {};
+    }
+    if (!plist::nestingWithin(data, plist::kMaxDepth)) {
+        trace(QStringLiteral("unarchiveObjectWithData : data is not a property list or nests "
+                             "deeper than %1 (%2 bytes)")
+                  .arg(plist::kMaxDepth)
+                  .arg(data.size()));
         return {};
     }
     plist_t raw = nullptr;

@@ -1,6 +1,7 @@
 #include "Platform/PropertyList.h"
 
 #include "Platform/AtomicFile.h"
+#include "Platform/PropertyListDepth.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -195,7 +196,8 @@ Node fromVariant(const QVariant& value, int depth) {
 } // namespace
 
 QVariant fromData(const QByteArray& bytes) {
-    if (bytes.isEmpty() || bytes.size() > std::numeric_limits<int32_t>::max()) {
+    if (bytes.isEmpty() || bytes.size() > std::numeric_limits<int32_t>::max() ||
+        !nestingWithin(bytes, kMaxDepth)) {
         return {};
     }
     plist_t raw = nullptr;

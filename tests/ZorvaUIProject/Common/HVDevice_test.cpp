@@ -1,7 +1,10 @@
 #include "Platform/KeyedArchive.h"
 #include "Platform/ObjectDescription.h"
+#include "Platform/PropertyList.h"
 #include "ZorvaUIProject/Common/HVDevice.h"
 #include "ZorvaUIProject/Common/HVSoftphone.h"
+#include "support/TestSupport.h"
+#include "support/TraceCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -163,4 +166,143 @@ TEST(HVDevice, DescriptionIsReadableAndStable) {
         platform::describe(QVariantList{QVariant::fromValue(HVSoftphone::initSoftphone("S", 1))}),
         "(\n    <HVSoftphone> {\n        name = S;\n        cpname = \"\";\n        state = 1;\n   "
         " }\n)");
+}
+
+namespace {
+
+QVariant uid(quint64 n) {
+    return QVariant::fromValue(platform::PlistUid{n});
+}
+
+// A device archive built by hand: object 1 is the device, 2 its class, then
+// the given extra objects; fields map keys to values as stored.
+QByteArray deviceArchive(const QVariantMap& fields, const QVariantList& extra = {}) {
+    QVariantMap device = fields;
+    device.insert("$class", uid(2));
+    QVariantList objects{QStringLiteral("$null"), device,
+                         QVariantMap{{"$classname", "HVDevice"},
+                                     {"$classes", QVariantList{"HVDevice", "NSObject"}}}};
+    objects += extra;
+    const QVariantMap top{{"$archiver", "NSKeyedArchiver"},
+                          {"$version", 100000},
+                          {"$top", QVariantMap{{"root", uid(1)}}},
+                          {"$objects", objects}};
+    return platform::plist::toData(top, platform::plist::Format::Binary);
+}
+
+QByteArray fixture(const QString& name) {
+    return testsupport::readFile(QStringLiteral(ZORVA_TEST_DATA_DIR "/keyed_archives/") + name);
+}
+
+} // namespace
+
+TEST(HVDevice, ReadsDevicesAndSoftphonesWrittenByPlistlib) {
+    for (const QString& form : {QStringLiteral("bplist"), QStringLiteral("xml")}) {
+        SCOPED_TRACE(form.toStdString());
+        const auto device = unarchiveObjectWithData(fixture("device." + form)).value<HVDevicePtr>();
+        ASSERT_NE(device, nullptr);
+        EXPECT_EQ(device->name(), "Zorva Voyager");
+        EXPECT_EQ(device->productID(), "HV0123");
+        EXPECT_EQ(device->curFwVersion(), "3.4.5");
+        EXPECT_EQ(device->subCompFwVersions(), QVariant(QVariantList{"1.0", "2.5"}));
+        EXPECT_EQ(device->fwXMLURL(), "https://example.com/catalogue.xml");
+        EXPECT_EQ(device->devRegCode(), QVariant(qint64(4)));
+        EXPECT_EQ(device->devLangCode(), QVariant(qint64(1036)));
+        EXPECT_TRUE(device->dfuFileURL().isNull());
+        EXPECT_EQ(device->lid(), ~quint64(0));
+        EXPECT_EQ(device->devFwuState(), 1);
+        EXPECT_EQ(device->headsetType(), 2);
+        ASSERT_NE(device->batteryInfo(), nullptr);
+        EXPECT_EQ(device->batteryInfo()->hsProductTypeId(), "HS-77");
+        EXPECT_TRUE(device->batteryInfo()->isCharging());
+        EXPECT_FALSE(device->batteryInfo()->isBatteryLow());
+        EXPECT_EQ(device->batteryInfo()->hsBatteryPCT(), 80);
+
+        const QVariantList softphones =
+            unarchiveObjectWithData(fixture("softphones." + form)).toList();
+        ASSERT_EQ(softphones.size(), 3);
+        const auto skype = softphones[0].value<HVSoftphonePtr>();
+        ASSERT_NE(skype, nullptr);
+        EXPECT_EQ(skype->name(), "Skype");
+        EXPECT_EQ(skype->state(), 1);
+        EXPECT_EQ(softphones[1].value<HVSoftphonePtr>()->name(), "Lync");
+        // The object referenced twice is one record.
+        EXPECT_EQ(softphones[2].value<HVSoftphonePtr>(), skype);
+    }
+}
+
+TEST(HVDevice, WrongKindsUnderKnownKeysLeaveTheFieldAbsent) {
+    testsupport::TraceCapture trace;
+    const QByteArray bytes = deviceArchive({{"devnamekey", uid(3)},
+                                            {"productId", "not a reference"},
+                                            {"version", uid(4)},
+                                            {"selectedRegionKey", uid(3)},
+                                            {"locationID", "12"},
+                                            {"devFwUpdateState", qint64(1) << 40},
+                                            {"headsettype", 3},
+                                            {"encodedBatteryInfo", uid(4)}},
+                                           {qint64(5), "HV1"});
+    const auto device = unarchiveObjectWithData(bytes).value<HVDevicePtr>();
+    ASSERT_NE(device, nullptr);
+    EXPECT_TRUE(device->name().isNull());
+    EXPECT_TRUE(device->productID().isNull());
+    EXPECT_EQ(device->curFwVersion(), "HV1");
+    EXPECT_EQ(device->devRegCode(), QVariant(qint64(5)));
+    EXPECT_EQ(device->lid(), 0u);
+    EXPECT_EQ(device->devFwuState(), 0);
+    EXPECT_EQ(device->headsetType(), 3);
+    EXPECT_EQ(device->batteryInfo(), nullptr);
+    EXPECT_TRUE(trace.text().contains("initWithCoder : HVDevice \"devnamekey\" is not a string"));
+    EXPECT_TRUE(trace.text().contains("initWithCoder : HVDevice \"productId\" is not a reference"));
+    EXPECT_TRUE(
+        trace.text().contains("initWithCoder : HVDevice \"locationID\" is not a 64-bit integer"));
+    EXPECT_TRUE(trace.text().contains(
+        "initWithCoder : HVDevice \"devFwUpdateState\" is not a 32-bit integer"));
+    EXPECT_TRUE(trace.text().contains(
+        "initWithCoder : HVDevice \"encodedBatteryInfo\" is not a data object"));
+}
+
+TEST(HVDevice, BatteryArchiveThatIsNoBatteryLeavesTheBatteryAbsent) {
+    testsupport::TraceCapture trace;
+    // Missing key, empty data: no battery and nothing to report.
+    auto device = unarchiveObjectWithData(deviceArchive({{"headsettype", 1}})).value<HVDevicePtr>();
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->batteryInfo(), nullptr);
+    device =
+        unarchiveObjectWithData(deviceArchive({{"encodedBatteryInfo", uid(3)}}, {QByteArray("")}))
+            .value<HVDevicePtr>();
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->batteryInfo(), nullptr);
+    EXPECT_EQ(trace.records().size(), 0);
+
+    // Bytes that are no archive, and an archive of something else.
+    for (const QByteArray& battery :
+         {QByteArray("not an archive"), archivedDataWithRootObject(QStringLiteral("text")),
+          archivedDataWithRootObject(QVariant::fromValue(HVDevice::initDevice("d", "p", 1)))}) {
+        device = unarchiveObjectWithData(
+                     deviceArchive({{"encodedBatteryInfo", uid(3)}, {"headsettype", 4}}, {battery}))
+                     .value<HVDevicePtr>();
+        ASSERT_NE(device, nullptr);
+        EXPECT_EQ(device->headsetType(), 4);
+        EXPECT_EQ(device->batteryInfo(), nullptr);
+    }
+    EXPECT_EQ(trace.count("initWithCoder : HVDevice \"encodedBatteryInfo\" is not an archive"), 1);
+    EXPECT_EQ(
+        trace.count("initWithCoder : HVDevice \"encodedBatteryInfo\" holds no battery record"), 2);
+}
+
+TEST(HVDevice, ArchivesNestedInBatteryDataStopAtAFixedDepth) {
+    testsupport::TraceCapture trace;
+    // Each level is a device whose battery data holds the next level's archive.
+    QByteArray archive = deviceArchive({{"headsettype", 0}});
+    for (int level = 1; level <= platform::kMaxNestedArchives + 4; ++level) {
+        archive =
+            deviceArchive({{"encodedBatteryInfo", uid(3)}, {"headsettype", level}}, {archive});
+    }
+    const auto device = unarchiveObjectWithData(archive).value<HVDevicePtr>();
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->batteryInfo(), nullptr);
+    EXPECT_EQ(trace.count(QStringLiteral("unarchiveObjectWithData : archives nested deeper than %1")
+                              .arg(platform::kMaxNestedArchives)),
+              1);
 }
