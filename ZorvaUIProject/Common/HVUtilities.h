@@ -38,6 +38,32 @@ public:
     static bool isPreferenceFlagSet(const QString& key);
 
     // ---- Firmware language and region lookups (HVUtilitiesLanguages.cpp) ------
+    // A language list is a QVariantList of HVXmlLanguageInfoPtr (a component's
+    // "languageInfo"); a region list one of HVXmlBuildVectorRegionInfoPtr or
+    // HVXmlBuildVectorTunesInfoPtr. An invalid QVariant, or anything that is no
+    // list, is a missing list. Names and identifiers compare exactly; a record
+    // whose compared field is missing matches nothing.
+
+    // The names of the records in list order; nothing when the list is missing.
+    static std::optional<QStringList> getLangArrayforList(const QVariant& list);
+    // The name of the first language whose hexadecimal code equals the wanted
+    // identifier: the decimal langCode, or for product "HV093B" with a last
+    // version part above 0, the language that part encodes. Null when none.
+    static QString getLangName(const QString& version, const QString& langCode,
+                               const QVariant& fromList, const QString& forProduct);
+    // The firmware file of the last language with this name; null when none.
+    static QString getFWFileForLang(const QString& lang, const QVariant& fromList);
+    // The code (as stored) of the first language with this name; null when none.
+    static QString getLangIdForLang(const QString& lang, const QVariant& fromList);
+    // Windows language identifier for a version-coded language number; 1033 for
+    // any number outside 0 to 9.
+    static quint32 mapFirmwareVersionToLanguageCode(qint32 value);
+    static std::optional<QStringList> getRegionArrayforList(const QVariant& list);
+    // The first region record (the list element itself) whose regionId equals
+    // the text; an invalid QVariant when none.
+    static QVariant getRegionFromVersion(const QString& version, const QVariant& fromList);
+    // The region file of the first region with this name; null when none.
+    static QString getFWFileForRegion(const QString& region, const QVariant& fromList);
 
     // ---- Application launching and settings pane (HVUtilitiesLaunching.cpp) ---
     // The suite's settings pane bundle ("com.hvlabs.Zorva"): the process's known

@@ -1,0 +1,156 @@
+#include "FWUCommon/FWUXMLToDataModel/HVXmlModelData.h"
+#include "Platform/ObjectDescription.h"
+#include "ZorvaUIProject/Common/HVUtilities.h"
+#include "support/TraceCapture.h"
+
+#include <gtest/gtest.h>
+
+using testsupport::TraceCapture;
+
+namespace {
+
+QVariant language(const QString& name, const QString& code, const QString& file) {
+    auto record = std::make_shared<HVXmlLanguageInfo>();
+    record->setLanguageName(name);
+    record->setLanguageCode(code);
+    record->setFirmwareFileName(file);
+    return QVariant::fromValue(record);
+}
+
+template <class Record>
+QVariant region(const QString& name, const QString& id, const QString& file) {
+    auto record = std::make_shared<Record>();
+    record->setRegionName(name);
+    record->setRegionId(id);
+    record->setRegionfileName(file);
+    return QVariant::fromValue(record);
+}
+
+// Codes written the ways a catalogue writes them.
+QVariantList languages() {
+    return {language("English", "409", "en.bin"),    language("French", "0x040C", "fr.bin"),
+            language("German", " 407", "de.bin"),    language("Chinese", "0X804", "zh.bin"),
+            language("Polish", "415", "pl.bin"),     language("Spanish", "c0a", "es.bin"),
+            language("English", "809", "en-gb.bin"), language("Nameless", QString(), "x.bin")};
+}
+
+} // namespace
+
+TEST(Languages, VersionCodedProductAndDecimalCodes) {
+    TraceCapture trace;
+    const QVariant list = languages();
+    const QString product = QStringLiteral("HV093B");
+    // Version-coded product: the last version part picks the language.
+    EXPECT_EQ(HVUtilities::getLangName("1.0.3", "1033", list, product), "Chinese");
+    // Last part 0: the language code argument decides.
+    EXPECT_EQ(HVUtilities::getLangName("2.0.0", "1036", list, product), "French");
+    EXPECT_EQ(HVUtilities::getLangName("2.0.x", "1031", list, product), "German");
+    // Index 12 is outside the table: 1033.
+    EXPECT_EQ(HVUtilities::getLangName("4.12", "1036", list, product), "English");
+    // A version without "." is used whole; 7 is Polish.
+    EXPECT_EQ(HVUtilities::getLangName("7", "1033", list, product), "Polish");
+    EXPECT_EQ(HVUtilities::getLangName("1.9", QString(), list, product), "Spanish");
+    // Any other product ignores the version; the argument is decimal, the
+    // records' codes hexadecimal.
+    EXPECT_EQ(HVUtilities::getLangName("1.0.3", "1036", list, "HV093C"), "French");
+    EXPECT_EQ(HVUtilities::getLangName("1.0.3", " +3082xyz", list, QString()), "Spanish");
+    EXPECT_TRUE(HVUtilities::getLangName("1.0.3", "409", list, "HV1001").isNull());
+    // No code, or one that does not parse, wants 0: no record has code 0, and a
+    // record without a code matches nothing.
+    EXPECT_TRUE(HVUtilities::getLangName("1.0", QString(), list, "HV1001").isNull());
+    EXPECT_TRUE(HVUtilities::getLangName("1.0", "abc", list, "HV1001").isNull());
+    // First match wins.
+    EXPECT_EQ(HVUtilities::getLangName("1.0", "1033", list, "HV1001"), "English");
+    EXPECT_TRUE(trace.contains("Pref Controller", "MEDIUM", "selected Language list French"));
+    EXPECT_TRUE(trace.contains("Pref Controller", "MEDIUM", "selected Language list (null)"));
+
+    // Missing version or list; a missing code and product are fine.
+    EXPECT_TRUE(HVUtilities::getLangName(QString(), "1033", list, product).isNull());
+    EXPECT_TRUE(HVUtilities::getLangName("1.0", "1033", QVariant(), product).isNull());
+    EXPECT_EQ(trace.count("getLangForVersion : Data is NULL"), 2);
+    EXPECT_TRUE(HVUtilities::getLangName("1.0", "1033", QVariantList(), product).isNull());
+    EXPECT_EQ(trace.count("getLangForVersion : Data is NULL"), 2);
+
+    const QList<quint32> table{1033, 1036, 1031, 2052, 1041, 1049, 1040, 1045, 1043, 3082};
+    for (int i = 0; i < table.size(); ++i) {
+        EXPECT_EQ(HVUtilities::mapFirmwareVersionToLanguageCode(i), table.at(i));
+    }
+    EXPECT_EQ(HVUtilities::mapFirmwareVersionToLanguageCode(10), 1033u);
+    EXPECT_EQ(HVUtilities::mapFirmwareVersionToLanguageCode(-1), 1033u);
+    EXPECT_EQ(HVUtilities::mapFirmwareVersionToLanguageCode(INT32_MIN), 1033u);
+}
+
+TEST(Languages, NamesFilesAndCodes) {
+    TraceCapture trace;
+    const QVariant list = languages();
+    const auto names = HVUtilities::getLangArrayforList(list);
+    ASSERT_TRUE(names.has_value());
+    EXPECT_EQ(*names, QStringList({"English", "French", "German", "Chinese", "Polish", "Spanish",
+                                   "English", "Nameless"}));
+    EXPECT_TRUE(
+        trace.contains("Pref Controller", "HIGH",
+                       " Language list (\n    English,\n    French,\n    German,\n    "
+                       "Chinese,\n    Polish,\n    Spanish,\n    English,\n    Nameless\n)"));
+    // Two records with one name: the file of the later, the code of the earlier.
+    EXPECT_EQ(HVUtilities::getFWFileForLang("English", list), "en-gb.bin");
+    EXPECT_EQ(HVUtilities::getLangIdForLang("English", list), "409");
+    EXPECT_EQ(HVUtilities::getLangIdForLang("French", list), "0x040C");
+    EXPECT_TRUE(HVUtilities::getFWFileForLang("english", list).isNull());
+    EXPECT_TRUE(HVUtilities::getLangIdForLang("Klingon", list).isNull());
+    EXPECT_TRUE(
+        trace.contains("Pref Controller", "HIGH",
+                       "Current Language : Klingon \n Language list " + platform::describe(list)));
+
+    // Empty and missing lists.
+    EXPECT_EQ(HVUtilities::getLangArrayforList(QVariantList()), QStringList());
+    EXPECT_TRUE(trace.contains("Pref Controller", "HIGH", " Language list (\n)"));
+    EXPECT_TRUE(HVUtilities::getFWFileForLang("English", QVariantList()).isNull());
+    EXPECT_TRUE(HVUtilities::getLangIdForLang("English", QVariantList()).isNull());
+    EXPECT_FALSE(HVUtilities::getLangArrayforList(QVariant()).has_value());
+    EXPECT_FALSE(HVUtilities::getLangArrayforList(QStringLiteral("not a list")).has_value());
+    EXPECT_EQ(trace.count("getLangArrayforList : Data is NULL"), 2);
+    EXPECT_TRUE(HVUtilities::getFWFileForLang(QString(), list).isNull());
+    EXPECT_TRUE(HVUtilities::getLangIdForLang("English", QVariant()).isNull());
+    EXPECT_EQ(trace.count("getFWFileForLang : Data is NULL"), 2);
+    // Elements that are no language records are passed over.
+    QVariantList mixed{QStringLiteral("English"), QVariant(), language("Dutch", "413", "nl.bin")};
+    EXPECT_EQ(HVUtilities::getLangArrayforList(mixed), QStringList{"Dutch"});
+    EXPECT_EQ(HVUtilities::getLangName("1", "1043", mixed, QString()), "Dutch");
+}
+
+TEST(Regions, LookupsOverRegionAndTunesRecords) {
+    TraceCapture trace;
+    const QVariantList regions{region<HVXmlBuildVectorRegionInfo>("Europe", "3", "eu.bin"),
+                               region<HVXmlBuildVectorRegionInfo>("Americas", "12", "am.bin"),
+                               region<HVXmlBuildVectorTunesInfo>("Asia", "4", "as.bin"),
+                               region<HVXmlBuildVectorRegionInfo>("Europe", "30", "eu2.bin")};
+    EXPECT_EQ(HVUtilities::getRegionArrayforList(regions),
+              QStringList({"Europe", "Americas", "Asia", "Europe"}));
+    EXPECT_TRUE(
+        trace.contains("Pref Controller", "HIGH",
+                       " Region list (\n    Europe,\n    Americas,\n    Asia,\n    Europe\n)"));
+
+    // The identifier compares as text: "03" is not "3".
+    const QVariant found = HVUtilities::getRegionFromVersion("3", regions);
+    ASSERT_TRUE(found.canConvert<HVXmlBuildVectorRegionInfoPtr>());
+    EXPECT_EQ(found.value<HVXmlBuildVectorRegionInfoPtr>(),
+              regions.at(0).value<HVXmlBuildVectorRegionInfoPtr>());
+    EXPECT_FALSE(HVUtilities::getRegionFromVersion("03", regions).isValid());
+    const QVariant tunes = HVUtilities::getRegionFromVersion("4", regions);
+    ASSERT_TRUE(tunes.canConvert<HVXmlBuildVectorTunesInfoPtr>());
+    EXPECT_EQ(tunes.value<HVXmlBuildVectorTunesInfoPtr>()->regionName(), "Asia");
+
+    EXPECT_EQ(HVUtilities::getFWFileForRegion("Europe", regions), "eu.bin"); // first match
+    EXPECT_EQ(HVUtilities::getFWFileForRegion("Asia", regions), "as.bin");
+    EXPECT_TRUE(HVUtilities::getFWFileForRegion("Africa", regions).isNull());
+
+    EXPECT_EQ(HVUtilities::getRegionArrayforList(QVariantList()), QStringList());
+    EXPECT_FALSE(HVUtilities::getRegionFromVersion("3", QVariantList()).isValid());
+    EXPECT_TRUE(HVUtilities::getFWFileForRegion("Europe", QVariantList()).isNull());
+    EXPECT_FALSE(HVUtilities::getRegionArrayforList(QVariant()).has_value());
+    EXPECT_EQ(trace.count("getLangArrayforList : Data is NULL"), 1);
+    EXPECT_FALSE(HVUtilities::getRegionFromVersion(QString(), regions).isValid());
+    EXPECT_EQ(trace.count("getLangForVersion : Data is NULL"), 1);
+    EXPECT_TRUE(HVUtilities::getFWFileForRegion("Europe", QVariant()).isNull());
+    EXPECT_EQ(trace.count("getFWFileForLang : Data is NULL"), 1);
+}
