@@ -143,8 +143,8 @@ TEST(UpdaterArguments, TextFormReadsBackIntoTheSameDictionary) {
     }
     EXPECT_TRUE(text.startsWith("{\n    AvailableVersionKey = \"\";\n"));
     EXPECT_TRUE(text.endsWith(";\n}"));
-    EXPECT_TRUE(text.contains(
-        R"(    selectedLangKey = "Fran\U00e7ais \\ \"qu\U00e9b\U00e9cois\"";)"))
+    EXPECT_TRUE(
+        text.contains(R"(    selectedLangKey = "Fran\U00e7ais \\ \"qu\U00e9b\U00e9cois\"";)"))
         << text.toStdString();
     EXPECT_TRUE(text.contains(R"(    ProdIdKey = 0xA0B1;)"));
     // The whole text is ASCII: everything else is escaped.

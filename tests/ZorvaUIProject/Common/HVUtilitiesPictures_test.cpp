@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <openssl/evp.h>
+#include <openssl/proverr.h>
 
 using testsupport::TraceCapture;
 
@@ -89,7 +90,12 @@ TEST_F(Decryption, EachFailureHasItsTraceLineAndNoResult) {
     ASSERT_EQ(afterPadding.size(), 2);
     EXPECT_TRUE(afterPadding.last().startsWith("Pref Controller CRITICAL Error in decryption : "));
     // The two failures report the decryptor's own, different statuses.
-    EXPECT_NE(afterPadding.first(), afterPadding.last());
+    EXPECT_EQ(afterPadding.first(),
+              QStringLiteral("Pref Controller CRITICAL Error in decryption : %1 ")
+                  .arg(PROV_R_WRONG_FINAL_BLOCK_LENGTH));
+    EXPECT_EQ(afterPadding.last(),
+              QStringLiteral("Pref Controller CRITICAL Error in decryption : %1 ")
+                  .arg(PROV_R_BAD_DECRYPT));
 
     // A flipped bit in the second-to-last block corrupts the padding byte.
     QByteArray flipped = good;
