@@ -17,6 +17,19 @@ function(zorva_add_layer target)
         list(APPEND sources "${stub}")
     endif()
     add_library(${target} STATIC ${sources})
+    # Moc must look at the layer's files again when the glob finds a new one (a new
+    # Q_OBJECT header would otherwise stay unseen in an existing build tree): the
+    # autogen stamp is dropped whenever the list of files changes.
+    list(JOIN sources "\n" listing)
+    set(list_file "${CMAKE_BINARY_DIR}/${target}_sources.txt")
+    set(previous "")
+    if(EXISTS "${list_file}")
+        file(READ "${list_file}" previous)
+    endif()
+    if(NOT previous STREQUAL listing)
+        file(REMOVE "${CMAKE_BINARY_DIR}/${target}_autogen/timestamp")
+        file(WRITE "${list_file}" "${listing}")
+    endif()
     # Headers are included by path from the source root, e.g.
     #   #include "ZorvaUIProject/Common/HVDevice.h"
     target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}")
