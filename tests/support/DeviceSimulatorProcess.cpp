@@ -1,0 +1,113 @@
+#include "support/DeviceSimulatorProcess.h"
+
+#include "Platform/DBusContract.h"
+#include "Platform/RemoteCall.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QThread>
+
+namespace testsupport {
+
+QString DeviceSimulatorProcess::executable() {
+#ifdef ZORVA_DEVICE_SIM
+    return QStringLiteral(ZORVA_DEVICE_SIM);
+#else
+    return QString();
+#endif
+}
+
+QString simulatorScenario(const QString& name) {
+    return QStringLiteral(ZORVA_SOURCE_DIR "/tools/zorva-device-sim/scenarios/") + name;
+}
+
+DeviceSimulatorProcess::DeviceSimulatorProcess(const QString& scenarioPath,
+                                               const QStringList& options) {
+    QStringList args{QStringLiteral("--log"), m_dir.filePath(QStringLiteral("requests.log"))};
+    if (!scenarioPath.isEmpty()) {
+        args << QStringLiteral("--scenario") << scenarioPath;
+    }
+    args << options;
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.start(executable(), args);
+    if (!m_process.waitForStarted(10000)) {
+        return;
+    }
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
+        if (platform::remote::hasOwner(bus, platform::contract::kServiceBusName)) {
+            m_started = true;
+            return;
+        }
+        QThread::msleep(10);
+    }
+}
+
+DeviceSimulatorProcess::~DeviceSimulatorProcess() {
+    kill();
+}
+
+void DeviceSimulatorProcess::kill() {
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    // Wait until the bus has seen the name go, so the next test starts clean.
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    const QDeadlineTimer deadline(5000);
+    while (!deadline.hasExpired() &&
+           platform::remote::hasOwner(bus, platform::contract::kServiceBusName)) {
+        QThread::msleep(10);
+    }
+}
+
+QStringList DeviceSimulatorProcess::log() const {
+    QFile file(m_dir.filePath(QStringLiteral("requests.log")));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+QStringList DeviceSimulatorProcess::requests() const {
+    QStringList out;
+    for (const QString& line : log()) {
+        if (line.startsWith(QLatin1String("request "))) {
+            out << line.mid(8);
+        }
+    }
+    return out;
+}
+
+QStringList DeviceSimulatorProcess::waitForRequests(int count) const {
+    const QDeadlineTimer deadline(5000);
+    QStringList seen = requests();
+    while (seen.size() < count && !deadline.hasExpired()) {
+        QThread::msleep(10);
+        seen = requests();
+    }
+    return seen;
+}
+
+int DeviceSimulatorProcess::send(const QStringList& commandAndArgs, QString* output) {
+    QProcess client;
+    client.setProcessChannelMode(QProcess::MergedChannels);
+    QEventLoop loop;
+    QObject::connect(&client, &QProcess::finished, &loop, &QEventLoop::quit);
+    client.start(executable(), QStringList{QStringLiteral("send")} + commandAndArgs);
+    if (!client.waitForStarted(10000)) {
+        return -1;
+    }
+    if (client.state() == QProcess::Running) {
+        loop.exec(); // the status item's server may be in this process: keep serving
+    }
+    if (output != nullptr) {
+        *output = QString::fromUtf8(client.readAll());
+    }
+    return client.exitStatus() == QProcess::NormalExit ? client.exitCode() : -1;
+}
+
+} // namespace testsupport
