@@ -1,6 +1,7 @@
 #include "Platform/DBusContract.h"
 #include "Platform/DistributedNotificationCenter.h"
 #include "Platform/KeyedArchive.h"
+#include "support/PrivateSessionBus.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -10,6 +11,10 @@
 
 using platform::DistributedNotificationCenter;
 using platform::SuspensionBehavior;
+
+// Each test program has a bus of its own, so parallel test cases do not meet.
+static auto* const kPrivateBus =
+    ::testing::AddGlobalTestEnvironment(new testsupport::PrivateSessionBus);
 
 namespace {
 

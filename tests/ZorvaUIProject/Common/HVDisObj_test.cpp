@@ -5,6 +5,7 @@
 #include "ZorvaUIProject/Common/HVDisObj.h"
 #include "ZorvaUIProject/Common/HVSoftphone.h"
 #include "support/DeviceSimulatorProcess.h"
+#include "support/PrivateSessionBus.h"
 #include "support/TestSupport.h"
 #include "support/TraceCapture.h"
 
@@ -22,6 +23,10 @@ using testsupport::TraceCapture;
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
+
+// Each test program has a bus of its own, so parallel test cases do not meet.
+static auto* const kPrivateBus =
+    ::testing::AddGlobalTestEnvironment(new testsupport::PrivateSessionBus);
 
 namespace {
 

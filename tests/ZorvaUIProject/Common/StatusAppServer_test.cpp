@@ -6,6 +6,7 @@
 #include "ZorvaUIProject/Common/StatusAppServer.h"
 #include "ZorvaUIProject/Common/zorva_application_service_delegate.h"
 #include "support/DeviceSimulatorProcess.h"
+#include "support/PrivateSessionBus.h"
 #include "support/TraceCapture.h"
 
 #include <QDBusPendingCallWatcher>
@@ -19,6 +20,10 @@ using testsupport::simulatorScenario;
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
+
+// Each test program has a bus of its own, so parallel test cases do not meet.
+static auto* const kPrivateBus =
+    ::testing::AddGlobalTestEnvironment(new testsupport::PrivateSessionBus);
 
 namespace {
 
