@@ -19,7 +19,10 @@ HVTrayStatusItem::HVTrayStatusItem(std::shared_ptr<HVPictureCache> pictures,
     m_tray.setToolTip(QStringLiteral("Zorva"));
     connect(&m_tray, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) {
+                // A tray that shows the context menu itself (XEmbed) has it open
+                // already; over dbusmenu the host shows it and this QMenu stays hidden.
+                if ((reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) &&
+                    !m_exportedMenu->isVisible()) {
                     popUp(QCursor::pos());
                 }
             });
