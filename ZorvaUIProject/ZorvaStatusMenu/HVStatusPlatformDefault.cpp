@@ -1,0 +1,96 @@
+#include "ZorvaUIProject/ZorvaStatusMenu/HVStatusPlatformDefault.h"
+
+#include "Platform/Bundle.h"
+#include "Platform/DistributedNotificationCenter.h"
+#include "ZorvaUIProject/Common/HVDisObj.h"
+#include "ZorvaUIProject/Common/HVUtilities.h"
+#include "ZorvaUIProject/Common/StatusAppServer.h"
+#include "ZorvaUIProject/ZorvaStatusMenu/HVStatusTray.h"
+
+namespace {
+
+class DisObjClient final : public HVStatusServiceClient {
+public:
+    explicit DisObjClient(std::unique_ptr<HVDisObj> client) : m_client(std::move(client)) {}
+    QVariant getDeviceInfoFromApplicationService(const QString& serviceName) override {
+        return m_client->getDeviceInfoFromApplicationService(serviceName);
+    }
+    QVariant getSoftphoneInfoFromApplicationService(const QString& serviceName) override {
+        return m_client->getSoftphoneInfoFromApplicationService(serviceName);
+    }
+    QVariant getUpdateAvailableInfoFromAppService() override {
+        return m_client->getUpdateAvailableInfoFromAppService();
+    }
+    QVariant getUpdateURLInfoFromAppService() override {
+        return m_client->getUpdateURLInfoFromAppService();
+    }
+    void manualCheckForUpdateFromApplicationService(const QString& serviceName) override {
+        m_client->manualCheckForUpdateFromApplicationService(serviceName);
+    }
+    void saveLastCheckPackageVersion() override { m_client->saveLastCheckPackageVersion(); }
+
+private:
+    std::unique_ptr<HVDisObj> m_client;
+};
+
+class BusNotificationCenter final : public HVStatusNotificationCenter {
+public:
+    void addObserver(const QString& name, std::function<void()> handler) override {
+        platform::DistributedNotificationCenter::defaultCenter().addObserver(
+            name, [handler = std::move(handler)](const QString&, const QVariant&) { handler(); },
+            platform::SuspensionBehavior::DeliverImmediately);
+    }
+    void postNotificationName(const QString& name, bool deliverImmediately) override {
+        platform::DistributedNotificationCenter::defaultCenter().postNotificationName(
+            name, QVariant(), deliverImmediately);
+    }
+};
+
+class BusCallbackPublisher final : public HVStatusCallbackPublisher {
+public:
+    bool createConnection() override {
+        m_server = StatusAppServer::create();
+        return m_server != nullptr;
+    }
+    bool registerName(const QString& name, zorva_application_service_delegate& root) override {
+        if (!m_server) {
+            return false;
+        }
+        m_server->setRootObject(&root);
+        return m_server->registerName(name);
+    }
+
+private:
+    std::unique_ptr<StatusAppServer> m_server;
+};
+
+class StoredPreferences final : public HVStatusPreferences {
+public:
+    QVariant getValueFromUserDefaultForKey(const QString& key) override {
+        return HVUtilities::getValueFromUserDefaultForKey(key);
+    }
+    void clearKeyValueFromStandardUserDefaults(const QString& key) override {
+        HVUtilities::clearKeyValueFromStandardUserDefaults(key);
+    }
+};
+
+} // namespace
+
+HVStatusPlatform HVDefaultStatusPlatform() {
+    const std::shared_ptr<const platform::Bundle> bundle = platform::Bundle::mainBundle();
+    HVStatusPlatform result;
+    result.newServiceClient = []() -> std::unique_ptr<HVStatusServiceClient> {
+        auto client = HVDisObj::init();
+        if (!client) {
+            return nullptr;
+        }
+        return std::make_unique<DisObjClient>(std::move(client));
+    };
+    result.notificationCenter = std::make_shared<BusNotificationCenter>();
+    result.callbackPublisher = std::make_shared<BusCallbackPublisher>();
+    result.preferences = std::make_shared<StoredPreferences>();
+    result.statusBar =
+        std::make_shared<HVTrayStatusBar>(bundle ? bundle->resourcePath() : QString());
+    result.mainBundle = [bundle] { return bundle; };
+    return result;
+}
