@@ -28,15 +28,14 @@ public:
 
     QVariant document() {
         skipMisc(true);
-        if (!consume("<plist") || m_p >= m_end || (*m_p != '>' && !isSpace(*m_p))) {
+        if (m_failed) {
             return {};
         }
-        // The plist element may carry a version attribute and nothing else of note.
-        const char* close = find('>');
-        if (close == nullptr || close[-1] == '/') {
+        // Only the plain forms of the plist tag; any other attribute text is left
+        // to the general codec.
+        if (!consume("<plist>") && !consume("<plist version=\"1.0\">")) {
             return {};
         }
-        m_p = close + 1;
         skipMisc(false);
         QVariant root = value(0);
         if (!root.isValid()) {
@@ -83,20 +82,27 @@ private:
                 if (at == nullptr) {
                     m_failed = true;
                 }
-            } else if (prolog && startsWith("<?xml")) {
-                const char* at = findText("?>", m_p);
-                m_p = at == nullptr ? m_end : at + 2;
-            } else if (prolog && startsWith("<!DOCTYPE")) {
-                // An internal subset could declare entities: leave that to the
+            } else if (prolog && m_p == m_begin && startsWith("<?xml")) {
+                // The declarations writers produce; any other is left to the
                 // general codec.
-                const char* close = find('>');
-                const char* bracket = find('[');
-                if (close == nullptr || (bracket != nullptr && bracket < close)) {
+                if (!consume("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") &&
+                    !consume("<?xml version=\"1.0\" encoding=\"utf-8\"?>") &&
+                    !consume("<?xml version=\"1.0\"?>")) {
                     m_failed = true;
                     m_p = m_end;
                     return;
                 }
-                m_p = close + 1;
+            } else if (prolog && startsWith("<!DOCTYPE")) {
+                // Only Apple's document type; an internal subset could declare
+                // entities.
+                if (!consume("<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                             "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">") &&
+                    !consume("<!DOCTYPE plist PUBLIC \"-//Apple Computer//DTD PLIST 1.0//EN\" "
+                             "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">")) {
+                    m_failed = true;
+                    m_p = m_end;
+                    return;
+                }
             } else {
                 return;
             }

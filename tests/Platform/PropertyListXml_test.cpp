@@ -81,6 +81,22 @@ TEST(PropertyListXml, GivesUpOnWhatItDoesNotHandle) {
     for (const QByteArray& bytes : refused) {
         EXPECT_FALSE(plist::xml::parse(bytes).isValid()) << bytes.constData();
     }
+    // Every cut of a document, and every single-byte change to it, is either read
+    // as the general codec reads it or refused; none reads past the end.
+    const QByteArray whole = plist::xml::serialize(sample());
+    for (qsizetype n = 0; n < whole.size(); ++n) {
+        const QByteArray cut = whole.left(n);
+        const QVariant fast = plist::xml::parse(cut);
+        if (fast.isValid()) {
+            EXPECT_EQ(fast, plist::fromData(cut)) << n;
+        }
+        QByteArray changed = whole;
+        changed[n] = static_cast<char>(changed[n] ^ 0x21);
+        const QVariant flipped = plist::xml::parse(changed);
+        if (flipped.isValid()) {
+            EXPECT_EQ(flipped, plist::fromData(changed)) << n << " " << changed.mid(n - 20, 40).constData();
+        }
+    }
     // Deep nesting is refused like the general codec refuses it.
     QByteArray deep = "<plist>";
     for (int i = 0; i <= plist::kMaxDepth + 1; ++i) {
