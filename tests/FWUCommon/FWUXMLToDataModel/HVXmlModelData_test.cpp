@@ -1,0 +1,138 @@
+#include "FWUCommon/FWUXMLToDataModel/HVXmlModelData.h"
+#include "Platform/KeyedArchive.h"
+#include "Platform/ObjectDescription.h"
+
+#include <QThread>
+#include <atomic>
+#include <gtest/gtest.h>
+
+using platform::archivedDataWithRootObject;
+using platform::unarchiveObjectWithData;
+
+namespace {
+template <class T>
+std::shared_ptr<T> roundTrip(const std::shared_ptr<T>& record) {
+    return unarchiveObjectWithData(archivedDataWithRootObject(QVariant::fromValue(record)))
+        .template value<std::shared_ptr<T>>();
+}
+} // namespace
+
+TEST(HVXmlModelData, NewRecordsAreEmptyAndBuildVectorInitMakesNoCollections) {
+    const auto build = HVXmlBuildVectorInfo::init();
+    EXPECT_TRUE(build->currentBaseProcessorFwVersion().isNull());
+    EXPECT_FALSE(build->availableRegionInfo().isValid());
+    EXPECT_FALSE(build->firmwareFileNames().isValid());
+    EXPECT_FALSE(build->subversionInfo().isValid());
+    const HVXmlDataVectorInfo data;
+    EXPECT_EQ(data.xmlDataType(), 0);
+    EXPECT_FALSE(data.bootLoaderPID().isValid());
+    EXPECT_FALSE(HVXmlRegionFieldsOf(QVariant::fromValue(build)).has_value());
+    EXPECT_FALSE(HVXmlRegionFieldsOf(QVariant()).has_value());
+}
+
+TEST(HVXmlModelData, EveryRecordRoundTripsWithItsFieldNames) {
+    auto data = std::make_shared<HVXmlDataVectorInfo>();
+    data->setXmlDataType(-3);
+    data->setFirmwareVersion("1.0");
+    data->setExtendedVersionInfo("ext");
+    data->setMinFirmwareUpdateVersion("0.9");
+    data->setBootloaderUpdateThresholdVersion("0.5");
+    data->setMinFirmwareForAnnouncement("0.8");
+    data->setUsbPidList(QVariantList{"0x1", "0x2"});
+    data->setXmlParsedData(QVariantMap{{"tree", QVariantList{1, 2}}});
+    data->setBootLoaderPID(qint64(0x1234));
+    const auto dataBack = roundTrip(data);
+    ASSERT_NE(dataBack, nullptr);
+    EXPECT_EQ(dataBack->xmlDataType(), -3);
+    EXPECT_EQ(dataBack->bootloaderUpdateThresholdVersion(), "0.5");
+    EXPECT_EQ(dataBack->minFirmwareForAnnouncement(), "0.8");
+    EXPECT_EQ(dataBack->usbPidList(), QVariant(QVariantList{"0x1", "0x2"}));
+    EXPECT_EQ(dataBack->xmlParsedData().toMap().value("tree"),
+              QVariant(QVariantList{qint64(1), qint64(2)}));
+    EXPECT_EQ(dataBack->bootLoaderPID(), QVariant(qint64(0x1234)));
+
+    auto dict = std::make_shared<HVXmlDictionaryInfo>();
+    dict->setFirmwareInfoDict(QVariantMap{{"a", "b"}});
+    EXPECT_EQ(roundTrip(dict)->firmwareInfoDict(), QVariant(QVariantMap{{"a", "b"}}));
+
+    auto tunes = std::make_shared<HVXmlBuildVectorTunesInfo>();
+    tunes->setRegionType("type");
+    tunes->setRegionTarget("target");
+    tunes->setRegionName("Tunes EU");
+    tunes->setRegionId("3");
+    tunes->setRegionfileName("tunes.bin");
+    tunes->setAvailableTunesVersion("2.0");
+    tunes->setSupportedTunesLanguages(QVariantList{"English"});
+    auto build = HVXmlBuildVectorInfo::init();
+    build->setCurrentBaseProcessorFwVersion("1.0");
+    build->setAvailbleBaseProcessorFwVersion("1.1");
+    build->setSubversionInfo(QVariantMap{{"dsp", "3"}});
+    build->setAvailableTunesInfo(QVariantList{QVariant::fromValue(tunes)});
+    build->setAvailableHSTunesInfo(QVariantList{QVariant::fromValue(tunes)});
+    const auto buildBack = roundTrip(build);
+    ASSERT_NE(buildBack, nullptr);
+    EXPECT_EQ(buildBack->availbleBaseProcessorFwVersion(), "1.1");
+    EXPECT_EQ(buildBack->subversionInfo(), QVariant(QVariantMap{{"dsp", "3"}}));
+    const auto tunesBack =
+        buildBack->availableTunesInfo().toList().value(0).value<HVXmlBuildVectorTunesInfoPtr>();
+    ASSERT_NE(tunesBack, nullptr);
+    // The tunes record held at two places is still one record.
+    EXPECT_EQ(
+        tunesBack,
+        buildBack->availableHSTunesInfo().toList().value(0).value<HVXmlBuildVectorTunesInfoPtr>());
+    EXPECT_EQ(tunesBack->regionType(), "type");
+    EXPECT_EQ(tunesBack->regionTarget(), "target");
+    EXPECT_EQ(tunesBack->availableTunesVersion(), "2.0");
+    const auto fields = HVXmlRegionFieldsOf(QVariant::fromValue(tunesBack));
+    ASSERT_TRUE(fields.has_value());
+    EXPECT_EQ(fields->regionName, "Tunes EU");
+    EXPECT_EQ(fields->regionId, "3");
+    EXPECT_EQ(fields->regionfileName, "tunes.bin");
+
+    auto region = std::make_shared<HVXmlBuildVectorRegionInfo>();
+    region->setAvailableRegionVersion("4");
+    EXPECT_EQ(roundTrip(region)->availableRegionVersion(), "4");
+    EXPECT_TRUE(roundTrip(region)->regionName().isNull());
+}
+
+TEST(HVXmlModelData, AccessorsAreAtomicAndReleaseOldValues) {
+    auto info = std::make_shared<HVXmlLanguageInfo>();
+    const QString a(1000, u'a');
+    const QString b(2000, u'b');
+    std::atomic<bool> torn{false};
+    std::atomic<bool> stop{false};
+    std::unique_ptr<QThread> writer(QThread::create([&] {
+        for (int i = 0; i < 20000; ++i) {
+            info->setLanguageName((i % 2) != 0 ? a : b);
+        }
+        stop = true;
+    }));
+    writer->start();
+    while (!stop) {
+        const QString seen = info->languageName();
+        if (!seen.isNull() && seen != a && seen != b) {
+            torn = true;
+        }
+    }
+    writer->wait();
+    EXPECT_FALSE(torn);
+
+    // Setting a field to absent lets go of the value it held.
+    auto region = std::make_shared<HVXmlBuildVectorRegionInfo>();
+    std::weak_ptr<HVXmlBuildVectorRegionInfo> watch = region;
+    auto build = HVXmlBuildVectorInfo::init();
+    build->setAvailableRegionInfo(QVariantList{QVariant::fromValue(region)});
+    region.reset();
+    EXPECT_FALSE(watch.expired());
+    build->setAvailableRegionInfo(QVariant());
+    EXPECT_TRUE(watch.expired());
+}
+
+TEST(HVXmlModelData, DescriptionNamesTheClassAndFields) {
+    auto info = std::make_shared<HVXmlLanguageInfo>();
+    info->setLanguageName("English (US)");
+    info->setLanguageCode("409");
+    EXPECT_EQ(platform::describe(QVariant::fromValue(info)),
+              "<HVXmlLanguageInfo> {\n    firmwareFileName = (null);\n    languageCode = 409;\n"
+              "    languageName = \"English (US)\";\n    languageVersion = (null);\n}");
+}

@@ -1,0 +1,194 @@
+#include "Platform/KeyedArchive.h"
+#include "Platform/ObjectDescription.h"
+#include "ZorvaUIProject/HVComponentUpdateList.h"
+#include "support/TestSupport.h"
+#include "support/TraceCapture.h"
+
+#include <gtest/gtest.h>
+
+using platform::archivedDataWithRootObject;
+using platform::unarchiveObjectWithData;
+using L = HVComponentUpdateList;
+
+namespace {
+
+HVXmlLanguageInfoPtr language(const QString& name, const QString& code) {
+    auto info = std::make_shared<HVXmlLanguageInfo>();
+    info->setLanguageName(name);
+    info->setLanguageCode(code);
+    info->setFirmwareFileName(name + ".bin");
+    return info;
+}
+
+HVXmlBuildVectorRegionInfoPtr region(const QString& name, const QString& id) {
+    auto info = std::make_shared<HVXmlBuildVectorRegionInfo>();
+    info->setRegionName(name);
+    info->setRegionId(id);
+    return info;
+}
+
+HVComponentList sampleList() {
+    auto build = HVXmlBuildVectorInfo::init();
+    build->setAvailableRegionInfo(QVariantList{QVariant::fromValue(region("Europe", "7")),
+                                               QVariant::fromValue(region("Asia", "07"))});
+    build->setFirmwareFileNames(QVariantMap{{"base", "base.bin"}});
+    const HVComponentEntry device = L::makeEntry(
+        {{"componentNameKey", "Zorva Voyager"},
+         {"currentVersionKey", "1.1"},
+         {"AvailableVersionKey", "1.2"},
+         {"LocIdKey", quint64(1) << 63},
+         {"ProdIdKey", "HV0123"},
+         {"languageInfo", QVariantList{QVariant::fromValue(language("English", "409")),
+                                       QVariant::fromValue(language("French", "40C"))}},
+         {"buildVectorInfo", QVariant::fromValue(build)},
+         {"selectedRegionKey", 7}});
+    const HVComponentEntry suite = L::makeEntry({{"componentNameKey", "Zorva Suite for Mac"},
+                                                 {"LocIdKey", ~quint64(0)},
+                                                 {"UpdateStatusKey", 1},
+                                                 {"UpdateForHeadset", "TRUE"}});
+    const HVComponentEntry recovery = L::makeEntry({{"componentNameKey", "Base"},
+                                                    {"currentVersionKey", "Recovery"},
+                                                    {"LocIdKey", qint64(-2)},
+                                                    {"UpdateStatusKey", "5"}});
+    return {device, suite, recovery};
+}
+
+} // namespace
+
+TEST(HVComponentUpdateList, EachKeyIsReadByItsRule) {
+    const HVComponentList list = sampleList();
+    const HVComponentEntry& device = list[0];
+    EXPECT_EQ(L::componentName(device), "Zorva Voyager");
+    EXPECT_EQ(L::productId(device), "HV0123");
+    EXPECT_EQ(L::updateStatus(device), 0); // missing means update available
+    EXPECT_EQ(L::updateStatus(list[1]), 1);
+    EXPECT_EQ(L::updateStatus(list[2]), 5);
+    EXPECT_EQ(L::locationId(device), quint64(1) << 63);
+    EXPECT_EQ(L::locationId(list[1]), ~quint64(0));
+    EXPECT_EQ(L::locationId(list[2]), ~quint64(0) - 1); // the same 64 bits
+    EXPECT_FALSE(L::isSuiteEntry(device));
+    EXPECT_TRUE(L::isSuiteEntry(list[1]));
+    EXPECT_TRUE(L::isRecoveryEntry(list[2]));
+    EXPECT_FALSE(L::isRecoveryEntry(device));
+    EXPECT_TRUE(L::isHeadsetEntry(list[1]));
+    for (const QVariant& flag : {QVariant("true"), QVariant("YES"), QVariant(true), QVariant()}) {
+        EXPECT_FALSE(L::isHeadsetEntry(L::makeEntry({{"UpdateForHeadset", flag}})));
+    }
+    EXPECT_EQ(L::languageInfo(device).toList().size(), 2);
+    EXPECT_FALSE(L::languageInfo(list[1]).isValid());
+    ASSERT_NE(L::buildVectorInfo(device), nullptr);
+    EXPECT_EQ(L::buildVectorInfo(list[1]), nullptr);
+
+    // The region choice goes through integer conversion to decimal text.
+    const std::pair<QVariant, QString> regions[] = {
+        {QVariant(7), "7"},       {QVariant("7"), "7"},
+        {QVariant("07"), "7"},    {QVariant(), "0"},
+        {QVariant(" -3x"), "-3"}, {QVariant("abc"), "0"},
+        {QVariant(7.9), "7"},     {QVariant("99999999999"), "2147483647"}};
+    for (const auto& [stored, text] : regions) {
+        EXPECT_EQ(L::selectedRegionText(L::makeEntry({{"selectedRegionKey", stored}})), text)
+            << stored.toString().toStdString();
+    }
+    // A null entry reads as an empty one.
+    EXPECT_EQ(L::updateStatus(nullptr), 0);
+    EXPECT_TRUE(L::componentName(nullptr).isNull());
+    EXPECT_EQ(L::selectedRegionText(nullptr), "0");
+}
+
+TEST(HVComponentUpdateList, EntriesAreSharedWithTheCaller) {
+    const HVComponentList list = sampleList();
+    const HVComponentList windowCopy = list; // what a window would keep
+    L::setSelectedLanguage(windowCopy[0], "40C");
+    L::setSelectedRegion(windowCopy[0], "07");
+    EXPECT_EQ(L::selectedLanguage(list[0]), QVariant("40C"));
+    EXPECT_EQ(L::selectedRegion(list[0]), QVariant("07"));
+
+    // toObject keeps the entries themselves; fromObject of it gives them back.
+    const auto back = L::fromObject(L::toObject(list));
+    ASSERT_TRUE(back.has_value());
+    ASSERT_EQ(back->size(), 3);
+    EXPECT_EQ(back->at(0), list[0]);
+    EXPECT_FALSE(L::toObject(std::nullopt).isValid());
+}
+
+TEST(HVComponentUpdateList, ListRoundTripsThroughAnArchive) {
+    const HVComponentList list = sampleList();
+    const QByteArray bytes = archivedDataWithRootObject(L::toObject(list));
+    ASSERT_FALSE(bytes.isEmpty());
+    const auto back = L::fromObject(unarchiveObjectWithData(bytes));
+    ASSERT_TRUE(back.has_value());
+    ASSERT_EQ(back->size(), 3);
+    const HVComponentEntry& device = back->at(0);
+    EXPECT_NE(device, list[0]);
+    EXPECT_EQ(L::locationId(device), quint64(1) << 63);
+    EXPECT_EQ(L::locationId(back->at(1)), ~quint64(0));
+    EXPECT_EQ(L::locationId(back->at(2)), ~quint64(0) - 1);
+    EXPECT_EQ(L::selectedRegionText(device), "7");
+    EXPECT_TRUE(L::isSuiteEntry(back->at(1)));
+    EXPECT_TRUE(L::isHeadsetEntry(back->at(1)));
+    EXPECT_TRUE(L::isRecoveryEntry(back->at(2)));
+    const QVariantList languages = L::languageInfo(device).toList();
+    ASSERT_EQ(languages.size(), 2);
+    EXPECT_EQ(languages[1].value<HVXmlLanguageInfoPtr>()->languageName(), "French");
+    EXPECT_EQ(languages[1].value<HVXmlLanguageInfoPtr>()->languageCode(), "40C");
+    EXPECT_TRUE(languages[1].value<HVXmlLanguageInfoPtr>()->languageVersion().isNull());
+    const auto build = L::buildVectorInfo(device);
+    ASSERT_NE(build, nullptr);
+    const QVariantList regions = build->availableRegionInfo().toList();
+    ASSERT_EQ(regions.size(), 2);
+    const auto asia = HVXmlRegionFieldsOf(regions[1]);
+    ASSERT_TRUE(asia.has_value());
+    EXPECT_EQ(asia->regionName, "Asia");
+    EXPECT_EQ(asia->regionId, "07");
+    EXPECT_EQ(build->firmwareFileNames(), QVariant(QVariantMap{{"base", "base.bin"}}));
+    EXPECT_FALSE(build->availableTunesInfo().isValid());
+
+    // An empty list is a list; an absent one is nothing.
+    const auto empty =
+        L::fromObject(unarchiveObjectWithData(archivedDataWithRootObject(QVariantList{})));
+    ASSERT_TRUE(empty.has_value());
+    EXPECT_TRUE(empty->isEmpty());
+    EXPECT_FALSE(L::fromObject(unarchiveObjectWithData(QByteArray())).has_value());
+}
+
+TEST(HVComponentUpdateList, ReadsAListWrittenByPlistlib) {
+    for (const QString& form : {QStringLiteral("bplist"), QStringLiteral("xml")}) {
+        SCOPED_TRACE(form.toStdString());
+        const QByteArray bytes = testsupport::readFile(
+            QStringLiteral(ZORVA_TEST_DATA_DIR "/keyed_archives/component_list.") + form);
+        const auto list = L::fromObject(unarchiveObjectWithData(bytes));
+        ASSERT_TRUE(list.has_value());
+        ASSERT_EQ(list->size(), 2);
+        const HVComponentEntry& device = list->at(0);
+        EXPECT_EQ(L::componentName(device), "Zorva Voyager");
+        EXPECT_EQ(L::locationId(device), quint64(1) << 63);
+        EXPECT_EQ(L::updateStatus(device), 0);
+        EXPECT_EQ(L::selectedRegionText(device), "7");
+        const QVariantList languages = L::languageInfo(device).toList();
+        ASSERT_EQ(languages.size(), 2);
+        EXPECT_EQ(languages[0].value<HVXmlLanguageInfoPtr>()->languageCode(), "409");
+        EXPECT_EQ(languages[0].value<HVXmlLanguageInfoPtr>()->languageVersion(), "1.0");
+        EXPECT_TRUE(languages[1].value<HVXmlLanguageInfoPtr>()->languageVersion().isNull());
+        const auto build = L::buildVectorInfo(device);
+        ASSERT_NE(build, nullptr);
+        EXPECT_EQ(build->availbleBaseProcessorFwVersion(), "1.2");
+        const auto region =
+            build->availableRegionInfo().toList().value(0).value<HVXmlBuildVectorRegionInfoPtr>();
+        ASSERT_NE(region, nullptr);
+        EXPECT_EQ(region->regionName(), "Europe");
+        EXPECT_EQ(region->supportedRegLanguages(), QVariant(QVariantList{"English", "French"}));
+        EXPECT_TRUE(L::isSuiteEntry(list->at(1)));
+        EXPECT_EQ(L::locationId(list->at(1)), ~quint64(0));
+        EXPECT_EQ(L::updateStatus(list->at(1)), 1);
+    }
+}
+
+TEST(HVComponentUpdateList, ObjectsThatAreNoListAreNothing) {
+    testsupport::TraceCapture trace;
+    EXPECT_FALSE(L::fromObject(QVariant("text")).has_value());
+    const auto list = L::fromObject(QVariantList{QVariantMap{{"a", 1}}, "stray", QVariant()});
+    ASSERT_TRUE(list.has_value());
+    EXPECT_EQ(list->size(), 1);
+    EXPECT_EQ(trace.records().size(), 3);
+    EXPECT_TRUE(trace.text().contains("Component update list is not a list"));
+}
