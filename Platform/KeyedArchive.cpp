@@ -1,5 +1,6 @@
 #include "Platform/KeyedArchive.h"
 
+#include "Platform/BinaryPropertyListWriter.h"
 #include "Platform/ObjectDescription.h"
 #include "Platform/PropertyList.h"
 #include "Platform/PropertyListDepth.h"
@@ -128,9 +129,9 @@ namespace detail {
 
 class ArchiveWriter {
 public:
-    ArchiveWriter() : m_objects(plist_new_array()) {
-        plist_array_append_item(m_objects.get(), plist_new_string("$null"));
-    }
+    using Ref = plist::BinaryPropertyListWriter::Ref;
+
+    ArchiveWriter() { m_objects.push_back(m_out.string(QStringLiteral("$null"))); }
 
     // The UID of the value, writing it first when it is new; 0 for absent.
     uint64_t encode(const QVariant& value) {
@@ -153,22 +154,19 @@ public:
         if (m_failed) {
             return {};
         }
-        Node top(plist_new_dict());
-        plist_dict_set_item(top.get(), "$version", plist_new_uint(100000));
-        plist_dict_set_item(top.get(), "$archiver", plist_new_string("NSKeyedArchiver"));
-        plist_t topDict = plist_new_dict();
-        plist_dict_set_item(topDict, "root", plist_new_uid(rootUid));
-        plist_dict_set_item(top.get(), "$top", topDict);
-        plist_dict_set_item(top.get(), "$objects", m_objects.release());
-        char* out = nullptr;
-        uint32_t length = 0;
-        plist_to_bin(top.get(), &out, &length);
-        QByteArray bytes;
-        if (out != nullptr) {
-            bytes = QByteArray(out, static_cast<qsizetype>(length));
-            plist_to_bin_free(out);
+        const Ref top = m_out.dictionary();
+        m_out.insert(top, m_out.string(QStringLiteral("$version")), m_out.integer(100000));
+        m_out.insert(top, m_out.string(QStringLiteral("$archiver")),
+                     m_out.string(QStringLiteral("NSKeyedArchiver")));
+        const Ref topDict = m_out.dictionary();
+        m_out.insert(topDict, m_out.string(QStringLiteral("root")), m_out.uid(rootUid));
+        m_out.insert(top, m_out.string(QStringLiteral("$top")), topDict);
+        const Ref objects = m_out.array();
+        for (Ref object : m_objects) {
+            m_out.append(objects, object);
         }
-        return bytes;
+        m_out.insert(top, m_out.string(QStringLiteral("$objects")), objects);
+        return m_out.finish(top);
     }
 
     bool failed() const { return m_failed; }
@@ -180,15 +178,16 @@ public:
         m_failed = true;
     }
 
-    static void setItem(void* object, const QString& key, plist_t item) {
-        plist_dict_set_item(static_cast<plist_t>(object), key.toUtf8().constData(), item);
+    // A key of an archived object's dictionary.
+    void setItem(Ref object, const QString& key, Ref value) {
+        m_out.insert(object, m_out.string(key), value);
     }
+    plist::BinaryPropertyListWriter& out() { return m_out; }
 
 private:
-    uint64_t append(plist_t node) {
-        const uint64_t uid = plist_array_get_size(m_objects.get());
-        plist_array_append_item(m_objects.get(), node);
-        return uid;
+    uint64_t append(Ref object) {
+        m_objects.push_back(object);
+        return m_objects.size() - 1;
     }
 
     uint64_t classUid(const QString& name, const QStringList& classes) {
@@ -196,24 +195,24 @@ private:
         if (found != m_classUids.cend()) {
             return found.value();
         }
-        plist_t dict = plist_new_dict();
-        plist_t list = plist_new_array();
+        const Ref dict = m_out.dictionary();
+        const Ref list = m_out.array();
         for (const QString& c : classes) {
-            plist_array_append_item(list, plist_new_string(c.toUtf8().constData()));
+            m_out.append(list, m_out.string(c));
         }
-        plist_dict_set_item(dict, "$classes", list);
-        plist_dict_set_item(dict, "$classname", plist_new_string(name.toUtf8().constData()));
+        m_out.insert(dict, m_out.string(QStringLiteral("$classes")), list);
+        m_out.insert(dict, m_out.string(QStringLiteral("$classname")), m_out.string(name));
         const uint64_t uid = append(dict);
         m_classUids.insert(name, uid);
         return uid;
     }
 
-    // A new dictionary object of a standard class, already in "$objects".
-    plist_t newObject(const QString& name, const QStringList& classes, uint64_t* uid) {
+    // A new dictionary object of a class, already in "$objects".
+    Ref newObject(const QString& name, const QStringList& classes, uint64_t* uid) {
         const uint64_t cls = classUid(name, classes);
-        plist_t dict = plist_new_dict();
+        const Ref dict = m_out.dictionary();
         *uid = append(dict);
-        plist_dict_set_item(dict, "$class", plist_new_uid(cls));
+        m_out.insert(dict, m_out.string(QStringLiteral("$class")), m_out.uid(cls));
         return dict;
     }
 
@@ -225,7 +224,7 @@ private:
         if (found != m_stringUids.cend()) {
             return found.value();
         }
-        const uint64_t uid = append(plist_new_string(text.toUtf8().constData()));
+        const uint64_t uid = append(m_out.string(text));
         m_stringUids.insert(text, uid);
         return uid;
     }
@@ -234,15 +233,15 @@ private:
         static const QStringList classes{QStringLiteral("NSMutableArray"),
                                          QStringLiteral("NSArray"), QStringLiteral("NSObject")};
         uint64_t uid = 0;
-        plist_t dict = newObject(classes.first(), classes, &uid);
-        plist_t objects = plist_new_array();
-        plist_dict_set_item(dict, "NS.objects", objects);
+        const Ref dict = newObject(classes.first(), classes, &uid);
+        const Ref objects = m_out.array();
+        m_out.insert(dict, m_out.string(QStringLiteral("NS.objects")), objects);
         for (const QVariant& item : list) {
             const uint64_t child = encode(item);
             if (m_failed) {
                 return 0;
             }
-            plist_array_append_item(objects, plist_new_uid(child));
+            m_out.append(objects, m_out.uid(child));
         }
         return uid;
     }
@@ -252,19 +251,19 @@ private:
                                          QStringLiteral("NSDictionary"),
                                          QStringLiteral("NSObject")};
         uint64_t uid = 0;
-        plist_t dict = newObject(classes.first(), classes, &uid);
-        plist_t keys = plist_new_array();
-        plist_t objects = plist_new_array();
-        plist_dict_set_item(dict, "NS.keys", keys);
-        plist_dict_set_item(dict, "NS.objects", objects);
+        const Ref dict = newObject(classes.first(), classes, &uid);
+        const Ref keys = m_out.array();
+        const Ref objects = m_out.array();
+        m_out.insert(dict, m_out.string(QStringLiteral("NS.keys")), keys);
+        m_out.insert(dict, m_out.string(QStringLiteral("NS.objects")), objects);
         for (auto it = map.cbegin(); it != map.cend(); ++it) {
             const uint64_t key = encodeString(it.key());
             const uint64_t value = encode(it.value());
             if (m_failed) {
                 return 0;
             }
-            plist_array_append_item(keys, plist_new_uid(key));
-            plist_array_append_item(objects, plist_new_uid(value));
+            m_out.append(keys, m_out.uid(key));
+            m_out.append(objects, m_out.uid(value));
         }
         return uid;
     }
@@ -277,29 +276,30 @@ private:
         case QMetaType::QString:
             return encodeString(value.toString());
         case QMetaType::Bool:
-            return append(plist_new_bool(value.toBool() ? 1 : 0));
+            return append(m_out.boolean(value.toBool()));
         case QMetaType::Int:
         case QMetaType::Long:
         case QMetaType::LongLong:
         case QMetaType::Short:
         case QMetaType::Char:
         case QMetaType::SChar:
-            return append(plist_new_uint(static_cast<uint64_t>(value.toLongLong())));
+            return append(m_out.integer(value.toLongLong()));
         case QMetaType::UInt:
         case QMetaType::ULong:
         case QMetaType::ULongLong:
         case QMetaType::UShort:
         case QMetaType::UChar:
-            return append(plist_new_uint(value.toULongLong()));
+            // Written as the 64 bits; the format reads them signed.
+            return append(m_out.integer(static_cast<int64_t>(value.toULongLong())));
         case QMetaType::Double:
         case QMetaType::Float:
-            return append(plist_new_real(value.toDouble()));
+            return append(m_out.real(value.toDouble()));
         case QMetaType::QByteArray: {
             const QByteArray bytes = value.toByteArray();
             if (bytes.isNull()) {
                 return 0;
             }
-            return append(plist_new_data(bytes.constData(), static_cast<uint64_t>(bytes.size())));
+            return append(m_out.data(bytes));
         }
         case QMetaType::QDateTime: {
             const QDateTime date = value.toDateTime();
@@ -308,10 +308,10 @@ private:
             }
             static const QStringList classes{QStringLiteral("NSDate"), QStringLiteral("NSObject")};
             uint64_t uid = 0;
-            plist_t dict = newObject(classes.first(), classes, &uid);
+            const Ref dict = newObject(classes.first(), classes, &uid);
             const double seconds =
                 static_cast<double>(date.toMSecsSinceEpoch()) / 1000.0 - kEpochOffset;
-            plist_dict_set_item(dict, "NS.time", plist_new_real(seconds));
+            m_out.insert(dict, m_out.string(QStringLiteral("NS.time")), m_out.real(seconds));
             return uid;
         }
         case QMetaType::QVariantList:
@@ -335,7 +335,17 @@ private:
             if (!entry) {
                 return 0;
             }
-            return encodeShared(entry.get(), [&] { return encodeMap(*entry); });
+            const auto found = m_sharedUids.constFind(entry.get());
+            if (found != m_sharedUids.cend()) {
+                return found.value();
+            }
+            // A map cannot contain itself by value, so its UID is recorded
+            // once it is written.
+            const uint64_t uid = encodeMap(*entry);
+            if (!m_failed) {
+                m_sharedUids.insert(entry.get(), uid);
+            }
+            return uid;
         }
         const auto cls = classForType(value.typeId());
         if (!cls) {
@@ -352,7 +362,7 @@ private:
             return found.value();
         }
         uint64_t uid = 0;
-        plist_t dict = newObject(cls->className, cls->classes, &uid);
+        const Ref dict = newObject(cls->className, cls->classes, &uid);
         // Known before the fields are written, so an object that refers back to
         // itself is written as a reference instead of without end.
         m_sharedUids.insert(identity, uid);
@@ -361,22 +371,8 @@ private:
         return uid;
     }
 
-    template <class Encode>
-    uint64_t encodeShared(const void* identity, Encode&& encodeBody) {
-        const auto found = m_sharedUids.constFind(identity);
-        if (found != m_sharedUids.cend()) {
-            return found.value();
-        }
-        // A shared map cannot contain itself by value, so its UID is recorded
-        // after it is written.
-        const uint64_t uid = encodeBody();
-        if (!m_failed) {
-            m_sharedUids.insert(identity, uid);
-        }
-        return uid;
-    }
-
-    Node m_objects;
+    plist::BinaryPropertyListWriter m_out;
+    std::vector<Ref> m_objects; // "$objects": the property-list object of each UID
     QHash<QString, uint64_t> m_stringUids;
     QHash<QString, uint64_t> m_classUids;
     QHash<const void*, uint64_t> m_sharedUids;
@@ -386,16 +382,16 @@ private:
 
 } // namespace detail
 
-KeyedArchiver::KeyedArchiver(detail::ArchiveWriter& writer, void* object)
+KeyedArchiver::KeyedArchiver(detail::ArchiveWriter& writer, quint32 object)
     : m_writer(writer), m_object(object) {}
 
 void KeyedArchiver::encodeObject(const QVariant& object, const QString& forKey) {
     const uint64_t uid = m_writer.encode(object);
-    detail::ArchiveWriter::setItem(m_object, forKey, plist_new_uid(uid));
+    m_writer.setItem(m_object, forKey, m_writer.out().uid(uid));
 }
 
 void KeyedArchiver::encodeBool(bool value, const QString& forKey) {
-    detail::ArchiveWriter::setItem(m_object, forKey, plist_new_bool(value ? 1 : 0));
+    m_writer.setItem(m_object, forKey, m_writer.out().boolean(value));
 }
 
 void KeyedArchiver::encodeInt32(qint32 value, const QString& forKey) {
@@ -403,11 +399,11 @@ void KeyedArchiver::encodeInt32(qint32 value, const QString& forKey) {
 }
 
 void KeyedArchiver::encodeInt64(qint64 value, const QString& forKey) {
-    detail::ArchiveWriter::setItem(m_object, forKey, plist_new_uint(static_cast<uint64_t>(value)));
+    m_writer.setItem(m_object, forKey, m_writer.out().integer(value));
 }
 
 void KeyedArchiver::encodeDouble(double value, const QString& forKey) {
-    detail::ArchiveWriter::setItem(m_object, forKey, plist_new_real(value));
+    m_writer.setItem(m_object, forKey, m_writer.out().real(value));
 }
 
 QByteArray archivedDataWithRootObject(const QVariant& root) {
@@ -461,13 +457,32 @@ bool isString(plist_t node) {
     return node != nullptr && plist_get_node_type(node) == PLIST_STRING;
 }
 
+// The elements of an array node in order, walked once (looking elements up
+// by position takes time proportional to the position).
+std::vector<plist_t> itemsOf(plist_t array) {
+    std::vector<plist_t> items;
+    items.reserve(plist_array_get_size(array));
+    plist_array_iter it = nullptr;
+    plist_array_new_iter(array, &it);
+    std::unique_ptr<void, decltype(&std::free)> guard(it, &std::free);
+    for (;;) {
+        plist_t item = nullptr;
+        plist_array_next_item(array, it, &item);
+        if (item == nullptr) {
+            break;
+        }
+        items.push_back(item);
+    }
+    return items;
+}
+
 } // namespace
 
 class ArchiveReader {
 public:
     explicit ArchiveReader(plist_t objects)
-        : m_objects(objects), m_count(plist_array_get_size(objects)), m_values(m_count),
-          m_states(m_count, State::New) {}
+        : m_objects(itemsOf(objects)), m_count(static_cast<uint32_t>(m_objects.size())),
+          m_values(m_count), m_states(m_count, State::New) {}
 
     // The object with that UID; invalid for "$null" and after a failure.
     QVariant decode(uint64_t uid) {
@@ -500,7 +515,7 @@ public:
         }
         m_states[index] = State::Busy;
         ++m_depth;
-        QVariant value = decodeNode(plist_array_get_item(m_objects, static_cast<uint32_t>(uid)));
+        QVariant value = decodeNode(m_objects[index]);
         --m_depth;
         if (m_failed) {
             return {};
@@ -577,7 +592,7 @@ private:
             fail(QStringLiteral("unarchiveObjectWithData : object without a valid class"));
             return {};
         }
-        plist_t cls = plist_array_get_item(m_objects, static_cast<uint32_t>(classUid));
+        plist_t cls = m_objects[static_cast<size_t>(classUid)];
         plist_t nameNode = plist_get_node_type(cls) == PLIST_DICT
                                ? plist_dict_get_item(cls, "$classname")
                                : nullptr;
@@ -640,11 +655,12 @@ private:
             // its ancestors, which are listed in "$classes".
             plist_t classes = plist_dict_get_item(cls, "$classes");
             if (classes != nullptr && plist_get_node_type(classes) == PLIST_ARRAY) {
-                const uint32_t n = plist_array_get_size(classes);
-                for (uint32_t i = 0; i < n && !record; ++i) {
-                    plist_t c = plist_array_get_item(classes, i);
+                for (plist_t c : itemsOf(classes)) {
                     if (isString(c)) {
                         record = classForName(stringOf(c));
+                    }
+                    if (record) {
+                        break;
                     }
                 }
             }
@@ -676,12 +692,11 @@ private:
         if (items == nullptr) {
             return {};
         }
-        const uint32_t n = plist_array_get_size(items);
+        const std::vector<plist_t> nodes = itemsOf(items);
         QVariantList list;
-        list.reserve(static_cast<qsizetype>(n));
-        for (uint32_t i = 0; i < n; ++i) {
-            QVariant item = decodeReference(plist_array_get_item(items, i),
-                                            QStringLiteral("an element of %1").arg(name));
+        list.reserve(static_cast<qsizetype>(nodes.size()));
+        for (plist_t node : nodes) {
+            QVariant item = decodeReference(node, QStringLiteral("an element of a collection"));
             if (m_failed) {
                 return {};
             }
@@ -697,19 +712,18 @@ private:
         if (objects == nullptr) {
             return {};
         }
-        const uint32_t n = plist_array_get_size(keys);
-        if (plist_array_get_size(objects) != n) {
+        const std::vector<plist_t> keyNodes = itemsOf(keys);
+        const std::vector<plist_t> valueNodes = itemsOf(objects);
+        if (keyNodes.size() != valueNodes.size()) {
             fail(QStringLiteral("unarchiveObjectWithData : dictionary with %1 keys and %2 objects")
-                     .arg(n)
-                     .arg(plist_array_get_size(objects)));
+                     .arg(keyNodes.size())
+                     .arg(valueNodes.size()));
             return {};
         }
         QVariantMap map;
-        for (uint32_t i = 0; i < n; ++i) {
-            const QVariant key =
-                decodeReference(plist_array_get_item(keys, i), QStringLiteral("a dictionary key"));
-            QVariant value = decodeReference(plist_array_get_item(objects, i),
-                                             QStringLiteral("a dictionary value"));
+        for (size_t i = 0; i < keyNodes.size(); ++i) {
+            const QVariant key = decodeReference(keyNodes[i], QStringLiteral("a dictionary key"));
+            QVariant value = decodeReference(valueNodes[i], QStringLiteral("a dictionary value"));
             if (m_failed) {
                 return {};
             }
@@ -722,7 +736,7 @@ private:
         return QVariant(std::move(map));
     }
 
-    plist_t m_objects;
+    std::vector<plist_t> m_objects;
     uint32_t m_count;
     std::vector<QVariant> m_values;
     std::vector<State> m_states;
@@ -794,6 +808,20 @@ QString KeyedUnarchiver::className() const {
 
 namespace {
 plist_t itemFor(void* object, const QString& key) {
+    // Keys are short ASCII names: spelled out on the stack, without allocating.
+    char buffer[64];
+    if (key.size() < qsizetype(sizeof buffer)) {
+        bool ascii = true;
+        for (qsizetype i = 0; i < key.size(); ++i) {
+            const char16_t c = key.at(i).unicode();
+            ascii = ascii && c != 0 && c < 0x80;
+            buffer[i] = static_cast<char>(c);
+        }
+        if (ascii) {
+            buffer[key.size()] = '\0';
+            return plist_dict_get_item(static_cast<plist_t>(object), buffer);
+        }
+    }
     return plist_dict_get_item(static_cast<plist_t>(object), key.toUtf8().constData());
 }
 

@@ -137,10 +137,10 @@ public:
 
 private:
     friend class detail::ArchiveWriter;
-    KeyedArchiver(detail::ArchiveWriter& writer, void* object);
+    KeyedArchiver(detail::ArchiveWriter& writer, quint32 object);
 
     detail::ArchiveWriter& m_writer;
-    void* m_object; // the archived object's dictionary, owned by the archive
+    quint32 m_object; // the archived object's dictionary in the writer
 };
 
 // What a record's initWithCoder reads from: the keys of one archived object.

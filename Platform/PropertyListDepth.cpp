@@ -52,9 +52,10 @@ private:
         return offset >= 8 && offset < m_table ? offset : 0;
     }
 
-    // The references an object holds; false when they do not fit.
-    bool references(uint64_t i, std::vector<uint64_t>* refs) const {
-        refs->clear();
+    // Where an object's references start and how many it holds; false when
+    // they do not fit.
+    bool references(uint64_t i, uint64_t* start, uint64_t* count) const {
+        *count = 0;
         uint64_t p = offsetOf(i);
         if (p == 0) {
             return false;
@@ -86,15 +87,13 @@ private:
         if (n > (m_table - p) / m_refSize) {
             return false;
         }
-        refs->reserve(static_cast<size_t>(n));
-        for (uint64_t k = 0; k < n; ++k) {
-            const uint64_t ref = readBigEndian(m_data + p + k * m_refSize, m_refSize);
-            if (ref >= m_count) {
-                return false;
-            }
-            refs->push_back(ref);
-        }
+        *start = p;
+        *count = n;
         return true;
+    }
+
+    uint64_t referenceAt(uint64_t start, uint64_t k) const {
+        return readBigEndian(m_data + start + k * m_refSize, m_refSize);
     }
 
     // Height of the object graph below top (a value counts 1, a container 1
@@ -106,18 +105,19 @@ private:
         std::vector<int> heights(static_cast<size_t>(m_count), 0);
         struct Frame {
             uint64_t object;
-            std::vector<uint64_t> refs;
-            size_t next;
+            uint64_t start;
+            uint64_t count;
+            uint64_t next;
             int highest;
         };
         std::vector<Frame> stack;
         const auto open = [&](uint64_t object) {
-            Frame frame{object, {}, 0, 0};
-            if (!references(object, &frame.refs)) {
+            Frame frame{object, 0, 0, 0, 0};
+            if (!references(object, &frame.start, &frame.count)) {
                 return false;
             }
             state[static_cast<size_t>(object)] = Open;
-            stack.push_back(std::move(frame));
+            stack.push_back(frame);
             return static_cast<int>(stack.size()) <= maxDepth + 1;
         };
         if (!open(top)) {
@@ -125,7 +125,7 @@ private:
         }
         while (!stack.empty()) {
             Frame& frame = stack.back();
-            if (frame.next == frame.refs.size()) {
+            if (frame.next == frame.count) {
                 const int h = frame.highest + 1;
                 const auto object = static_cast<size_t>(frame.object);
                 state[object] = Done;
@@ -139,7 +139,10 @@ private:
                 }
                 continue;
             }
-            const uint64_t child = frame.refs[frame.next++];
+            const uint64_t child = referenceAt(frame.start, frame.next++);
+            if (child >= m_count) {
+                return false;
+            }
             const auto c = static_cast<size_t>(child);
             if (state[c] == Open) {
                 return false;
