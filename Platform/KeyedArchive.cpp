@@ -406,6 +406,11 @@ void KeyedArchiver::encodeDouble(double value, const QString& forKey) {
     m_writer.setItem(m_object, forKey, m_writer.out().real(value));
 }
 
+QByteArray archivedDataWithAbsentRoot() {
+    detail::ArchiveWriter writer;
+    return writer.finish(0);
+}
+
 QByteArray archivedDataWithRootObject(const QVariant& root) {
     if (!root.isValid()) {
         return {};

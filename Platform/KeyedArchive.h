@@ -59,6 +59,10 @@ constexpr int kMaxNestedArchives = 8;
 // an empty array for an absent root or a value that cannot be archived.
 QByteArray archivedDataWithRootObject(const QVariant& root);
 
+// A complete keyed archive whose root is absent ("$top" root = UID 0), the
+// form other writers of the format give to "nothing".
+QByteArray archivedDataWithAbsentRoot();
+
 // The root object of a keyed archive (binary or XML property list); an
 // invalid QVariant for empty or malformed data, with a trace line for the
 // malformed.

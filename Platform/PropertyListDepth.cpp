@@ -12,6 +12,14 @@ constexpr char kBinaryMagic[] = "bplist00";
 constexpr qsizetype kTrailerSize = 32;
 
 uint64_t readBigEndian(const unsigned char* p, int size) {
+    switch (size) {
+    case 1:
+        return p[0];
+    case 2:
+        return (uint64_t(p[0]) << 8) | p[1];
+    default:
+        break;
+    }
     uint64_t v = 0;
     for (int i = 0; i < size; ++i) {
         v = (v << 8) | p[i];
@@ -101,8 +109,9 @@ private:
     // false on a cycle, a bad object or a height above maxDepth + 1.
     bool height(uint64_t top, int maxDepth) {
         enum : unsigned char { New, Open, Done };
-        std::vector<unsigned char> state(static_cast<size_t>(m_count), New);
-        std::vector<int> heights(static_cast<size_t>(m_count), 0);
+        // The state and height of each object, in one allocation.
+        std::vector<int> heights(static_cast<size_t>(m_count) * 2, 0);
+        int* state = heights.data() + m_count;
         struct Frame {
             uint64_t object;
             uint64_t start;
@@ -111,6 +120,7 @@ private:
             int highest;
         };
         std::vector<Frame> stack;
+        stack.reserve(32);
         const auto open = [&](uint64_t object) {
             Frame frame{object, 0, 0, 0, 0};
             if (!references(object, &frame.start, &frame.count)) {

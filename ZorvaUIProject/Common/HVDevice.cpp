@@ -43,10 +43,10 @@ void HVDevice::encodeWithCoder(platform::KeyedArchiver& coder) const {
     coder.encodeObject(langCode, QStringLiteral("languageSupported"));
     coder.encodeObject(dfwareuFileURL, QStringLiteral("downloadUrl"));
     // The battery travels as its own complete archive inside a data object;
-    // no battery gives an empty data object.
+    // no battery gives an archive whose root is absent.
     const QByteArray batteryArchive =
         battery ? platform::archivedDataWithRootObject(QVariant::fromValue(battery))
-                : QByteArray("");
+                : platform::archivedDataWithAbsentRoot();
     coder.encodeObject(batteryArchive, QStringLiteral("encodedBatteryInfo"));
     coder.encodeInt64(static_cast<qint64>(LocationID), QStringLiteral("locationID"));
     coder.encodeInt32(devFwUpdateState, QStringLiteral("devFwUpdateState"));
@@ -68,14 +68,12 @@ HVDevicePtr HVDevice::initWithCoder(platform::KeyedUnarchiver& coder) {
     const QByteArray batteryArchive = coder.decodeDataForKey(QStringLiteral("encodedBatteryInfo"));
     if (!batteryArchive.isEmpty()) {
         const QVariant root = platform::unarchiveObjectWithData(batteryArchive);
+        // An absent root is a device without battery; bytes that are no
+        // archive have been traced by the unarchiver.
         device->battery = root.value<HVBatteryInformationPtr>();
         if (!device->battery && root.isValid()) {
             HVTrace::writeLine(QStringLiteral("initWithCoder : HVDevice \"encodedBatteryInfo\" "
                                               "holds no battery record"),
-                               kTraceCategory, kTraceSeverity);
-        } else if (!device->battery) {
-            HVTrace::writeLine(QStringLiteral("initWithCoder : HVDevice \"encodedBatteryInfo\" "
-                                              "is not an archive"),
                                kTraceCategory, kTraceSeverity);
         }
     }

@@ -210,6 +210,17 @@ TEST(KeyedArchive, PlistlibReadsWhatTheCodecWrites) {
     EXPECT_EQ(shared[0], shared[1]);
     EXPECT_EQ(entries.value("date").toObject().value("NS.time").toDouble(), 86400.0);
     EXPECT_EQ(entries.value("data").toObject().value("$data").toString(), "0102");
+
+    // "Nothing" as a complete archive, as a device without battery carries it.
+    ASSERT_TRUE(testsupport::writeFile(batteryPath, archivedDataWithAbsentRoot()));
+    python.start(
+        "/usr/bin/python3",
+        {QStringLiteral(ZORVA_TEST_DATA_DIR "/keyed_archives/read_keyed_archive.py"), batteryPath});
+    ASSERT_TRUE(python.waitForFinished(30000));
+    ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    const QJsonObject nothing = QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+    EXPECT_TRUE(nothing.value("root").isNull());
+    EXPECT_EQ(nothing.value("objectCount").toInt(), 1);
 }
 
 TEST(KeyedArchive, MalformedDataReadsAsNothingWithATrace) {

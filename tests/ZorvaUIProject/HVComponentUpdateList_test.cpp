@@ -109,6 +109,12 @@ TEST(HVComponentUpdateList, EntriesAreSharedWithTheCaller) {
     ASSERT_EQ(back->size(), 3);
     EXPECT_EQ(back->at(0), list[0]);
     EXPECT_FALSE(L::toObject(std::nullopt).isValid());
+
+    // In trace lines an entry prints as the dictionary it holds.
+    EXPECT_EQ(platform::describe(
+                  QVariant::fromValue(L::makeEntry({{"ProdIdKey", "HV1001"}, {"LocIdKey", 5}}))),
+              "{\n    LocIdKey = 5;\n    ProdIdKey = HV1001;\n}");
+    EXPECT_EQ(platform::describe(QVariant::fromValue(HVComponentEntry())), "(null)");
 }
 
 TEST(HVComponentUpdateList, ListRoundTripsThroughAnArchive) {
