@@ -7,6 +7,8 @@
 #include "ZorvaUIProject/Common/StatusAppServer.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusTray.h"
 
+#include <vector>
+
 namespace {
 
 class DisObjClient final : public HVStatusServiceClient {
@@ -35,15 +37,27 @@ private:
 
 class BusNotificationCenter final : public HVStatusNotificationCenter {
 public:
+    BusNotificationCenter() = default;
+    BusNotificationCenter(const BusNotificationCenter&) = delete;
+    BusNotificationCenter& operator=(const BusNotificationCenter&) = delete;
+    // The handlers belong to the controller that goes with this object.
+    ~BusNotificationCenter() override {
+        for (const auto id : m_observers) {
+            platform::DistributedNotificationCenter::defaultCenter().removeObserver(id);
+        }
+    }
     void addObserver(const QString& name, std::function<void()> handler) override {
-        platform::DistributedNotificationCenter::defaultCenter().addObserver(
+        m_observers.push_back(platform::DistributedNotificationCenter::defaultCenter().addObserver(
             name, [handler = std::move(handler)](const QString&, const QVariant&) { handler(); },
-            platform::SuspensionBehavior::DeliverImmediately);
+            platform::SuspensionBehavior::DeliverImmediately));
     }
     void postNotificationName(const QString& name, bool deliverImmediately) override {
         platform::DistributedNotificationCenter::defaultCenter().postNotificationName(
             name, QVariant(), deliverImmediately);
     }
+
+private:
+    std::vector<platform::DistributedNotificationCenter::ObserverId> m_observers;
 };
 
 class BusCallbackPublisher final : public HVStatusCallbackPublisher {
