@@ -351,6 +351,9 @@ void HVStatusController::updateHeadsetBatteryInfo(const std::shared_ptr<HVDevice
             battery->hsProductTypeId() == reported->hsProductTypeId() && sameLocation) {
             trace(QStringLiteral("updateHeadsetBatteryStatus : Found the headset in the list"),
                   kCritical);
+            // The report is fresher than what is stored: without taking it the
+            // menu would keep showing the first level ever reported.
+            stored->setBatteryInfo(reported);
             statusPostNotifications();
             return;
         }

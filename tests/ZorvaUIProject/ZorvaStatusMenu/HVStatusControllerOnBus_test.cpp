@@ -95,6 +95,21 @@ TEST(HVStatusControllerOnBus, FollowsTheDeviceService) {
     EXPECT_TRUE(
         waitFor([&] { return !titles(controller).contains(QStringLiteral("Desk Speaker")); }));
 
+    // A battery report for a listed headset shows its new level.
+    const auto savi = [&] {
+        for (const auto& item : controller.statusMenu()->items) {
+            if (item.title == QStringLiteral("Zorva Savi 8240") && item.view) {
+                return item.view->percentageText;
+            }
+        }
+        return QString();
+    };
+    EXPECT_EQ(savi(), QStringLiteral("35%"));
+    EXPECT_EQ(send({QStringLiteral("battery"), QStringLiteral("HV0AC8"),
+                    QStringLiteral("337641472"), QStringLiteral("65"), QStringLiteral("charging")}),
+              0);
+    EXPECT_TRUE(waitFor([&] { return savi() == QStringLiteral("65%"); }));
+
     EXPECT_EQ(send({QStringLiteral("softphone"), QStringLiteral("Bria"), QStringLiteral("0")}), 0);
     EXPECT_TRUE(waitFor([&] { return titles(controller).contains(QStringLiteral("Bria")); }));
 

@@ -433,10 +433,12 @@ TEST(HVStatusControllerRegistry, DeviceIdentityRules) {
     controller->updateHeadsetBatteryInfo(headset(
         QStringLiteral("Headset B"), QStringLiteral("HV0112"), 7, QStringLiteral("T2"), 60));
     ASSERT_EQ(controller->allDevices().size(), 4u);
-    // Same type and location: the stored battery stays as it was.
+    // Same type and location: the record is found and its battery refreshed.
     controller->updateHeadsetBatteryInfo(headset(
         QStringLiteral("Headset A"), QStringLiteral("HV0111"), 7, QStringLiteral("T1"), 90));
-    EXPECT_EQ(controller->allDevices()[2]->batteryInfo()->hsBatteryPCT(), 50);
+    EXPECT_EQ(controller->allDevices()[2]->batteryInfo()->hsBatteryPCT(), 90);
+    EXPECT_EQ(controller->allDevices()[2]->name(), QStringLiteral("Headset A"));
+    EXPECT_EQ(controller->allDevices().size(), 4u);
     // A device whose own record carries the battery: matched by product and location.
     controller->updateHeadsetBatteryInfo(headset(
         QStringLiteral("Base again"), QStringLiteral("HV2454"), 8, QStringLiteral("T9"), 40));
