@@ -165,6 +165,17 @@ std::optional<MenuEntry> TrayItem::readLayout() {
     return parseLayout(layout.value<QDBusArgument>());
 }
 
+bool TrayItem::sync(int timeoutMs) {
+    const QString path = menuPath();
+    if (path.isEmpty()) {
+        return false;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(m_service, path, kMenuInterface,
+                                                       QStringLiteral("GetLayout"));
+    call << 0 << 0 << QStringList{QStringLiteral("type")};
+    return m_connection.call(call, QDBus::Block, timeoutMs).type() == QDBusMessage::ReplyMessage;
+}
+
 bool TrayItem::sendClicked(int id) {
     const QString path = menuPath();
     if (path.isEmpty()) {

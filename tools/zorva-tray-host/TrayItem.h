@@ -47,6 +47,9 @@ public:
     QString menuPath();
     // GetLayout(0, -1, []): the whole menu; nothing on error.
     std::optional<MenuEntry> readLayout();
+    // Answers once the item has handled everything sent to it before (a cheap
+    // GetLayout of the root alone, served on the item's main thread).
+    bool sync(int timeoutMs);
     // Sends Event(id, "clicked", 0, time) to the menu.
     bool sendClicked(int id);
     // Reads the menu afresh and clicks the first visible item with the label.

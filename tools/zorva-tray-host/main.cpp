@@ -143,8 +143,7 @@ private:
 
     void onSettled(TrayItem* item, const QString& text) {
         if (m_options.print) {
-            m_out << "==== " << item->service() << " menu revision " << item->lastRevision()
-                  << " ====\n"
+            m_out << "==== " << item->service() << " menu #" << ++m_printed[item] << " ====\n"
                   << text << Qt::flush;
         }
         if (m_actionsDone || item->lastLayout().children.empty()) {
@@ -209,6 +208,7 @@ private:
     std::map<QString, std::unique_ptr<TrayItem>> m_items;
     QTextStream m_out;
     QTextStream m_err;
+    std::map<const TrayItem*, int> m_printed;
     bool m_actionsDone = false;
     bool m_failed = false;
 };

@@ -1,0 +1,264 @@
+// The status item seen from outside, as a desktop's tray sees it: the device
+// service simulator and the status item on a private bus and X screen, our tray
+// host registered first. Each callback the simulator sends must show in the menu
+// read over dbusmenu, and in the trace file.
+
+#include "MenuLayout.h"
+#include "Platform/PropertyList.h"
+#include "StatusNotifierWatcher.h"
+#include "TrayItem.h"
+#include "TrayStage.h"
+#include "support/TestSupport.h"
+
+#include <QDBusConnectionInterface>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace trayhost;
+namespace stage = trayhost::stage;
+
+namespace {
+
+const char* const kScenario = R"({
+  "devices": [
+    {"name": "Zorva Savi 8240", "productID": "HV0AC8", "locationID": 337641472,
+     "firmwareVersion": "3.14", "headsetType": 2,
+     "battery": {"productTypeId": "HV0AC8", "percent": 60, "charging": false, "low": false}}
+  ],
+  "softphones": [{"name": "Skype", "state": 1}],
+  "updateAvailable": "FALSE",
+  "componentList": null,
+  "manualCheck": "none",
+  "autoCheck": "none"
+})";
+
+const char* const kPreferences = R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+	<key>zorvaStatusMenu</key>
+	<string>TRUE</string>
+	<key>ShowBatteryStatus</key>
+	<string>TRUE</string>
+</dict>
+</plist>
+)";
+
+const QString kApp = QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/MacOS/Zorva menu bar item");
+
+// The top rows with battery rows cut to the device name, so that a row reads
+// "Zorva Savi 8240" whatever follows the name.
+QStringList rows(const MenuEntry& menu) {
+    QStringList labels = topLabels(menu);
+    for (QString& label : labels) {
+        const qsizetype gap = label.indexOf(QLatin1String("  "));
+        if (gap > 0) {
+            label.truncate(gap);
+        }
+    }
+    return labels;
+}
+
+class StatusItemEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(bus.ok()) << "no private dbus-daemon";
+        if (!screen.ok()) {
+            GTEST_SKIP() << "no X server for the tray: " << qPrintable(screen.error());
+        }
+        ASSERT_TRUE(testsupport::writeFile(
+            sandbox.home(QStringLiteral("Library/Preferences/com.zorva.prefsettings.plist")),
+            kPreferences));
+        ASSERT_TRUE(dir.isValid());
+        scenarioPath = dir.filePath(QStringLiteral("scenario.json"));
+        ASSERT_TRUE(testsupport::writeFile(scenarioPath, kScenario));
+        env = stage::childEnvironment(bus, screen);
+    }
+
+    // Runs "zorva-device-sim send ..." and answers its exit status.
+    int send(const QStringList& arguments) {
+        stage::Child client;
+        if (!client.start(stage::binary("tools/zorva-device-sim/zorva-device-sim"),
+                          QStringList{QStringLiteral("send")} + arguments, env)) {
+            return -1;
+        }
+        if (!client.process().waitForFinished(30000)) {
+            return -2;
+        }
+        return client.process().exitCode();
+    }
+
+    // Waits until the menu read over dbusmenu has exactly these rows.
+    ::testing::AssertionResult menuBecomes(TrayItem& item, const QStringList& expected) {
+        std::optional<MenuEntry> layout;
+        const bool reached = stage::waitFor([&] {
+            layout = item.readLayout();
+            return layout && rows(*layout) == expected;
+        });
+        if (reached) {
+            return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure()
+               << "expected rows: " << qPrintable(expected.join(QStringLiteral(" | ")))
+               << "\nlast menu:\n"
+               << (layout ? qPrintable(formatMenu(*layout)) : "(unreadable)");
+    }
+
+    QString iconDigest(TrayItem& item) {
+        const auto summary = item.readSummary();
+        return summary ? summary->iconDigest : QString();
+    }
+
+    stage::PrivateBus bus;
+    stage::VirtualScreen screen;
+    testsupport::ScopedSandbox sandbox;
+    QTemporaryDir dir;
+    QString scenarioPath;
+    QProcessEnvironment env;
+};
+
+} // namespace
+
+TEST_F(StatusItemEndToEnd, MenuFollowsEveryCallbackAndTheTraceFileRecordsThem) {
+    StatusNotifierWatcher watcher(bus.connection());
+    ASSERT_TRUE(watcher.start()) << qPrintable(watcher.errorString());
+    QSignalSpy registered(&watcher, &StatusNotifierWatcher::itemRegistered);
+
+    stage::Child simulator;
+    ASSERT_TRUE(simulator.start(stage::binary("tools/zorva-device-sim/zorva-device-sim"),
+                                {QStringLiteral("--scenario"), scenarioPath,
+                                 QStringLiteral("--log"), dir.filePath(QStringLiteral("sim.log"))},
+                                env));
+    ASSERT_TRUE(stage::waitFor([&] {
+        return bus.connection().interface()->isServiceRegistered(
+            QStringLiteral("com.zorva.ZorvaDeviceService"));
+    })) << qPrintable(simulator.errors());
+
+    stage::Child app;
+    ASSERT_TRUE(app.start(kApp, {}, env));
+    ASSERT_TRUE(stage::waitFor([&] { return registered.count() > 0; }))
+        << "the status item never registered with the tray: " << qPrintable(app.errors());
+    TrayItem item(bus.connection(), registered.at(0).at(0).toString(),
+                  registered.at(0).at(1).toString());
+
+    const QStringList base{QStringLiteral("Zorva Savi 8240"), QStringLiteral("----"),
+                           QStringLiteral("Skype"), QStringLiteral("----"), QStringLiteral("Help")};
+    const QStringList tail{QStringLiteral("Check for updates"), QStringLiteral("Open Zorva")};
+    ASSERT_TRUE(menuBecomes(item, base + tail));
+    const auto first = item.readLayout();
+    ASSERT_TRUE(first);
+    const MenuEntry* savi = nullptr;
+    for (const MenuEntry& entry : first->children) {
+        if (plainLabel(entry.label).startsWith(QLatin1String("Zorva Savi 8240"))) {
+            savi = &entry;
+        }
+    }
+    ASSERT_NE(savi, nullptr);
+    EXPECT_EQ(plainLabel(savi->label), QStringLiteral("Zorva Savi 8240  60%"));
+    EXPECT_FALSE(savi->iconData.isEmpty()) << "a battery row shows its level picture";
+    EXPECT_FALSE(savi->enabled) << "a device row without action is disabled";
+    const MenuEntry* skype = findByLabel(*first, QStringLiteral("Skype"));
+    ASSERT_NE(skype, nullptr);
+    EXPECT_TRUE(skype->enabled);
+    EXPECT_FALSE(skype->iconData.isEmpty()) << "the on-state mark shows as the icon";
+    const QString normalIcon = iconDigest(item);
+    EXPECT_FALSE(normalIcon.isEmpty());
+
+    // Attach, then a low battery report for the new headset, then detach.
+    ASSERT_EQ(
+        send({QStringLiteral("attach"), QStringLiteral("Zorva Evolve 65"), QStringLiteral("HV2A01"),
+              QStringLiteral("340787200"), QStringLiteral("1.0.4"), QStringLiteral("1")}),
+        0);
+    QStringList withEvolve = base;
+    withEvolve.insert(1, QStringLiteral("Zorva Evolve 65"));
+    ASSERT_TRUE(menuBecomes(item, withEvolve + tail));
+
+    ASSERT_EQ(send({QStringLiteral("battery"), QStringLiteral("HV2A01"),
+                    QStringLiteral("340787200"), QStringLiteral("15"), QStringLiteral("low")}),
+              0);
+    ASSERT_TRUE(stage::waitFor([&] {
+        const auto layout = item.readLayout();
+        return layout && findByLabel(*layout, QStringLiteral("Zorva Evolve 65  15%"));
+    }));
+    ASSERT_TRUE(stage::waitFor([&] {
+        const QString digest = iconDigest(item);
+        return !digest.isEmpty() && digest != normalIcon;
+    })) << "a low battery switches the tray icon";
+
+    ASSERT_EQ(send({QStringLiteral("detach"), QStringLiteral("Zorva Evolve 65"),
+                    QStringLiteral("HV2A01"), QStringLiteral("340787200")}),
+              0);
+    ASSERT_TRUE(menuBecomes(item, base + tail));
+    ASSERT_TRUE(stage::waitFor([&] { return iconDigest(item) == normalIcon; }));
+
+    // Softphones: a new one sorts before "Skype"; state 7 hides one.
+    ASSERT_EQ(
+        send({QStringLiteral("softphone"), QStringLiteral("Cisco Jabber"), QStringLiteral("0")}),
+        0);
+    QStringList phones = base;
+    phones.insert(2, QStringLiteral("Cisco Jabber"));
+    ASSERT_TRUE(menuBecomes(item, phones + tail));
+    ASSERT_EQ(send({QStringLiteral("softphone"), QStringLiteral("Skype"), QStringLiteral("7")}), 0);
+    QStringList hidden = base;
+    hidden[2] = QStringLiteral("Cisco Jabber");
+    ASSERT_TRUE(menuBecomes(item, hidden + tail));
+
+    // Update status: 0 brings "Update Available" (and its icon), 1 takes it away.
+    ASSERT_EQ(send({QStringLiteral("update-status"), QStringLiteral("0")}), 0);
+    ASSERT_TRUE(menuBecomes(item, hidden + QStringList{QStringLiteral("Update Available")} + tail));
+    EXPECT_TRUE(stage::waitFor([&] { return iconDigest(item) != normalIcon; }));
+    ASSERT_EQ(send({QStringLiteral("update-status"), QStringLiteral("1")}), 0);
+    ASSERT_TRUE(menuBecomes(item, hidden + tail));
+
+    // The trace file: the home folder followed by the bundle's "Trace File Location".
+    // (The first start-up line goes out before these settings apply, so not here.)
+    const auto info =
+        platform::plist::readDictionary(QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/Info.plist"));
+    ASSERT_TRUE(info);
+    const QString tracePath =
+        sandbox.home() + info->value(QStringLiteral("Trace File Location")).toString();
+    const QStringList expectedLines{
+        QStringLiteral("Registered the HV Status APP server."),
+        QStringLiteral("Populate Status Menu - Start"),
+        QStringLiteral("updateDeviceInfo : Update Device Requested Zorva Evolve 65"),
+        QStringLiteral("New Device Added Zorva Evolve 65"),
+        QStringLiteral("updateHeadsetBatteryStatus : Found the DECT Device in the list"),
+        QStringLiteral("updateDeviceInfo : Zorva Evolve 65 Device Removed"),
+        QStringLiteral("updateSoftphoneInfo : Update Softphone Requested Cisco Jabber"),
+        QStringLiteral("New Softphone Added Cisco Jabber"),
+        QStringLiteral("Softphone Exists already"),
+        QStringLiteral("Notify the Zorva Menu with : 0"),
+        QStringLiteral("Update Not Available"),
+        QStringLiteral("statusMenuUpdate : Update status menu."),
+    };
+    QString trace;
+    const bool complete = stage::waitFor([&] {
+        trace = QString::fromUtf8(testsupport::readFile(tracePath));
+        for (const QString& line : expectedLines) {
+            if (!trace.contains(line)) {
+                return false;
+            }
+        }
+        return true;
+    });
+    for (const QString& line : expectedLines) {
+        EXPECT_TRUE(trace.contains(line))
+            << "missing in " << qPrintable(tracePath) << ": " << qPrintable(line);
+    }
+    EXPECT_TRUE(complete);
+
+    // A click through dbusmenu reaches the controller's menu command: the check
+    // item's command traces that it ran (or, while the update commands are not
+    // part of the program, that it is not available).
+    QString error;
+    ASSERT_TRUE(item.click(QStringLiteral("Check for updates"), &error)) << qPrintable(error);
+    EXPECT_TRUE(stage::waitFor([&] {
+        trace = QString::fromUtf8(testsupport::readFile(tracePath));
+        return trace.contains(QLatin1String("Clicked Check For Update Manually")) ||
+               trace.contains(QLatin1String("Menu command not available: Check for updates"));
+    })) << "the click left no trace line";
+    EXPECT_FALSE(item.click(QStringLiteral("No such item"), &error));
+
+    app.stopNow();
+}
