@@ -321,3 +321,35 @@ TEST(KeyedArchive, ValuesWithoutArchivedFormAreRefused) {
     EXPECT_TRUE(archivedDataWithRootObject(QVariantList{QPoint(1, 2)}).isEmpty());
     EXPECT_TRUE(trace.text().contains("archivedDataWithRootObject : no archived form for QPoint"));
 }
+
+TEST(KeyedArchive, DamagedBytesGiveNothingOrTheRightKind) {
+    testsupport::TraceCapture trace;
+    const HVDevicePtr device = HVDevice::initDevice("Zorva 5200", "HV2454", 99);
+    device->setBatteryInfo(HVBatteryInformation::initBatteryInfoForTypeId("T1"));
+    device->setSubCompFwVersions(QVariantList{"1.0", QVariantMap{{"k", 2}}});
+    const QByteArray good = archivedDataWithRootObject(QVariant::fromValue(device));
+    int readable = 0;
+    int refused = 0;
+    // Every byte in turn set to values that change sizes, kinds and references.
+    for (qsizetype i = 8; i < good.size(); ++i) {
+        for (const char value : {'\x00', '\x0f', '\x7f', '\xff'}) {
+            QByteArray damaged = good;
+            damaged[i] = value;
+            const QVariant root = unarchiveObjectWithData(damaged);
+            if (!root.isValid()) {
+                ++refused;
+            } else if (root.metaType() == QMetaType::fromType<HVDevicePtr>() ||
+                       root.typeId() == QMetaType::QString ||
+                       root.typeId() == QMetaType::QVariantList ||
+                       root.typeId() == QMetaType::QVariantMap ||
+                       root.typeId() == QMetaType::LongLong ||
+                       root.typeId() == QMetaType::QByteArray) {
+                ++readable;
+            } else {
+                ADD_FAILURE() << "unexpected kind " << root.typeName() << " at byte " << i;
+            }
+        }
+    }
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(readable, 0); // damage to a string's letters leaves a device
+}
