@@ -1,5 +1,6 @@
 #include "Platform/KeyedArchive.h"
 
+#include "Platform/BinaryPropertyListReader.h"
 #include "Platform/BinaryPropertyListWriter.h"
 #include "Platform/ObjectDescription.h"
 #include "Platform/PropertyList.h"
@@ -425,69 +426,63 @@ QByteArray archivedDataWithRootObject(const QVariant& root) {
 
 // ---------------------------------------------------------------------------
 // Reading.
+//
+// Binary archives are read in place (plist::BinaryPropertyListReader): objects
+// are decoded straight from the bytes when a reference reaches them. XML
+// archives are parsed by libplist and turned into the binary form first.
 
 namespace detail {
 
 namespace {
 
-// A reference: a UID node, or the dictionary { "CF$UID" = n } that XML
-// property lists use for one.
-bool uidOf(plist_t node, uint64_t* uid) {
-    if (node == nullptr) {
-        return false;
-    }
-    const plist_type type = plist_get_node_type(node);
-    if (type == PLIST_UID) {
-        plist_get_uid_val(node, uid);
-        return true;
-    }
-    if (type == PLIST_DICT && plist_dict_get_size(node) == 1) {
-        plist_t value = plist_dict_get_item(node, "CF$UID");
-        if (value != nullptr && plist_get_node_type(value) == PLIST_UINT) {
-            plist_get_uint_val(value, uid);
-            return true;
-        }
-    }
-    return false;
-}
+using Reader = plist::BinaryPropertyListReader;
+using Object = Reader::Object;
+using Kind = Reader::Kind;
 
-QString stringOf(plist_t node) {
-    uint64_t length = 0;
-    const char* text = plist_get_string_ptr(node, &length);
-    return text != nullptr ? QString::fromUtf8(text, static_cast<qsizetype>(length))
-                           : QString(QLatin1String(""));
-}
-
-bool isString(plist_t node) {
-    return node != nullptr && plist_get_node_type(node) == PLIST_STRING;
-}
-
-// The elements of an array node in order, walked once (looking elements up
-// by position takes time proportional to the position).
-std::vector<plist_t> itemsOf(plist_t array) {
-    std::vector<plist_t> items;
-    items.reserve(plist_array_get_size(array));
-    plist_array_iter it = nullptr;
-    plist_array_new_iter(array, &it);
-    std::unique_ptr<void, decltype(&std::free)> guard(it, &std::free);
-    for (;;) {
-        plist_t item = nullptr;
-        plist_array_next_item(array, it, &item);
-        if (item == nullptr) {
-            break;
-        }
-        items.push_back(item);
-    }
-    return items;
+bool isString(const std::optional<Object>& o) {
+    return o && (o->kind == Kind::String || o->kind == Kind::Utf16String);
 }
 
 } // namespace
 
 class ArchiveReader {
 public:
-    explicit ArchiveReader(plist_t objects)
-        : m_objects(itemsOf(objects)), m_count(static_cast<uint32_t>(m_objects.size())),
-          m_values(m_count), m_states(m_count, State::New) {}
+    ArchiveReader(const Reader& list, const Object& objects)
+        : m_list(list), m_objects(objects), m_count(objects.length),
+          m_values(static_cast<size_t>(m_count)),
+          m_states(static_cast<size_t>(m_count), State::New),
+          m_classes(static_cast<size_t>(m_count)) {}
+
+    const Reader& list() const { return m_list; }
+
+    // The object at an index of the list, when it exists.
+    std::optional<Object> objectAt(std::optional<uint64_t> index) const {
+        return index ? m_list.object(*index) : std::nullopt;
+    }
+
+    std::optional<Object> item(const Object& dict, QLatin1StringView key) const {
+        return objectAt(m_list.valueForKey(dict, key));
+    }
+
+    // A reference: a UID, or the dictionary { "CF$UID" = n } that XML
+    // property lists use for one.
+    bool uidOf(const std::optional<Object>& o, uint64_t* uid) const {
+        if (!o) {
+            return false;
+        }
+        if (o->kind == Kind::Uid) {
+            *uid = m_list.uidValue(*o);
+            return true;
+        }
+        if (o->kind == Kind::Dict && o->length == 1) {
+            const auto value = item(*o, QLatin1StringView("CF$UID"));
+            if (value && value->kind == Kind::Integer) {
+                *uid = m_list.integerValue(*value);
+                return true;
+            }
+        }
+        return false;
+    }
 
     // The object with that UID; invalid for "$null" and after a failure.
     QVariant decode(uint64_t uid) {
@@ -518,9 +513,14 @@ public:
                      .arg(kMaxArchiveDepth));
             return {};
         }
+        const auto node = objectAt(m_list.reference(m_objects, uid));
+        if (!node) {
+            fail(QStringLiteral("unarchiveObjectWithData : object %1 is malformed").arg(uid));
+            return {};
+        }
         m_states[index] = State::Busy;
         ++m_depth;
-        QVariant value = decodeNode(m_objects[index]);
+        QVariant value = decodeNode(*node);
         --m_depth;
         if (m_failed) {
             return {};
@@ -530,8 +530,8 @@ public:
         return value;
     }
 
-    // The object a reference node points at; a trace line when it is no reference.
-    QVariant decodeReference(plist_t node, const QString& where) {
+    // The object a reference points at; a trace line when it is no reference.
+    QVariant decodeReference(const std::optional<Object>& node, const QString& where) {
         uint64_t uid = 0;
         if (!uidOf(node, &uid)) {
             fail(QStringLiteral("unarchiveObjectWithData : %1 is not a reference").arg(where));
@@ -552,37 +552,49 @@ public:
 private:
     enum class State : quint8 { New, Busy, Done };
 
-    QVariant decodeNode(plist_t node) {
-        switch (plist_get_node_type(node)) {
-        case PLIST_STRING:
+    // What a class object of the archive names, worked out once per class.
+    enum class ClassKind : quint8 { Unknown, Array, Map, String, Data, Date, Null, Record, Bad };
+    struct ClassInfo {
+        ClassKind kind = ClassKind::Unknown;
+        QString name;
+        std::shared_ptr<const ArchivableClass> record;
+    };
+
+    QVariant stringOf(const Object& o) {
+        QString text = m_list.stringValue(o);
+        if (text.isNull()) {
+            fail(QStringLiteral("unarchiveObjectWithData : malformed string"));
+            return {};
+        }
+        return QVariant(std::move(text));
+    }
+
+    QVariant decodeNode(const Object& node) {
+        switch (node.kind) {
+        case Kind::String:
+        case Kind::Utf16String:
             return stringOf(node);
-        case PLIST_BOOLEAN:
-            return QVariant(plist_bool_val_is_true(node) != 0);
-        case PLIST_UINT: {
-            uint64_t v = 0;
-            plist_get_uint_val(node, &v);
-            return QVariant(static_cast<qint64>(v));
-        }
-        case PLIST_REAL: {
-            double d = 0;
-            plist_get_real_val(node, &d);
-            return QVariant(d);
-        }
-        case PLIST_DATA: {
-            uint64_t length = 0;
-            const char* bytes = plist_get_data_ptr(node, &length);
-            return QVariant(bytes != nullptr ? QByteArray(bytes, static_cast<qsizetype>(length))
-                                             : QByteArray(""));
-        }
-        case PLIST_DATE: {
-            int32_t sec = 0;
-            int32_t usec = 0;
-            plist_get_date_val(node, &sec, &usec);
-            const qint64 ms =
-                (static_cast<qint64>(sec) + static_cast<qint64>(kEpochOffset)) * 1000 + usec / 1000;
+        case Kind::Bool:
+            return QVariant(m_list.boolValue(node));
+        case Kind::Integer:
+            return QVariant(static_cast<qint64>(m_list.integerValue(node)));
+        case Kind::Real:
+            return QVariant(m_list.realValue(node));
+        case Kind::Data:
+            return QVariant(m_list.dataValue(node));
+        case Kind::Date: {
+            const double d = m_list.realValue(node);
+            if (!(d > -2147483648.0 && d < 2147483648.0)) {
+                fail(QStringLiteral("unarchiveObjectWithData : date out of range"));
+                return {};
+            }
+            const auto sec = static_cast<qint64>(static_cast<int32_t>(d));
+            const auto usec =
+                static_cast<int32_t>(std::fabs((d - static_cast<double>(sec)) * 1000000));
+            const qint64 ms = (sec + static_cast<qint64>(kEpochOffset)) * 1000 + usec / 1000;
             return QVariant(QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc()));
         }
-        case PLIST_DICT:
+        case Kind::Dict:
             return decodeDictionary(node);
         default:
             fail(QStringLiteral("unarchiveObjectWithData : object of an unexpected kind"));
@@ -590,55 +602,100 @@ private:
         }
     }
 
-    QVariant decodeDictionary(plist_t dict) {
+    const ClassInfo& classInfo(uint64_t classUid) {
+        ClassInfo& info = m_classes[static_cast<size_t>(classUid)];
+        if (info.kind != ClassKind::Unknown) {
+            return info;
+        }
+        info.kind = ClassKind::Bad;
+        const auto cls = objectAt(m_list.reference(m_objects, classUid));
+        const auto nameNode = cls && cls->kind == Kind::Dict
+                                  ? item(*cls, QLatin1StringView("$classname"))
+                                  : std::nullopt;
+        if (!isString(nameNode)) {
+            return info;
+        }
+        info.name = m_list.stringValue(*nameNode);
+        if (info.name.isNull()) {
+            return info;
+        }
+        const QString& name = info.name;
+        if (name == QLatin1String("NSArray") || name == QLatin1String("NSMutableArray") ||
+            name == QLatin1String("NSSet") || name == QLatin1String("NSMutableSet") ||
+            name == QLatin1String("NSOrderedSet") || name == QLatin1String("NSMutableOrderedSet")) {
+            info.kind = ClassKind::Array;
+        } else if (name == QLatin1String("NSDictionary") ||
+                   name == QLatin1String("NSMutableDictionary")) {
+            info.kind = ClassKind::Map;
+        } else if (name == QLatin1String("NSString") || name == QLatin1String("NSMutableString")) {
+            info.kind = ClassKind::String;
+        } else if (name == QLatin1String("NSData") || name == QLatin1String("NSMutableData")) {
+            info.kind = ClassKind::Data;
+        } else if (name == QLatin1String("NSDate")) {
+            info.kind = ClassKind::Date;
+        } else if (name == QLatin1String("NSNull")) {
+            info.kind = ClassKind::Null;
+        } else {
+            info.kind = ClassKind::Record;
+            info.record = classForName(name);
+            if (!info.record) {
+                // A class this program does not know may be standing in for one
+                // of its ancestors, which are listed in "$classes".
+                const auto classes = item(*cls, QLatin1StringView("$classes"));
+                if (classes && classes->kind == Kind::Array) {
+                    for (uint64_t k = 0; k < classes->length && !info.record; ++k) {
+                        const auto c = objectAt(m_list.reference(*classes, k));
+                        if (isString(c)) {
+                            info.record = classForName(m_list.stringValue(*c));
+                        }
+                    }
+                }
+            }
+        }
+        return info;
+    }
+
+    QVariant decodeDictionary(const Object& dict) {
         uint64_t classUid = 0;
-        if (!uidOf(plist_dict_get_item(dict, "$class"), &classUid) || classUid == 0 ||
+        if (!uidOf(item(dict, QLatin1StringView("$class")), &classUid) || classUid == 0 ||
             classUid >= m_count) {
             fail(QStringLiteral("unarchiveObjectWithData : object without a valid class"));
             return {};
         }
-        plist_t cls = m_objects[static_cast<size_t>(classUid)];
-        plist_t nameNode = plist_get_node_type(cls) == PLIST_DICT
-                               ? plist_dict_get_item(cls, "$classname")
-                               : nullptr;
-        if (!isString(nameNode)) {
+        const ClassInfo& info = classInfo(classUid);
+        const QString& name = info.name;
+        switch (info.kind) {
+        case ClassKind::Unknown:
+        case ClassKind::Bad:
             fail(QStringLiteral("unarchiveObjectWithData : class %1 without a name").arg(classUid));
             return {};
-        }
-        const QString name = stringOf(nameNode);
-        if (name == QLatin1String("NSArray") || name == QLatin1String("NSMutableArray") ||
-            name == QLatin1String("NSSet") || name == QLatin1String("NSMutableSet") ||
-            name == QLatin1String("NSOrderedSet") || name == QLatin1String("NSMutableOrderedSet")) {
+        case ClassKind::Array:
             return decodeArray(dict, name);
-        }
-        if (name == QLatin1String("NSDictionary") || name == QLatin1String("NSMutableDictionary")) {
+        case ClassKind::Map:
             return decodeMap(dict);
-        }
-        if (name == QLatin1String("NSString") || name == QLatin1String("NSMutableString")) {
-            plist_t text = plist_dict_get_item(dict, "NS.string");
+        case ClassKind::String: {
+            const auto text = item(dict, QLatin1StringView("NS.string"));
             if (!isString(text)) {
                 fail(QStringLiteral("unarchiveObjectWithData : %1 without NS.string").arg(name));
                 return {};
             }
-            return stringOf(text);
+            return stringOf(*text);
         }
-        if (name == QLatin1String("NSData") || name == QLatin1String("NSMutableData")) {
-            plist_t data = plist_dict_get_item(dict, "NS.data");
-            if (data == nullptr || plist_get_node_type(data) != PLIST_DATA) {
+        case ClassKind::Data: {
+            const auto data = item(dict, QLatin1StringView("NS.data"));
+            if (!data || data->kind != Kind::Data) {
                 fail(QStringLiteral("unarchiveObjectWithData : %1 without NS.data").arg(name));
                 return {};
             }
-            return decodeNode(data);
+            return QVariant(m_list.dataValue(*data));
         }
-        if (name == QLatin1String("NSDate")) {
-            plist_t time = plist_dict_get_item(dict, "NS.time");
+        case ClassKind::Date: {
+            const auto time = item(dict, QLatin1StringView("NS.time"));
             double seconds = 0;
-            if (time != nullptr && plist_get_node_type(time) == PLIST_REAL) {
-                plist_get_real_val(time, &seconds);
-            } else if (time != nullptr && plist_get_node_type(time) == PLIST_UINT) {
-                uint64_t v = 0;
-                plist_get_uint_val(time, &v);
-                seconds = static_cast<double>(static_cast<qint64>(v));
+            if (time && time->kind == Kind::Real) {
+                seconds = m_list.realValue(*time);
+            } else if (time && time->kind == Kind::Integer) {
+                seconds = static_cast<double>(static_cast<qint64>(m_list.integerValue(*time)));
             } else {
                 fail(QStringLiteral("unarchiveObjectWithData : NSDate without NS.time"));
                 return {};
@@ -651,30 +708,19 @@ private:
             return QVariant(
                 QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ms), QTimeZone::utc()));
         }
-        if (name == QLatin1String("NSNull")) {
+        case ClassKind::Null:
             return {};
+        case ClassKind::Record:
+            break;
         }
-        auto record = classForName(name);
-        if (!record) {
-            // A class this program does not know may be standing in for one of
-            // its ancestors, which are listed in "$classes".
-            plist_t classes = plist_dict_get_item(cls, "$classes");
-            if (classes != nullptr && plist_get_node_type(classes) == PLIST_ARRAY) {
-                for (plist_t c : itemsOf(classes)) {
-                    if (isString(c)) {
-                        record = classForName(stringOf(c));
-                    }
-                    if (record) {
-                        break;
-                    }
-                }
-            }
-        }
-        if (!record) {
+        if (!info.record) {
             fail(QStringLiteral("unarchiveObjectWithData : unknown class %1").arg(name));
             return {};
         }
-        KeyedUnarchiver coder(*this, dict, record->className);
+        // Keep the class alive and its name at hand while the record decodes.
+        const std::shared_ptr<const ArchivableClass> record = info.record;
+        Object object = dict;
+        KeyedUnarchiver coder(*this, &object, record->className);
         QVariant value = record->decode(coder);
         if (!m_failed && !value.isValid()) {
             trace(QStringLiteral("unarchiveObjectWithData : no %1 could be built").arg(name));
@@ -682,26 +728,26 @@ private:
         return value;
     }
 
-    plist_t arrayItem(plist_t dict, const char* key, const QString& name) {
-        plist_t items = plist_dict_get_item(dict, key);
-        if (items == nullptr || plist_get_node_type(items) != PLIST_ARRAY) {
+    std::optional<Object> arrayItem(const Object& dict, const char* key, const QString& name) {
+        const auto items = item(dict, QLatin1StringView(key));
+        if (!items || items->kind != Kind::Array) {
             fail(QStringLiteral("unarchiveObjectWithData : %1 without %2")
                      .arg(name, QLatin1String(key)));
-            return nullptr;
+            return std::nullopt;
         }
         return items;
     }
 
-    QVariant decodeArray(plist_t dict, const QString& name) {
-        plist_t items = arrayItem(dict, "NS.objects", name);
-        if (items == nullptr) {
+    QVariant decodeArray(const Object& dict, const QString& name) {
+        const auto items = arrayItem(dict, "NS.objects", name);
+        if (!items) {
             return {};
         }
-        const std::vector<plist_t> nodes = itemsOf(items);
         QVariantList list;
-        list.reserve(static_cast<qsizetype>(nodes.size()));
-        for (plist_t node : nodes) {
-            QVariant item = decodeReference(node, QStringLiteral("an element of a collection"));
+        list.reserve(static_cast<qsizetype>(items->length));
+        for (uint64_t k = 0; k < items->length; ++k) {
+            QVariant item = decodeReference(objectAt(m_list.reference(*items, k)),
+                                            QStringLiteral("an element of a collection"));
             if (m_failed) {
                 return {};
             }
@@ -710,25 +756,25 @@ private:
         return QVariant(std::move(list));
     }
 
-    QVariant decodeMap(plist_t dict) {
+    QVariant decodeMap(const Object& dict) {
         const QString name = QStringLiteral("a dictionary");
-        plist_t keys = arrayItem(dict, "NS.keys", name);
-        plist_t objects = keys != nullptr ? arrayItem(dict, "NS.objects", name) : nullptr;
-        if (objects == nullptr) {
+        const auto keys = arrayItem(dict, "NS.keys", name);
+        const auto objects = keys ? arrayItem(dict, "NS.objects", name) : std::nullopt;
+        if (!objects) {
             return {};
         }
-        const std::vector<plist_t> keyNodes = itemsOf(keys);
-        const std::vector<plist_t> valueNodes = itemsOf(objects);
-        if (keyNodes.size() != valueNodes.size()) {
+        if (keys->length != objects->length) {
             fail(QStringLiteral("unarchiveObjectWithData : dictionary with %1 keys and %2 objects")
-                     .arg(keyNodes.size())
-                     .arg(valueNodes.size()));
+                     .arg(keys->length)
+                     .arg(objects->length));
             return {};
         }
         QVariantMap map;
-        for (size_t i = 0; i < keyNodes.size(); ++i) {
-            const QVariant key = decodeReference(keyNodes[i], QStringLiteral("a dictionary key"));
-            QVariant value = decodeReference(valueNodes[i], QStringLiteral("a dictionary value"));
+        for (uint64_t i = 0; i < keys->length; ++i) {
+            const QVariant key = decodeReference(objectAt(m_list.reference(*keys, i)),
+                                                 QStringLiteral("a dictionary key"));
+            QVariant value = decodeReference(objectAt(m_list.reference(*objects, i)),
+                                             QStringLiteral("a dictionary value"));
             if (m_failed) {
                 return {};
             }
@@ -741,10 +787,12 @@ private:
         return QVariant(std::move(map));
     }
 
-    std::vector<plist_t> m_objects;
-    uint32_t m_count;
+    const Reader& m_list;
+    Object m_objects;
+    uint64_t m_count;
     std::vector<QVariant> m_values;
     std::vector<State> m_states;
+    std::vector<ClassInfo> m_classes;
     int m_depth = 0;
     bool m_failed = false;
 };
@@ -772,32 +820,46 @@ QVariant unarchiveObjectWithData(const QByteArray& data) {
                   .arg(data.size()));
         return {};
     }
-    plist_t raw = nullptr;
     const auto length = static_cast<uint32_t>(data.size());
-    if (plist_is_binary(data.constData(), length)) {
-        plist_from_bin(data.constData(), length, &raw);
-    } else {
+    QByteArray binary = data;
+    if (!plist_is_binary(data.constData(), length)) {
+        plist_t raw = nullptr;
         plist_from_xml(data.constData(), length, &raw);
+        Node top(raw);
+        binary.clear();
+        char* out = nullptr;
+        uint32_t outLength = 0;
+        if (top) {
+            plist_to_bin(top.get(), &out, &outLength);
+        }
+        if (out != nullptr) {
+            binary = QByteArray(out, static_cast<qsizetype>(outLength));
+            plist_to_bin_free(out);
+        }
     }
-    Node top(raw);
-    if (!top || plist_get_node_type(top.get()) != PLIST_DICT) {
+    const detail::Reader list(binary);
+    const auto top = list.object(list.topObject());
+    if (!top || top->kind != detail::Kind::Dict) {
         trace(QStringLiteral("unarchiveObjectWithData : data is not a property list (%1 bytes)")
                   .arg(data.size()));
         return {};
     }
-    plist_t archiver = plist_dict_get_item(top.get(), "$archiver");
-    plist_t objects = plist_dict_get_item(top.get(), "$objects");
-    plist_t topDict = plist_dict_get_item(top.get(), "$top");
-    if (!detail::isString(archiver) ||
-        detail::stringOf(archiver) != QLatin1String("NSKeyedArchiver") || objects == nullptr ||
-        plist_get_node_type(objects) != PLIST_ARRAY || plist_array_get_size(objects) == 0 ||
-        topDict == nullptr || plist_get_node_type(topDict) != PLIST_DICT) {
+    const auto item = [&](const char* key) {
+        const auto index = list.valueForKey(*top, QLatin1StringView(key));
+        return index ? list.object(*index) : std::nullopt;
+    };
+    const auto archiver = item("$archiver");
+    const auto objects = item("$objects");
+    const auto topDict = item("$top");
+    if (!archiver || !list.stringEquals(*archiver, QLatin1StringView("NSKeyedArchiver")) ||
+        !objects || objects->kind != detail::Kind::Array || objects->length == 0 || !topDict ||
+        topDict->kind != detail::Kind::Dict) {
         trace(QStringLiteral("unarchiveObjectWithData : data is not a keyed archive"));
         return {};
     }
-    detail::ArchiveReader reader(objects);
-    QVariant root =
-        reader.decodeReference(plist_dict_get_item(topDict, "root"), QStringLiteral("the root"));
+    detail::ArchiveReader reader(list, *objects);
+    QVariant root = reader.decodeReference(reader.item(*topDict, QLatin1StringView("root")),
+                                           QStringLiteral("the root"));
     return reader.failed() ? QVariant() : root;
 }
 
@@ -812,7 +874,9 @@ QString KeyedUnarchiver::className() const {
 }
 
 namespace {
-plist_t itemFor(void* object, const QString& key) {
+std::optional<detail::Object> itemFor(const detail::ArchiveReader& reader, void* object,
+                                      const QString& key) {
+    const auto& dict = *static_cast<const detail::Object*>(object);
     // Keys are short ASCII names: spelled out on the stack, without allocating.
     char buffer[64];
     if (key.size() < qsizetype(sizeof buffer)) {
@@ -823,26 +887,28 @@ plist_t itemFor(void* object, const QString& key) {
             buffer[i] = static_cast<char>(c);
         }
         if (ascii) {
-            buffer[key.size()] = '\0';
-            return plist_dict_get_item(static_cast<plist_t>(object), buffer);
+            return reader.item(dict, QLatin1StringView(buffer, key.size()));
         }
     }
-    return plist_dict_get_item(static_cast<plist_t>(object), key.toUtf8().constData());
+    // Any other key is compared as text.
+    const auto& list = reader.list();
+    for (uint64_t k = 0; k < dict.length; ++k) {
+        const auto name = reader.objectAt(list.reference(dict, k));
+        if (name && list.stringValue(*name) == key) {
+            return reader.objectAt(list.reference(dict, k, true));
+        }
+    }
+    return std::nullopt;
 }
 
 // The integer under a key: integers, booleans and integral reals in range.
-std::optional<qint64> integerOf(plist_t node) {
-    switch (plist_get_node_type(node)) {
-    case PLIST_UINT: {
-        uint64_t v = 0;
-        plist_get_uint_val(node, &v);
-        return static_cast<qint64>(v);
-    }
-    case PLIST_BOOLEAN:
-        return plist_bool_val_is_true(node) != 0 ? 1 : 0;
-    case PLIST_REAL: {
-        double d = 0;
-        plist_get_real_val(node, &d);
+std::optional<qint64> integerOf(const detail::Reader& list, const detail::Object& node) {
+    switch (node.kind) {
+    case detail::Kind::Integer:
+    case detail::Kind::Bool:
+        return static_cast<qint64>(list.integerValue(node));
+    case detail::Kind::Real: {
+        const double d = list.realValue(node);
         if (std::isfinite(d) && d >= -9.2e18 && d <= 9.2e18) {
             return static_cast<qint64>(d);
         }
@@ -855,7 +921,7 @@ std::optional<qint64> integerOf(plist_t node) {
 } // namespace
 
 bool KeyedUnarchiver::containsValueForKey(const QString& key) const {
-    return itemFor(m_object, key) != nullptr;
+    return itemFor(m_reader, m_object, key).has_value();
 }
 
 void KeyedUnarchiver::traceWrongKind(const QString& key, const QString& expected) const {
@@ -863,12 +929,12 @@ void KeyedUnarchiver::traceWrongKind(const QString& key, const QString& expected
 }
 
 QVariant KeyedUnarchiver::decodeObjectForKey(const QString& key) {
-    plist_t item = itemFor(m_object, key);
-    if (item == nullptr) {
+    const auto item = itemFor(m_reader, m_object, key);
+    if (!item) {
         return {};
     }
     uint64_t uid = 0;
-    if (!detail::uidOf(item, &uid)) {
+    if (!m_reader.uidOf(item, &uid)) {
         traceWrongKind(key, QStringLiteral("reference"));
         return {};
     }
@@ -876,11 +942,11 @@ QVariant KeyedUnarchiver::decodeObjectForKey(const QString& key) {
 }
 
 bool KeyedUnarchiver::decodeBoolForKey(const QString& key) {
-    plist_t item = itemFor(m_object, key);
-    if (item == nullptr) {
+    const auto item = itemFor(m_reader, m_object, key);
+    if (!item) {
         return false;
     }
-    const auto value = integerOf(item);
+    const auto value = integerOf(m_reader.list(), *item);
     if (!value) {
         traceWrongKind(key, QStringLiteral("boolean"));
         return false;
@@ -889,11 +955,11 @@ bool KeyedUnarchiver::decodeBoolForKey(const QString& key) {
 }
 
 qint32 KeyedUnarchiver::decodeInt32ForKey(const QString& key) {
-    plist_t item = itemFor(m_object, key);
-    if (item == nullptr) {
+    const auto item = itemFor(m_reader, m_object, key);
+    if (!item) {
         return 0;
     }
-    const auto value = integerOf(item);
+    const auto value = integerOf(m_reader.list(), *item);
     if (!value || *value < std::numeric_limits<qint32>::min() ||
         *value > std::numeric_limits<qint32>::max()) {
         traceWrongKind(key, QStringLiteral("32-bit integer"));
@@ -903,11 +969,11 @@ qint32 KeyedUnarchiver::decodeInt32ForKey(const QString& key) {
 }
 
 qint64 KeyedUnarchiver::decodeInt64ForKey(const QString& key) {
-    plist_t item = itemFor(m_object, key);
-    if (item == nullptr) {
+    const auto item = itemFor(m_reader, m_object, key);
+    if (!item) {
         return 0;
     }
-    const auto value = integerOf(item);
+    const auto value = integerOf(m_reader.list(), *item);
     if (!value) {
         traceWrongKind(key, QStringLiteral("64-bit integer"));
         return 0;
@@ -916,16 +982,14 @@ qint64 KeyedUnarchiver::decodeInt64ForKey(const QString& key) {
 }
 
 double KeyedUnarchiver::decodeDoubleForKey(const QString& key) {
-    plist_t item = itemFor(m_object, key);
-    if (item == nullptr) {
+    const auto item = itemFor(m_reader, m_object, key);
+    if (!item) {
         return 0;
     }
-    if (plist_get_node_type(item) == PLIST_REAL) {
-        double d = 0;
-        plist_get_real_val(item, &d);
-        return d;
+    if (item->kind == detail::Kind::Real) {
+        return m_reader.list().realValue(*item);
     }
-    const auto value = integerOf(item);
+    const auto value = integerOf(m_reader.list(), *item);
     if (!value) {
         traceWrongKind(key, QStringLiteral("real number"));
         return 0;
