@@ -10,8 +10,7 @@
 
 namespace {
 
-constexpr int kPrefController = 18;
-constexpr int kCritical = 2;
+using namespace hvtrace;
 
 namespace Keys = HVComponentKeys;
 

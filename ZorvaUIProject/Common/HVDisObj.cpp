@@ -17,9 +17,7 @@ const QString HVDisObj::kServiceName = QStringLiteral("ZorvaDeviceService");
 namespace {
 
 constexpr int kCategoryIPC = 22;
-constexpr int kCritical = 2;
-constexpr int kHigh = 3;
-constexpr int kInfo = 6;
+using namespace hvtrace;
 
 const QString kDataReceived = QStringLiteral(" Data Received From App service.\n");
 const QString kUnableToConnect = QStringLiteral("Unable to connect with Server\n");

@@ -20,10 +20,7 @@
 
 namespace {
 
-constexpr int kPrefController = 18;
-constexpr int kUtilities = 23;
-constexpr int kCritical = 2;
-constexpr int kHigh = 3;
+using namespace hvtrace;
 
 const QString kTarvikData = QStringLiteral("TarvikData");
 const QString kDeviceName = QStringLiteral("DeviceName");

@@ -15,10 +15,7 @@
 
 namespace {
 
-constexpr int kPrefController = 18;
-constexpr int kCritical = 2;
-constexpr int kHigh = 3;
-constexpr int kMedium = 4;
+using namespace hvtrace;
 
 // Product whose firmware version encodes its language.
 constexpr auto kVersionCodedProduct = "HV093B";

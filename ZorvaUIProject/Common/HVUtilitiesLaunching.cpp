@@ -20,8 +20,7 @@ constexpr auto kStatusItemApplication = "Zorva menu bar item.app";
 constexpr auto kStatusItemExecutable = "/Contents/MacOS/Zorva menu bar item";
 constexpr auto kVersionKey = "CFBundleShortVersionString";
 
-constexpr int kPrefController = 18;
-constexpr int kCritical = 2;
+using namespace hvtrace;
 
 // Appends path components: exactly one separator between parts, runs of
 // separators collapsed, no trailing separator (except for the root itself).

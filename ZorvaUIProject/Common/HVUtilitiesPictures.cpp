@@ -12,8 +12,7 @@
 
 namespace {
 
-constexpr int kPrefController = 18;
-constexpr int kCritical = 2;
+using namespace hvtrace;
 
 struct CipherContextDeleter {
     void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }

@@ -18,11 +18,7 @@ namespace {
 
 constexpr auto kPreferenceFile = "/Library/Preferences/com.zorva.prefsettings.plist";
 
-constexpr int kPrefController = 18;
-constexpr int kUtilities = 23;
-constexpr int kCritical = 2;
-constexpr int kHigh = 3;
-constexpr int kInfo = 6;
+using namespace hvtrace;
 
 void trace(const QString& message, int category, int severity) {
     HVTrace::writeLine(message, category, severity);

@@ -15,10 +15,7 @@
 
 namespace {
 
-constexpr int kUtilities = 23;
-constexpr int kCritical = 2;
-constexpr int kHigh = 3;
-constexpr int kInfo = 6;
+using namespace hvtrace;
 
 void trace(const QString& message, int severity) {
     HVTrace::writeLine(message, kUtilities, severity);

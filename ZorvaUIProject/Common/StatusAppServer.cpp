@@ -15,7 +15,7 @@
 namespace {
 
 constexpr int kCategoryIPC = 22;
-constexpr int kCritical = 2;
+using namespace hvtrace;
 
 const QString kInvalidArgs = QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs");
 const QString kUnknownMethod = QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod");

@@ -10,12 +10,7 @@
 
 namespace {
 
-constexpr int kStatusController = 19;
-constexpr int kPrefController = 18;
-constexpr int kCritical = 2;
-constexpr int kHigh = 3;
-constexpr int kMedium = 4;
-constexpr int kInfo = 6;
+using namespace hvtrace;
 
 const QString kServiceName = QStringLiteral("ZorvaDeviceService");
 const QString kUpdateNotification = QStringLiteral("c_HVUpdateUI!");

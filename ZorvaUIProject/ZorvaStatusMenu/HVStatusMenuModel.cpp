@@ -6,9 +6,7 @@
 
 namespace {
 
-constexpr int kStatusController = 19;
-constexpr int kCritical = 2;
-constexpr int kHigh = 3;
+using namespace hvtrace;
 
 void trace(const QString& message, int severity) {
     HVTrace::writeLine(message, kStatusController, severity);

@@ -38,3 +38,14 @@ public:
     static QString formatRecord(const QString& timestamp, const QString& message, int category,
                                 int severity);
 };
+
+// The category and severity numbers this program traces under.
+namespace hvtrace {
+inline constexpr int kPrefController = 18;
+inline constexpr int kStatusController = 19;
+inline constexpr int kUtilities = 23;
+inline constexpr int kCritical = 2;
+inline constexpr int kHigh = 3;
+inline constexpr int kMedium = 4;
+inline constexpr int kInfo = 6;
+} // namespace hvtrace
