@@ -19,7 +19,6 @@
 #include <QDBusConnectionInterface>
 #include <QDir>
 #include <QFile>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -109,7 +108,13 @@ public:
             m_error = QStringLiteral("no tray watcher");
             return;
         }
-        QSignalSpy registered(m_watcher.get(), &StatusNotifierWatcher::itemRegistered);
+        QString itemService;
+        QString itemPath;
+        QObject::connect(m_watcher.get(), &StatusNotifierWatcher::itemRegistered,
+                         [&itemService, &itemPath](const QString& service, const QString& path) {
+                             itemService = service;
+                             itemPath = path;
+                         });
         if (!m_service.start(stage::binary("service/zorva-device-service"),
                              {QStringLiteral("--quiet")}, env) ||
             !stage::waitFor([&] {
@@ -120,12 +125,11 @@ public:
             return;
         }
         if (!m_app.start(kApp, {}, env) ||
-            !stage::waitFor([&] { return registered.count() > 0; })) {
+            !stage::waitFor([&] { return !itemService.isEmpty(); })) {
             m_error = QStringLiteral("the status item never registered");
             return;
         }
-        m_item = std::make_unique<TrayItem>(m_bus.connection(), registered.at(0).at(0).toString(),
-                                            registered.at(0).at(1).toString());
+        m_item = std::make_unique<TrayItem>(m_bus.connection(), itemService, itemPath);
         m_item->subscribe();
         if (!waitForMenu(*m_item, shows(labelFor(50)))) {
             m_error = QStringLiteral("the headset never showed");
@@ -142,6 +146,7 @@ public:
         return m_upower.setProperties(m_path, {{QLatin1String(property), value}});
     }
     TrayItem& item() { return *m_item; }
+    QString upowerErrors() { return m_upower.errors(); }
     qint64 servicePid() { return m_service.process().processId(); }
 
 private:
@@ -189,13 +194,19 @@ void BM_ServiceMemory(benchmark::State& state) {
         const auto start = Clock::now();
         int i = 0;
         for (; i < 100; ++i) {
-            BENCH_REQUIRE(change(i), "UPower refused a change");
+            BENCH_REQUIRE(
+                change(i),
+                qPrintable(
+                    QStringLiteral("UPower refused change %1: %2").arg(i).arg(rig.upowerErrors())));
         }
         BENCH_REQUIRE(waitForMenu(rig.item(), shows(labelFor(40 + (98 / 2) % 20))),
                       "the menu never followed");
         const double after100 = residentKiB(rig.servicePid());
         for (; i < 10000; ++i) {
-            BENCH_REQUIRE(change(i), "UPower refused a change");
+            BENCH_REQUIRE(
+                change(i),
+                qPrintable(
+                    QStringLiteral("UPower refused change %1: %2").arg(i).arg(rig.upowerErrors())));
         }
         BENCH_REQUIRE(waitForMenu(rig.item(), shows(labelFor(40 + (9998 / 2) % 20))),
                       "the menu never followed");

@@ -84,11 +84,11 @@ void DeviceService::setDevice(const QString& path,
         m_headsets.erase(known);
     }
     for (const upower::ShownChange& change : changes) {
-        send(change);
+        send(path, change);
     }
 }
 
-void DeviceService::send(const upower::ShownChange& change) {
+void DeviceService::send(const QString& path, const upower::ShownChange& change) {
     const upower::HeadsetRecord& record = change.record;
     switch (change.callback) {
     case upower::Callback::Attach:
@@ -104,7 +104,8 @@ void DeviceService::send(const upower::ShownChange& change) {
                 "updateDeviceInfo_productID_locatonID_deviceState_currentFWVer_headSetType"),
             {archivedString(record.name), archivedString(upower::kProductID),
              QVariant::fromValue(record.locationID), QVariant::fromValue(state), QByteArray(),
-             QVariant::fromValue(qint32(0))});
+             QVariant::fromValue(qint32(0))},
+            path);
         break;
     }
     case upower::Callback::Battery:
@@ -113,21 +114,49 @@ void DeviceService::send(const upower::ShownChange& change) {
                     (record.charging ? QStringLiteral(" charging") : QString()) +
                     (record.low ? QStringLiteral(" low") : QString()));
         sendCallback(QStringLiteral("updateHeadsetBatteryInfo"),
-                     {archived(QVariant::fromValue(record.device()))});
+                     {archived(QVariant::fromValue(record.device()))}, path, true);
         break;
     }
 }
 
-void DeviceService::sendCallback(const QString& member, const QVariantList& arguments) {
+void DeviceService::sendCallback(const QString& member, const QVariantList& arguments,
+                                 const QString& path, bool battery) {
+    // A battery report still waiting behind others is replaced by the newer one,
+    // as long as nothing else about that device comes after it.
+    if (battery) {
+        for (auto waiting = m_queue.rbegin(); waiting != m_queue.rend(); ++waiting) {
+            if (waiting->path == path) {
+                if (waiting->battery) {
+                    waiting->arguments = arguments;
+                    return;
+                }
+                break;
+            }
+        }
+    }
+    m_queue.push_back({member, arguments, path, battery});
+    sendNext();
+}
+
+void DeviceService::sendNext() {
+    if (m_inFlight || m_queue.empty()) {
+        return;
+    }
+    const Outgoing next = std::move(m_queue.front());
+    m_queue.pop_front();
+    m_inFlight = true;
     ++m_sent;
     platform::service::sendCallback(
-        m_bus, member, arguments, this, [this, member](const QDBusMessage& reply) {
+        m_bus, next.member, next.arguments, this,
+        [this, member = next.member](const QDBusMessage& reply) {
+            m_inFlight = false;
             if (reply.type() == QDBusMessage::ErrorMessage) {
                 ++m_failed;
                 m_missedChanges = true;
                 m_trace(TraceKind::Failure,
                         QStringLiteral("callback %1 dropped: %2").arg(member, reply.errorName()));
             }
+            sendNext();
         });
 }
 

@@ -7,6 +7,7 @@
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QDBusVirtualObject>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -16,7 +17,9 @@
 // headsets it knows, and for everything it does not know (softphones, update
 // information, error reports, pairing) the empty result. Each change of a
 // headset that the status item shows goes out as callbacks to "StatusAppServer",
-// sent without waiting in place; a callback that fails is dropped with a trace
+// sent without waiting in place, one at a time and in order (a battery report
+// that has not gone out yet gives way to a newer one of the same device); a
+// callback that fails is dropped with a trace
 // line. The status item reads the whole list by request when it starts; if
 // callbacks were dropped, the service also asks it to read the lists again
 // (resetDeviceSoftphoneInfo) as soon as "StatusAppServer" is back on the bus,
@@ -46,8 +49,19 @@ public:
 
 private:
     void answerRequest(const QDBusMessage& message);
-    void send(const upower::ShownChange& change);
-    void sendCallback(const QString& member, const QVariantList& arguments);
+    void send(const QString& path, const upower::ShownChange& change);
+    // Queues a callback; `path` names the UPower device it is about (empty for
+    // none), `battery` marks a battery report that a newer one may replace.
+    void sendCallback(const QString& member, const QVariantList& arguments,
+                      const QString& path = QString(), bool battery = false);
+    void sendNext();
+
+    struct Outgoing {
+        QString member;
+        QVariantList arguments;
+        QString path;
+        bool battery = false;
+    };
 
     QDBusConnection m_bus;
     ServiceTrace m_trace;
@@ -55,6 +69,10 @@ private:
     bool m_published = false;
     bool m_missedChanges = false; // a callback was dropped since the last reset
     std::vector<std::pair<QString, upower::HeadsetRecord>> m_headsets; // in arrival order
+    // Callbacks go out one at a time, in order: the status item is never flooded,
+    // and memory stays bounded by the devices, not by the rate of UPower's changes.
+    std::deque<Outgoing> m_queue;
+    bool m_inFlight = false;
     quint64 m_sent = 0;
     quint64 m_failed = 0;
 };

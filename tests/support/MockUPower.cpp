@@ -111,7 +111,11 @@ PrivateBusDaemon::~PrivateBusDaemon() {
 MockUPower::MockUPower() {
     qDBusRegisterMetaType<MockMethod>();
     qDBusRegisterMetaType<QList<MockMethod>>();
-    m_mock.setProcessChannelMode(QProcess::SeparateChannels);
+    // The mock logs every call: its output goes to a file, never into a pipe
+    // that nobody empties (a full pipe would stop it).
+    m_mock.setStandardOutputFile(QProcess::nullDevice());
+    m_mock.setStandardErrorFile(m_log.filePath(QStringLiteral("upower-mock.log")),
+                                QIODevice::Append);
 }
 
 MockUPower::~MockUPower() {
@@ -150,8 +154,8 @@ void MockUPower::stop() {
 }
 
 QString MockUPower::errors() {
-    m_errors += m_mock.readAllStandardError();
-    return QString::fromUtf8(m_errors);
+    QFile log(m_log.filePath(QStringLiteral("upower-mock.log")));
+    return QString::fromUtf8(m_errors + (log.open(QIODevice::ReadOnly) ? log.readAll() : ""));
 }
 
 bool MockUPower::call(const QString& member, const QVariantList& arguments) {
@@ -159,7 +163,13 @@ bool MockUPower::call(const QString& member, const QVariantList& arguments) {
         kUPower, kUPowerPath, QStringLiteral("org.freedesktop.DBus.Mock"), member);
     message.setArguments(arguments);
     const QDBusMessage reply = m_bus.connection().call(message, QDBus::Block, 10000);
-    return reply.type() == QDBusMessage::ReplyMessage;
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        m_errors += (member + QStringLiteral(": ") + reply.errorName() + QStringLiteral(" ") +
+                     reply.errorMessage() + QLatin1Char('\n'))
+                        .toUtf8();
+        return false;
+    }
+    return true;
 }
 
 QString MockUPower::addDevice(const QString& id, const QVariantMap& properties) {

@@ -72,6 +72,7 @@ private:
     bool call(const QString& member, const QVariantList& arguments);
 
     PrivateBusDaemon m_bus;
+    QTemporaryDir m_log;
     QProcess m_mock;
     QByteArray m_errors;
 };
