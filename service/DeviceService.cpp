@@ -153,7 +153,9 @@ void DeviceService::sendNext() {
             if (reply.type() == QDBusMessage::ErrorMessage) {
                 ++m_failed;
                 m_missedChanges = true;
-                m_trace(TraceKind::Failure,
+                // No status item running is the usual case, not a failure.
+                const bool absent = platform::remote::isNoOwnerError(reply.errorName());
+                m_trace(absent ? TraceKind::Info : TraceKind::Failure,
                         QStringLiteral("callback %1 dropped: %2").arg(member, reply.errorName()));
             }
             sendNext();
