@@ -93,6 +93,13 @@ TEST_F(DeviceService, FirstRequestStartsTheInstalledServiceAndGetsEveryHeadset) 
                                          90, QStringLiteral("AA:BB:CC:DD:EE:03"))
                      .isEmpty());
 
+    // UPower answering garbage: a device whose properties have the wrong types.
+    ASSERT_FALSE(
+        upower
+            .addDevice(QStringLiteral("g1"), {{QStringLiteral("Type"), QStringLiteral("17")},
+                                              {QStringLiteral("Percentage"), true}})
+            .isEmpty());
+
     QTemporaryDir services;
     ASSERT_TRUE(testsupport::writeFile(
         services.filePath(QStringLiteral("com.zorva.ZorvaDeviceService.service")),

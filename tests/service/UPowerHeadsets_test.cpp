@@ -149,14 +149,3 @@ TEST(UPowerHeadsets, PropertiesOfTheWrongTypeAreLeftOut) {
     rejected.sort();
     EXPECT_EQ(rejected, (QStringList{QStringLiteral("Percentage"), QStringLiteral("Type")}));
 }
-
-TEST(UPowerHeadsets, DeviceRecordCarriesTheBatteryWithoutTypeID) {
-    const HVDevicePtr device = quillo(37, true, true).device();
-    ASSERT_TRUE(device->batteryInfo());
-    EXPECT_EQ(device->productID(), kProductID);
-    EXPECT_EQ(device->lid(), 0xAABBCCDDEE01ULL);
-    EXPECT_EQ(device->batteryInfo()->hsBatteryPCT(), 37);
-    EXPECT_TRUE(device->batteryInfo()->isCharging());
-    EXPECT_TRUE(device->batteryInfo()->isBatteryLow());
-    EXPECT_TRUE(device->batteryInfo()->hsProductTypeId().isNull());
-}
