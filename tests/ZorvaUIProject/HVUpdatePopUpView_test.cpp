@@ -230,7 +230,7 @@ TEST(UpdateWindowChoices, DefaultsAndLaterChoicesLandInTheEntry) {
     presetLang.insert("selectedLangKey", "1036");
     presetLang.insert("selectedRegionKey", 12);
     QVariantMap unmatched = withChoices(deviceEntry("b", "HV2454"));
-    unmatched.insert("selectedRegionKey", "07");
+    unmatched.insert("selectedRegionKey", "99");
     QVariantMap emptyLists = deviceEntry("c", "HV2454");
     emptyLists.insert("languageInfo", QVariantList());
     emptyLists.insert("buildVectorInfo", buildWithRegions({}));
