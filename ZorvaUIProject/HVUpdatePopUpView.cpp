@@ -107,7 +107,7 @@ bool HVUpdateWindowPlatformDefault::launchApplicationAtPath(const QString& path,
 double HVUpdateWindowPlatformDefault::nameWidth(const QString& name) {
     QFont font;
     font.setBold(true);
-    font.setPointSizeF(kNameFontSize);
+    font.setPointSizeF(Hyperlink::fontPointSize(kNameFontSize));
     return QFontMetricsF(font).horizontalAdvance(name);
 }
 
@@ -447,6 +447,7 @@ std::optional<HVCellContent> HVUpdatePopUpView::tableViewViewForTableColumn(cons
                 localized(state == 1 ? QStringLiteral("Up-to-date") : QStringLiteral("Unknown"));
             text.frame = {0, o + 10, 100, 25};
             text.alignment = HVTextAlignment::Center;
+            text.font = HVTextFont::System;
             cell.texts.append(text);
         }
     } else if (column == QLatin1String("langColumn")) {

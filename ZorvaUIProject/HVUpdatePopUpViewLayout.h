@@ -27,6 +27,7 @@ inline constexpr int kUpdateNow = 0;
 } // namespace HVUpdateWindowTags
 
 enum class HVTextFont {
+    System,     // the system font at the system size
     BoldSystem, // bold system font at the system size
     BoldName,   // bold system font at 11.75 points
     SmallSystem // system font two points below the system size

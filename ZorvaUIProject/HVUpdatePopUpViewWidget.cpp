@@ -27,12 +27,14 @@ QRect centredIn(const QRectF& frame, int naturalHeight) {
 QFont fontFor(HVTextFont font) {
     QFont f = QApplication::font();
     switch (font) {
+    case HVTextFont::System:
+        break;
     case HVTextFont::BoldSystem:
         f.setBold(true);
         break;
     case HVTextFont::BoldName:
         f.setBold(true);
-        f.setPointSizeF(kNameFontSize);
+        f.setPointSizeF(Hyperlink::fontPointSize(kNameFontSize));
         break;
     case HVTextFont::SmallSystem:
         f.setPointSizeF(f.pointSizeF() - 2);
@@ -157,6 +159,7 @@ void HVUpdatePopUpViewWidget::place(QWidget* parent, const HVCellContent& conten
             Qt::AlignTop |
             (text.alignment == HVTextAlignment::Center ? Qt::AlignHCenter : Qt::AlignLeft));
         label->setTextInteractionFlags(Qt::NoTextInteraction);
+        label->setWordWrap(!text.elideRight);
         if (!text.toolTip.isNull()) {
             label->setToolTip(text.toolTip);
         }

@@ -1,5 +1,8 @@
 #include "ZorvaUIProject/Zorva/Hyperlink.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 HVLinkText Hyperlink::hyperlinkFromString(const QString& text, const QUrl& withURL) {
     HVLinkText link;
     link.text = text;
@@ -29,4 +32,10 @@ std::optional<HVLinkField> Hyperlink::addHyperLinkText(const QString& text, cons
 
 QColor CustomeColor::_blueAlternatingRowColor() {
     return QColor::fromRgbF(210.0f / 255.0f, 220.0f / 255.0f, 254.0f / 255.0f, 1.0f);
+}
+
+double Hyperlink::fontPointSize(double points) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
+    return points * 72.0 / (dpi > 0 ? dpi : 96.0);
 }

@@ -47,6 +47,10 @@ public:
     static std::optional<HVLinkField> addHyperLinkText(const QString& text, const QString& forURL,
                                                        const HVRect& rect);
     static std::optional<HVLinkField> addHyperLinkText(const QString& text, const QString& forURL);
+
+    // The window's sizes are in points of one logical pixel each, fonts
+    // included; a font of that size in Qt's points on the primary screen.
+    static double fontPointSize(double points);
 };
 
 // The light blue row tint, sRGB (210, 220, 254) and opaque.

@@ -5,11 +5,13 @@
 HyperlinkLabel::HyperlinkLabel(const HVLinkText& link, Opener opener, QWidget* parent)
     : QLabel(link.text, parent), m_link(link.link), m_opener(std::move(opener)) {
     QFont font = this->font();
-    font.setPointSizeF(link.pointSize);
+    font.setPointSizeF(Hyperlink::fontPointSize(link.pointSize));
     font.setUnderline(link.underlineStyle != 0);
     setFont(font);
     QPalette palette = this->palette();
+    // Inside an item view a label draws with the Text role, elsewhere with WindowText.
     palette.setColor(QPalette::WindowText, link.foreground);
+    palette.setColor(QPalette::Text, link.foreground);
     setPalette(palette);
     setAutoFillBackground(false);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
