@@ -121,11 +121,15 @@ void HVUpdatePopUpViewWidget::reject() {
 void HVUpdatePopUpViewWidget::addButton(QWidget* parent, const HVButtonSpec& spec, double height) {
     auto* button = new QPushButton(spec.title, parent);
     if (!spec.imagePath.isNull()) {
-        button->setIcon(QIcon(spec.imagePath));
+        // Through a pixmap: the file is read once per process (the pixmap cache).
+        button->setIcon(QIcon(QPixmap(spec.imagePath)));
     }
     button->setAutoDefault(false);
     button->setDefault(spec.highlighted);
-    button->setGeometry(centredIn(toTopLeft(spec.frame, height), button->sizeHint().height()));
+    if (m_buttonHeight == 0) {
+        m_buttonHeight = button->sizeHint().height();
+    }
+    button->setGeometry(centredIn(toTopLeft(spec.frame, height), m_buttonHeight));
     const int tag = spec.tag;
     if (spec.action == HVButtonAction::ClickedUpdateButton) {
         connect(button, &QPushButton::clicked, this,
@@ -139,10 +143,21 @@ void HVUpdatePopUpViewWidget::place(QWidget* parent, const HVCellContent& conten
     if (content.picture) {
         auto* label = new QLabel(parent);
         label->setGeometry(toTopLeft(content.picture->frame, height).toRect());
-        const QPixmap pixmap = pixmapFor(*content.picture);
-        if (!pixmap.isNull()) {
-            label->setPixmap(
-                pixmap.scaled(label->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        const HVPictureSpec& picture = *content.picture;
+        // Rows often share a picture: load and scale each file once per size.
+        const QString key =
+            QStringLiteral("%1|%2x%3").arg(picture.path).arg(label->width()).arg(label->height());
+        auto cached = m_pictures.constFind(key);
+        if (cached == m_pictures.constEnd()) {
+            QPixmap pixmap = pixmapFor(picture);
+            if (!pixmap.isNull()) {
+                pixmap =
+                    pixmap.scaled(label->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            }
+            cached = m_pictures.insert(key, pixmap);
+        }
+        if (!cached->isNull()) {
+            label->setPixmap(*cached);
         }
         label->setAlignment(Qt::AlignCenter);
     }
@@ -178,7 +193,10 @@ void HVUpdatePopUpViewWidget::place(QWidget* parent, const HVCellContent& conten
         auto* combo = new QComboBox(parent);
         combo->addItems(spec.items);
         combo->setCurrentIndex(spec.selectedIndex);
-        combo->setGeometry(centredIn(toTopLeft(spec.frame, height), combo->sizeHint().height()));
+        if (m_popUpHeight == 0) {
+            m_popUpHeight = combo->sizeHint().height();
+        }
+        combo->setGeometry(centredIn(toTopLeft(spec.frame, height), m_popUpHeight));
         const int tag = spec.tag;
         const bool language = spec.action == HVPopUpAction::SelectLanguage;
         connect(combo, &QComboBox::textActivated, this,

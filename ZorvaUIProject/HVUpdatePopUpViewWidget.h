@@ -3,6 +3,8 @@
 #include "ZorvaUIProject/HVUpdatePopUpView.h"
 
 #include <QDialog>
+#include <QHash>
+#include <QPixmap>
 #include <memory>
 #include <optional>
 
@@ -55,4 +57,9 @@ private:
     std::unique_ptr<HVUpdatePopUpView> m_view;
     std::shared_ptr<HVUpdateWindowPlatform> m_platform;
     QTableWidget* m_table = nullptr; // owned by the dialog
+    // Natural heights of a push button and a pop-up, measured once per window.
+    int m_buttonHeight = 0;
+    int m_popUpHeight = 0;
+    // Pictures already scaled for a frame size, by file (rows often share one).
+    QHash<QString, QPixmap> m_pictures;
 };
