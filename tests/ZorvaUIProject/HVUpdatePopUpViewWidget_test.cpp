@@ -115,7 +115,11 @@ TEST(UpdateWindowWidget, UpdateButtonsHandTheChoicesToTheUpdater) {
 TEST(UpdateWindowWidget, ClosingTheWindowLeavesTheProgramRunning) {
     ASSERT_TRUE(QApplication::quitOnLastWindowClosed());
     auto platform = std::make_shared<FakeUpdateWindowPlatform>();
-    const auto window = HVUpdatePopUpViewWidget::initWithList(entries(clickList()), true, platform);
+    // A missing entry and one without a state among them: the window opens all the same.
+    HVComponentList list = entries(clickList());
+    list.append(nullptr);
+    list.first()->remove("UpdateStatusKey");
+    const auto window = HVUpdatePopUpViewWidget::initWithList(list, true, platform);
     QSignalSpy finished(window.get(), &QDialog::finished);
     bool answered = false;
     QTimer::singleShot(0, window.get(), [&] {
