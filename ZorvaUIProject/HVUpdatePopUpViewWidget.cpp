@@ -43,7 +43,7 @@ QFont fontFor(HVTextFont font) {
     return f;
 }
 
-QPixmap pixmapFor(const HVPictureSpec& picture) {
+QPixmap pixmapFor(const HVPictureItem& picture) {
     QPixmap pixmap;
     switch (picture.source) {
     case HVPictureSource::None:
@@ -118,20 +118,20 @@ void HVUpdatePopUpViewWidget::reject() {
     }
 }
 
-void HVUpdatePopUpViewWidget::addButton(QWidget* parent, const HVButtonSpec& spec, double height) {
-    auto* button = new QPushButton(spec.title, parent);
-    if (!spec.imagePath.isNull()) {
+void HVUpdatePopUpViewWidget::addButton(QWidget* parent, const HVButtonItem& item, double height) {
+    auto* button = new QPushButton(item.title, parent);
+    if (!item.imagePath.isNull()) {
         // Through a pixmap: the file is read once per process (the pixmap cache).
-        button->setIcon(QIcon(QPixmap(spec.imagePath)));
+        button->setIcon(QIcon(QPixmap(item.imagePath)));
     }
     button->setAutoDefault(false);
-    button->setDefault(spec.highlighted);
+    button->setDefault(item.highlighted);
     if (m_buttonHeight == 0) {
         m_buttonHeight = button->sizeHint().height();
     }
-    button->setGeometry(centredIn(toTopLeft(spec.frame, height), m_buttonHeight));
-    const int tag = spec.tag;
-    if (spec.action == HVButtonAction::ClickedUpdateButton) {
+    button->setGeometry(centredIn(toTopLeft(item.frame, height), m_buttonHeight));
+    const int tag = item.tag;
+    if (item.action == HVButtonAction::ClickedUpdateButton) {
         connect(button, &QPushButton::clicked, this,
                 [this, tag] { m_view->clickedUpdateButton(tag); });
     } else {
@@ -143,7 +143,7 @@ void HVUpdatePopUpViewWidget::place(QWidget* parent, const HVCellContent& conten
     if (content.picture) {
         auto* label = new QLabel(parent);
         label->setGeometry(toTopLeft(content.picture->frame, height).toRect());
-        const HVPictureSpec& picture = *content.picture;
+        const HVPictureItem& picture = *content.picture;
         // Rows often share a picture: load and scale each file once per size.
         const QString key =
             QStringLiteral("%1|%2x%3").arg(picture.path).arg(label->width()).arg(label->height());
@@ -161,7 +161,7 @@ void HVUpdatePopUpViewWidget::place(QWidget* parent, const HVCellContent& conten
         }
         label->setAlignment(Qt::AlignCenter);
     }
-    for (const HVTextSpec& text : content.texts) {
+    for (const HVTextItem& text : content.texts) {
         auto* label = new QLabel(parent);
         label->setFont(fontFor(text.font));
         const QRectF frame = toTopLeft(text.frame, height);
@@ -189,16 +189,16 @@ void HVUpdatePopUpViewWidget::place(QWidget* parent, const HVCellContent& conten
         addButton(parent, *content.button, height);
     }
     if (content.popUp) {
-        const HVPopUpSpec& spec = *content.popUp;
+        const HVPopUpItem& item = *content.popUp;
         auto* combo = new QComboBox(parent);
-        combo->addItems(spec.items);
-        combo->setCurrentIndex(spec.selectedIndex);
+        combo->addItems(item.items);
+        combo->setCurrentIndex(item.selectedIndex);
         if (m_popUpHeight == 0) {
             m_popUpHeight = combo->sizeHint().height();
         }
-        combo->setGeometry(centredIn(toTopLeft(spec.frame, height), m_popUpHeight));
-        const int tag = spec.tag;
-        const bool language = spec.action == HVPopUpAction::SelectLanguage;
+        combo->setGeometry(centredIn(toTopLeft(item.frame, height), m_popUpHeight));
+        const int tag = item.tag;
+        const bool language = item.action == HVPopUpAction::SelectLanguage;
         connect(combo, &QComboBox::textActivated, this,
                 [this, tag, language](const QString& title) {
                     if (language) {
@@ -261,7 +261,7 @@ void HVUpdatePopUpViewWidget::buildTable(const HVTableLayout& layout) {
             }
         }
     }
-    for (const HVButtonSpec& button : layout.buttons) {
+    for (const HVButtonItem& button : layout.buttons) {
         addButton(this, button, window.height);
     }
 }
@@ -293,7 +293,7 @@ void HVUpdatePopUpViewWidget::buildSingle(const HVSingleLayout& layout) {
             place(this, only, height);
         }
     }
-    for (const HVButtonSpec& button : layout.buttons) {
+    for (const HVButtonItem& button : layout.buttons) {
         addButton(this, button, height);
     }
 }

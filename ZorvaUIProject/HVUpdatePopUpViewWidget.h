@@ -52,7 +52,7 @@ private:
     void buildSingle(const HVSingleLayout& layout);
     QWidget* makeCell(const HVCellContent& cell, double width, double height);
     void place(QWidget* parent, const HVCellContent& content, double height);
-    void addButton(QWidget* parent, const HVButtonSpec& spec, double height);
+    void addButton(QWidget* parent, const HVButtonItem& item, double height);
 
     std::unique_ptr<HVUpdatePopUpView> m_view;
     std::shared_ptr<HVUpdateWindowPlatform> m_platform;
