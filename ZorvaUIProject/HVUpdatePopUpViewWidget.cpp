@@ -104,6 +104,27 @@ HVUpdatePopUpViewWidget::initWithList(const std::optional<HVComponentList>& list
         new HVUpdatePopUpViewWidget(std::move(view), std::move(platform)));
 }
 
+QPointer<HVUpdatePopUpViewWidget>
+HVUpdatePopUpViewWidget::beginSheetWithList(const std::optional<HVComponentList>& list,
+                                            bool willShowSettingBtn,
+                                            std::function<void(int returnCode)> sheetEnd,
+                                            std::shared_ptr<HVUpdateWindowPlatform> platform) {
+    // From here on the window owns itself: it goes once it has ended.
+    QPointer<HVUpdatePopUpViewWidget> window =
+        initWithList(list, willShowSettingBtn, std::move(platform)).release();
+    connect(window, &QDialog::finished, window,
+            [window, handler = std::move(sheetEnd)](int returnCode) {
+                if (handler) {
+                    handler(returnCode);
+                }
+                if (window) {
+                    window->deleteLater();
+                }
+            });
+    window->beginSheet();
+    return window;
+}
+
 void HVUpdatePopUpViewWidget::beginSheet() {
     show();
     raise();

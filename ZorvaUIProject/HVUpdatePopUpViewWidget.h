@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QHash>
 #include <QPixmap>
+#include <QPointer>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -31,6 +33,14 @@ public:
     static std::unique_ptr<HVUpdatePopUpViewWidget>
     initWithList(const std::optional<HVComponentList>& list,
                  std::shared_ptr<HVUpdateWindowPlatform> platform = {});
+
+    // Opens the table layout without blocking and calls sheetEnd with the return
+    // code when it ends; the window then deletes itself. What the status item
+    // uses.
+    static QPointer<HVUpdatePopUpViewWidget>
+    beginSheetWithList(const std::optional<HVComponentList>& list, bool willShowSettingBtn,
+                       std::function<void(int returnCode)> sheetEnd,
+                       std::shared_ptr<HVUpdateWindowPlatform> platform = {});
 
     ~HVUpdatePopUpViewWidget() override;
 
