@@ -763,52 +763,28 @@ const QString kFailedAlert = QStringLiteral(
 } // namespace
 
 TEST(HVStatusControllerCommands, SettingsPaneItems) {
+    const QString post0 = QStringLiteral("post:ZORVAERRORNOTIFICATION=0");
+    const QString pref = QStringLiteral("pref:prefPaneTabIndex=0(qlonglong)");
+    const QString open = QStringLiteral("open:") + kPane;
+    const auto softphone = HVMenuAction::statusSoftphoneSelected;
+    const auto openItem = HVMenuAction::statusOpenZorvaSelected;
     struct Case {
-        const char* name;
         HVMenuAction action;
         QString title;
         bool paneInstalled;
         QStringList log;
-        QString trace; // a line the command writes
     };
-    const QString post0 = QStringLiteral("post:ZORVAERRORNOTIFICATION=0");
-    const QString pref = QStringLiteral("pref:prefPaneTabIndex=0(qlonglong)");
-    const QString open = QStringLiteral("open:") + kPane;
-    const QString nullPane = QStringLiteral("OpenZorvaSelected : prefpane is null.\n");
+    // A softphone writes, opens, posts, in that order; "Open Zorva" exactly posts nothing;
+    // without a pane the blocking alert comes instead of the opening.
     const std::vector<Case> cases = {
-        {"softphone: write, open, post",
-         HVMenuAction::statusSoftphoneSelected,
-         QStringLiteral("Zorva Quillo Phone"),
-         true,
-         {pref, open, post0},
-         QStringLiteral("SoftphoneSelected : Softphone Selected.\n")},
-        {"open item posts nothing",
-         HVMenuAction::statusOpenZorvaSelected,
-         QStringLiteral("Open Zorva"),
-         true,
-         {open},
-         QStringLiteral("OpenZorvaSelected : open zorva Selected.\n")},
-        {"translated open item posts",
-         HVMenuAction::statusOpenZorvaSelected,
-         QStringLiteral("Zorva öffnen"),
-         true,
-         {open, post0},
-         QString()},
-        {"no pane: blocking alert, nothing opened",
-         HVMenuAction::statusOpenZorvaSelected,
-         QStringLiteral("Open Zorva"),
-         false,
-         {kPrefErrorAlert},
-         nullPane},
-        {"no pane for a softphone: alert, then still posts",
-         HVMenuAction::statusSoftphoneSelected,
-         QStringLiteral("Zorva Quillo Phone"),
-         false,
-         {pref, kPrefErrorAlert, post0},
-         nullPane},
+        {softphone, QStringLiteral("Zorva Quillo Phone"), true, {pref, open, post0}},
+        {openItem, QStringLiteral("Open Zorva"), true, {open}},
+        {openItem, QStringLiteral("Zorva öffnen"), true, {open, post0}},
+        {openItem, QStringLiteral("Open Zorva"), false, {kPrefErrorAlert}},
+        {softphone, QStringLiteral("Zorva Quillo Phone"), false, {pref, kPrefErrorAlert, post0}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.title.toStdString() + (c.paneInstalled ? "" : ", no pane"));
         ScopedSandbox sandbox;
         Rig rig;
         if (!c.paneInstalled) {
@@ -818,9 +794,8 @@ TEST(HVStatusControllerCommands, SettingsPaneItems) {
         controller->awakeFromNib();
         controller->menuItemSelected(menuItem(c.action, c.title));
         EXPECT_EQ(rig.settledLog(), c.log);
-        EXPECT_TRUE(traceText(sandbox).contains(c.trace));
-        EXPECT_EQ(rig.preferences->values.contains(QStringLiteral("prefPaneTabIndex")),
-                  c.action == HVMenuAction::statusSoftphoneSelected);
+        EXPECT_EQ(traceText(sandbox).contains(QStringLiteral("prefpane is null.\n")),
+                  !c.paneInstalled);
     }
 }
 
@@ -843,12 +818,6 @@ TEST(HVStatusControllerCommands, SettingsButtonPostsOneLaterWithoutBlocking) {
     EXPECT_GE(rig.center->objectPostTimes[0] - requested, 350);
     EXPECT_TRUE(traceText(sandbox).contains(
         QStringLiteral("OpenZorvaSelected : Open Setting tab of Zorva Pref.\n")));
-
-    // Without a pane: the trace line, no alert, and still "1".
-    rig.center->log->clear();
-    rig.workspace->panePath.clear();
-    controller->zorvaSettingsClicked();
-    EXPECT_EQ(rig.settledLog(), QStringList{QStringLiteral("post:ZORVAERRORNOTIFICATION=1")});
 }
 
 TEST(HVStatusControllerCommands, ManualCheckAnswers) {
@@ -888,8 +857,7 @@ TEST(HVStatusControllerCommands, ManualCheckAnswers) {
         controller->awakeFromNib();
         controller->menuItemSelected(
             menuItem(HVMenuAction::checkManualUpdate, QStringLiteral("Check for updates")));
-        // The rebuild was asked for before the service: the item reads "Checking..."
-        // and is disabled while the service has not answered.
+        // Before any answer the rebuilt item reads "Checking..." and is disabled.
         EXPECT_EQ(rig.service->calls.last(), QStringLiteral("manualCheck:ZorvaDeviceService"));
         rig.center->deliver();
         const HVMenuItem check = rig.bar->item->menu->items.at(1);
@@ -901,11 +869,6 @@ TEST(HVStatusControllerCommands, ManualCheckAnswers) {
         const bool running = c.log.isEmpty();
         EXPECT_EQ(controller->checkForManualUpdate(),
                   running ? QStringLiteral("Checking...") : QStringLiteral("Check for updates"));
-        // Whatever ends it, the window of a manual check opens nothing.
-        if (!rig.windows->open.empty()) {
-            EXPECT_EQ(rig.windows->end(1000), 1);
-            EXPECT_EQ(rig.settledLog(), c.log);
-        }
     }
     // Code 4 while idle shows nothing.
     ScopedSandbox sandbox;
@@ -952,9 +915,6 @@ TEST(HVStatusControllerCommands, UpdateAvailableWindowAndItsReturnCodes) {
         EXPECT_EQ(rig.settledLog(), c.after);
     }
     EXPECT_TRUE(traceText(sandbox).contains(QStringLiteral("close Sheet.\n")));
-    // Alerts are ordered out when they end.
-    controller->showPopUpWithState(1);
-    EXPECT_EQ(rig.windows->end(1000), 1);
 }
 
 TEST(HVStatusControllerCommands, RecoveryMatchesByNameAndLocation) {
@@ -992,11 +952,6 @@ TEST(HVStatusControllerCommands, RecoveryMatchesByNameAndLocation) {
         // Whatever ends it, a recovery window never opens the settings.
         rig.windows->end(1000);
     }
-    rig.service->updateList = QVariant();
-    rig.center->log->clear();
-    controller->recoverableDeviceSelected(
-        menuItem(HVMenuAction::recoverableDeviceSelected, QStringLiteral("Zorva Brenna"), 9));
-    EXPECT_EQ(rig.log(), QStringList{QStringLiteral("window:absent")});
     EXPECT_TRUE(traceText(sandbox).contains(QStringLiteral("Show pop up for recovery device.")));
 }
 
