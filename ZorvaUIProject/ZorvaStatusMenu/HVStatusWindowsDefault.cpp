@@ -1,6 +1,6 @@
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusWindowsDefault.h"
 
-#include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
+#include "ZorvaUIProject/HVUpdatePopUpViewWidget.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -94,6 +94,31 @@ void HVStatusWindowsDefault::record(QWidget* window, const QString& kind,
         if (list.open(QIODevice::Append | QIODevice::Text)) {
             list.write((QStringList{name} + description).join(u'|').toUtf8() + '\n');
         }
+        // <name>.press holding "<button text>" or "<button text>#<n>" presses the
+        // first (or n-th, from 0) visible button with that text.
+        auto* poll = new QTimer(window);
+        QObject::connect(poll, &QTimer::timeout, window,
+                         [window, press = folder + u'/' + name + QStringLiteral(".press")] {
+                             QFile file(press);
+                             if (!file.open(QIODevice::ReadOnly)) {
+                                 return;
+                             }
+                             const QString request = QString::fromUtf8(file.readAll()).trimmed();
+                             file.remove();
+                             const QString label = request.section(u'#', 0, 0);
+                             const int index = request.section(u'#', 1, 1).toInt();
+                             QList<QAbstractButton*> matching;
+                             for (QAbstractButton* button :
+                                  window->findChildren<QAbstractButton*>()) {
+                                 if (button->isVisible() && button->text() == label) {
+                                     matching << button;
+                                 }
+                             }
+                             if (index < matching.size()) {
+                                 matching[index]->click();
+                             }
+                         });
+        poll->start(100);
     });
 }
 
@@ -127,9 +152,25 @@ void HVStatusWindowsDefault::beginAlertSheet(const HVAlert& alert, HVSheetEndHan
 
 void HVStatusWindowsDefault::beginUpdateWindow(const std::optional<HVComponentList>& list,
                                                bool willShowSettingBtn, HVSheetEndHandler didEnd) {
-    (void)list;
-    (void)willShowSettingBtn;
-    (void)didEnd;
-    HVTrace::writeLine(QStringLiteral("The update window is not part of this program yet.\n"),
-                       hvtrace::kStatusController, hvtrace::kCritical);
+    std::unique_ptr<HVUpdatePopUpViewWidget> made =
+        HVUpdatePopUpViewWidget::initWithList(list, willShowSettingBtn);
+    if (!made) {
+        return;
+    }
+    // The window lives until it has ended.
+    HVUpdatePopUpViewWidget* window = made.release();
+    QObject::connect(window, &QDialog::finished, window,
+                     [window, didEnd = std::move(didEnd)](int returnCode) {
+                         WidgetSheet sheet(window);
+                         if (didEnd) {
+                             didEnd(sheet, returnCode);
+                         }
+                         window->deleteLater();
+                     });
+    window->beginSheet();
+    QStringList description{window->windowTitle()};
+    for (const auto& entry : window->view().compList()) {
+        description << HVComponentUpdateList::componentName(entry);
+    }
+    record(window, QStringLiteral("update-window"), description);
 }

@@ -13,8 +13,11 @@ class QWidget;
 //
 // With $ZORVA_WINDOW_RECORD naming a folder, every window shown is also
 // written there as a picture, <n>-<kind>.png, and described by one line of
-// windows.txt: kind, window title, texts and buttons, separated by "|". Demos
-// and end-to-end tests look at the windows of the running program this way.
+// windows.txt: kind, window title, texts and buttons (for the update window:
+// title and component names), separated by "|". A file <n>-<kind>.press
+// written there presses a button of that window by its text ("Update", or
+// "Update#1" for the second one). Demos and end-to-end tests see and drive the
+// windows of the running program this way.
 class HVStatusWindowsDefault final : public HVStatusWindows {
 public:
     qint64 runModal(const HVAlert& alert) override;

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -106,4 +107,28 @@ TEST(HVStatusWindowsDefault, RunModalWaitsForTheButton) {
     EXPECT_EQ(modality, Qt::ApplicationModal);
     EXPECT_TRUE(onTop);
     EXPECT_EQ(shownBox(), nullptr);
+}
+
+TEST(HVStatusWindowsDefault, UpdateWindowEndsThroughTheRecordedPress) {
+    QTemporaryDir pictures;
+    qputenv("ZORVA_WINDOW_RECORD", pictures.path().toUtf8());
+    const HVComponentList list{HVComponentUpdateList::makeEntry(
+        {{QStringLiteral("componentNameKey"), QStringLiteral("Zorva Quillo 40")},
+         {QStringLiteral("currentVersionKey"), QStringLiteral("1.0")},
+         {QStringLiteral("AvailableVersionKey"), QStringLiteral("1.1")},
+         {QStringLiteral("UpdateStatusKey"), 5}})};
+    std::optional<qint64> ended;
+    HVStatusWindowsDefault().beginUpdateWindow(list, true, [&](HVStatusSheet& sheet, qint64 code) {
+        ended = code;
+        sheet.orderOut();
+    });
+    const QString listFile = pictures.filePath(QStringLiteral("windows.txt"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(listFile); }, 5000));
+    const QString line = QString::fromUtf8(testsupport::readFile(listFile)).trimmed();
+    EXPECT_TRUE(line.endsWith(QStringLiteral("|Zorva Quillo 40"))) << line.toStdString();
+    testsupport::writeFile(pictures.filePath(line.section(u'|', 0, 0) + QStringLiteral(".press")),
+                           "Zorva settings");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended.has_value(); }, 5000));
+    EXPECT_EQ(*ended, 1001);
+    qunsetenv("ZORVA_WINDOW_RECORD");
 }
