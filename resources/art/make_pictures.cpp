@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <cstdio>
@@ -140,18 +139,6 @@ int main(int argc, char* argv[]) {
         p.setBrush(light);
         p.drawRoundedRect(QRectF(7, 3.5, 2, 6.5), 1, 1);
         p.drawEllipse(QRectF(7, 11, 2, 2));
-    });
-    // The suite's icon in alerts: the headset, large, on a blue rounded tile.
-    save(QStringLiteral("ZMSIcon"), 128, 128, [&](QPainter& p) {
-        QLinearGradient tile(0, 0, 0, 128);
-        tile.setColorAt(0, QColor(52, 152, 255));
-        tile.setColorAt(1, QColor(0, 92, 200));
-        p.setPen(Qt::NoPen);
-        p.setBrush(tile);
-        p.drawRoundedRect(QRectF(4, 4, 120, 120), 26, 26);
-        p.translate(20, 18);
-        p.scale(4, 4);
-        headset(p, light);
     });
     return 0;
 }
