@@ -206,7 +206,7 @@ void HVUpdatePopUpView::configureCustomizeAlert() {
           kInfo);
     HVTableLayout layout;
     layout.columns = tableColumns(m_isLangSupported, m_isRegSupported);
-    for (const HVColumnSpec& column : std::as_const(layout.columns)) {
+    for (const HVColumnItem& column : std::as_const(layout.columns)) {
         layout.W += column.width;
     }
     layout.title = localized(QStringLiteral("Software Update"));
@@ -218,7 +218,7 @@ void HVUpdatePopUpView::configureCustomizeAlert() {
         layout.rowHeights.append(tableViewHeightOfRow(row));
         QList<HVCellContent> cells;
         cells.reserve(layout.columns.size());
-        for (const HVColumnSpec& column : std::as_const(layout.columns)) {
+        for (const HVColumnItem& column : std::as_const(layout.columns)) {
             cells.append(
                 tableViewViewForTableColumn(column.identifier, row).value_or(HVCellContent()));
         }
@@ -232,7 +232,7 @@ void HVUpdatePopUpView::configureCustomizeAlert() {
               : QStringLiteral("configureCustomizeAlert : 4 or more entries, table scrolls"),
           kStatusController, kHigh);
 
-    HVButtonSpec close;
+    HVButtonItem close;
     close.title = localized(QStringLiteral("Close"));
     close.tag = HVUpdateWindowTags::kClose;
     close.frame = {layout.W - 100, 0, 100, 40};
@@ -241,7 +241,7 @@ void HVUpdatePopUpView::configureCustomizeAlert() {
     if (m_isSettingRequired) {
         trace(QStringLiteral("configureCustomizeAlert : Setting button is required"),
               kStatusController, kHigh);
-        HVButtonSpec settings;
+        HVButtonItem settings;
         settings.title = localized(QStringLiteral("Zorva settings"));
         settings.tag = HVUpdateWindowTags::kSettings;
         settings.frame = {layout.W - 225, 0, 125, 40};
@@ -256,10 +256,10 @@ double HVUpdatePopUpView::tableViewHeightOfRow(qsizetype row) {
     return h;
 }
 
-HVPictureSpec HVUpdatePopUpView::pictureFor(const HVComponentEntry& entry,
+HVPictureItem HVUpdatePopUpView::pictureFor(const HVComponentEntry& entry,
                                             const QString& pictureName, const QString& traceName,
                                             const HVRect& frame) const {
-    HVPictureSpec picture;
+    HVPictureItem picture;
     picture.name = pictureName;
     picture.frame = frame;
     if (!m_bundle) {
@@ -318,7 +318,7 @@ HVPictureSpec HVUpdatePopUpView::pictureFor(const HVComponentEntry& entry,
     return picture;
 }
 
-std::optional<HVPopUpSpec> HVUpdatePopUpView::languagePopUp(const HVComponentEntry& entry, int tag,
+std::optional<HVPopUpItem> HVUpdatePopUpView::languagePopUp(const HVComponentEntry& entry, int tag,
                                                             const HVRect& frame,
                                                             const QString& notFoundTrace,
                                                             int selectedSeverity) {
@@ -340,7 +340,7 @@ std::optional<HVPopUpSpec> HVUpdatePopUpView::languagePopUp(const HVComponentEnt
     if (!code.isNull()) {
         List::setSelectedLanguage(entry, code);
     }
-    HVPopUpSpec popUp;
+    HVPopUpItem popUp;
     popUp.items = *items;
     popUp.selectedIndex = int(items->indexOf(name));
     popUp.tag = tag;
@@ -349,7 +349,7 @@ std::optional<HVPopUpSpec> HVUpdatePopUpView::languagePopUp(const HVComponentEnt
     return popUp;
 }
 
-std::optional<HVPopUpSpec> HVUpdatePopUpView::regionPopUp(const HVComponentEntry& entry, int tag,
+std::optional<HVPopUpItem> HVUpdatePopUpView::regionPopUp(const HVComponentEntry& entry, int tag,
                                                           const HVRect& frame,
                                                           int selectedSeverity) {
     const auto build = List::buildVectorInfo(entry);
@@ -373,7 +373,7 @@ std::optional<HVPopUpSpec> HVUpdatePopUpView::regionPopUp(const HVComponentEntry
     if (!fields->regionId.isNull()) {
         List::setSelectedRegion(entry, fields->regionId);
     }
-    HVPopUpSpec popUp;
+    HVPopUpItem popUp;
     popUp.items = *items;
     popUp.selectedIndex = int(items->indexOf(fields->regionName));
     popUp.tag = tag;
@@ -403,7 +403,7 @@ std::optional<HVCellContent> HVUpdatePopUpView::tableViewViewForTableColumn(cons
         const QString traceName = suite ? name : List::productId(entry);
         cell.picture = pictureFor(entry, pictureName, traceName, HVRect{5, o + 8, 70, 40});
     } else if (column == QLatin1String("nameColumn")) {
-        HVTextSpec text;
+        HVTextItem text;
         text.text = name;
         text.frame = {5, o, 175, 40};
         text.font = HVTextFont::BoldName;
@@ -423,7 +423,7 @@ std::optional<HVCellContent> HVUpdatePopUpView::tableViewViewForTableColumn(cons
             }
         }
         if (headset) {
-            HVTextSpec hint;
+            HVTextItem hint;
             hint.text = localized(QStringLiteral("headset connect txt"));
             hint.frame = {5, o - 40, 175, 40};
             hint.font = HVTextFont::SmallSystem;
@@ -431,7 +431,7 @@ std::optional<HVCellContent> HVUpdatePopUpView::tableViewViewForTableColumn(cons
         }
     } else if (column == QLatin1String("statusColumn")) {
         if (state == 0) {
-            HVButtonSpec button;
+            HVButtonItem button;
             button.title = localized(QStringLiteral("Update"));
             button.tag = tag;
             button.frame = {3, o, 85, 45};
@@ -442,7 +442,7 @@ std::optional<HVCellContent> HVUpdatePopUpView::tableViewViewForTableColumn(cons
             }
             cell.button = button;
         } else if (state == 1 || state == 3 || state == 5 || state == 6) {
-            HVTextSpec text;
+            HVTextItem text;
             text.text =
                 localized(state == 1 ? QStringLiteral("Up-to-date") : QStringLiteral("Unknown"));
             text.frame = {0, o + 10, 100, 25};
@@ -489,7 +489,7 @@ void HVUpdatePopUpView::configureDeviceUpdateAlert() {
 
     trace(QStringLiteral("configureDeviceUpdateAlert : Add message for alert"), kStatusController,
           kHigh);
-    HVTextSpec message;
+    HVTextItem message;
     message.text =
         name.isNull()
             ? localized(QStringLiteral("Firmware_Update_Popup_Msg"))
@@ -511,7 +511,7 @@ void HVUpdatePopUpView::configureDeviceUpdateAlert() {
         trace(QStringLiteral("isLanguageSupported:YES"), kStatusController, kCritical);
         trace(QStringLiteral("configureDeviceUpdateAlert : Add language view for alert"),
               kStatusController, kHigh);
-        layout.languageLabel = HVTextSpec();
+        layout.languageLabel = HVTextItem();
         layout.languageLabel->text = localized(QStringLiteral("Select Language"));
         layout.languageLabel->frame = *g.languageLabel;
         layout.languagePopUp = languagePopUp(
@@ -523,18 +523,18 @@ void HVUpdatePopUpView::configureDeviceUpdateAlert() {
     if (stateZero && m_isRegSupported && hasKey(entry, Keys::buildVectorInfo) && g.regionLabel) {
         trace(QStringLiteral("configureDeviceUpdateAlert : Add region view for alert"),
               kStatusController, kCritical);
-        layout.regionLabel = HVTextSpec();
+        layout.regionLabel = HVTextItem();
         layout.regionLabel->text = localized(QStringLiteral("Select Region"));
         layout.regionLabel->frame = *g.regionLabel;
         layout.regionPopUp = regionPopUp(entry, 0, *g.regionPopUp, kCritical);
     }
 
-    HVButtonSpec notNow;
+    HVButtonItem notNow;
     notNow.title = localized(QStringLiteral("Not now"));
     notNow.tag = HVUpdateWindowTags::kClose;
     notNow.frame = g.notNow;
     notNow.highlighted = true;
-    HVButtonSpec updateNow;
+    HVButtonItem updateNow;
     updateNow.title = localized(QStringLiteral("FWU_Popup_UpdateNow_Btn"));
     updateNow.tag = HVUpdateWindowTags::kUpdateNow;
     updateNow.frame = g.updateNow;

@@ -120,12 +120,12 @@ private:
     explicit HVUpdatePopUpView(std::shared_ptr<HVUpdateWindowPlatform> platform);
     void takeList(const std::optional<HVComponentList>& list, const QString& tracePrefix);
     HVComponentEntry entryAt(qsizetype row) const;
-    HVPictureSpec pictureFor(const HVComponentEntry& entry, const QString& pictureName,
+    HVPictureItem pictureFor(const HVComponentEntry& entry, const QString& pictureName,
                              const QString& traceName, const HVRect& frame) const;
-    std::optional<HVPopUpSpec> languagePopUp(const HVComponentEntry& entry, int tag,
+    std::optional<HVPopUpItem> languagePopUp(const HVComponentEntry& entry, int tag,
                                              const HVRect& frame, const QString& notFoundTrace,
                                              int selectedSeverity);
-    std::optional<HVPopUpSpec> regionPopUp(const HVComponentEntry& entry, int tag,
+    std::optional<HVPopUpItem> regionPopUp(const HVComponentEntry& entry, int tag,
                                            const HVRect& frame, int selectedSeverity);
 
     std::shared_ptr<HVUpdateWindowPlatform> m_platform;

@@ -4,8 +4,8 @@ QRectF toTopLeft(const HVRect& frame, double containerHeight) {
     return QRectF(frame.x, containerHeight - frame.y - frame.height, frame.width, frame.height);
 }
 
-QList<HVColumnSpec> tableColumns(bool withLanguage, bool withRegion) {
-    QList<HVColumnSpec> columns;
+QList<HVColumnItem> tableColumns(bool withLanguage, bool withRegion) {
+    QList<HVColumnItem> columns;
     columns.append({QStringLiteral("productColumn"), 80, QStringLiteral("Product")});
     columns.append({QStringLiteral("nameColumn"), 180, QStringLiteral("Name")});
     if (withLanguage) {

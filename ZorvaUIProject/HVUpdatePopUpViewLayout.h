@@ -35,26 +35,26 @@ enum class HVTextFont {
 
 enum class HVTextAlignment { Left, Center };
 
-struct HVTextSpec {
+struct HVTextItem {
     QString text;
     HVRect frame;
     HVTextFont font = HVTextFont::BoldSystem;
     HVTextAlignment alignment = HVTextAlignment::Left;
     bool elideRight = false;
     QString toolTip; // null: none
-    bool operator==(const HVTextSpec&) const = default;
+    bool operator==(const HVTextItem&) const = default;
 };
 
 enum class HVButtonAction { AlertButton, ClickedUpdateButton };
 
-struct HVButtonSpec {
+struct HVButtonItem {
     QString title;
     int tag = 0;
     HVRect frame;
     bool highlighted = false; // the default button
     HVButtonAction action = HVButtonAction::AlertButton;
     QString imagePath; // a picture left of the title; null: none
-    bool operator==(const HVButtonSpec&) const = default;
+    bool operator==(const HVButtonItem&) const = default;
 };
 
 // Where a picture comes from.
@@ -66,47 +66,47 @@ enum class HVPictureSource {
     DefaultDevice // the encrypted "DefaultDevice", for a picture missing in both forms
 };
 
-struct HVPictureSpec {
+struct HVPictureItem {
     HVPictureSource source = HVPictureSource::None;
     QString name;     // the picture name chosen for the entry
     QString path;     // the file read
     QByteArray bytes; // decrypted bytes (encrypted sources); png sources load from path
     HVRect frame;
-    bool operator==(const HVPictureSpec&) const = default;
+    bool operator==(const HVPictureItem&) const = default;
 };
 
 enum class HVPopUpAction { SelectLanguage, SelectRegion };
 
-struct HVPopUpSpec {
+struct HVPopUpItem {
     QStringList items;
     int selectedIndex = -1; // -1: none selected
     int tag = 0;
     HVRect frame;
     HVPopUpAction action = HVPopUpAction::SelectLanguage;
-    bool operator==(const HVPopUpSpec&) const = default;
+    bool operator==(const HVPopUpItem&) const = default;
 };
 
 // One cell of the table: a view of (0, 0, 600, 50) holding what the column
 // shows for the row. An empty cell holds nothing.
 struct HVCellContent {
-    std::optional<HVPictureSpec> picture;
-    QList<HVTextSpec> texts;
+    std::optional<HVPictureItem> picture;
+    QList<HVTextItem> texts;
     std::optional<HVLinkField> link;
-    std::optional<HVButtonSpec> button;
-    std::optional<HVPopUpSpec> popUp;
+    std::optional<HVButtonItem> button;
+    std::optional<HVPopUpItem> popUp;
     bool isEmpty() const { return !picture && texts.isEmpty() && !link && !button && !popUp; }
     bool operator==(const HVCellContent&) const = default;
 };
 
-struct HVColumnSpec {
+struct HVColumnItem {
     QString identifier;
     double width = 0;
     QString header;
-    bool operator==(const HVColumnSpec&) const = default;
+    bool operator==(const HVColumnItem&) const = default;
 };
 
 // The columns in their order; "langColumn" and "regColumn" only when asked for.
-QList<HVColumnSpec> tableColumns(bool withLanguage, bool withRegion);
+QList<HVColumnItem> tableColumns(bool withLanguage, bool withRegion);
 
 // Window and scroll view of the table layout for n rows of total height H
 // and a column width sum W.
@@ -121,12 +121,12 @@ HVTableGeometry tableGeometry(qsizetype n, double H, double W);
 
 struct HVTableLayout {
     QString title;
-    QList<HVColumnSpec> columns;
+    QList<HVColumnItem> columns;
     double W = 0;
     HVTableGeometry geometry;
     QList<double> rowHeights;
     QList<QList<HVCellContent>> cells; // [row][column]
-    QList<HVButtonSpec> buttons;
+    QList<HVButtonItem> buttons;
 };
 
 // Frames of the single-component layout by whether the window offers
@@ -142,12 +142,12 @@ struct HVSingleLayout {
     QString title;
     HVRect windowFrame;
     bool empty = true; // no usable first entry: nothing laid out
-    std::optional<HVPictureSpec> picture;
-    std::optional<HVTextSpec> message;
+    std::optional<HVPictureItem> picture;
+    std::optional<HVTextItem> message;
     std::optional<HVLinkField> link;
-    std::optional<HVTextSpec> languageLabel;
-    std::optional<HVPopUpSpec> languagePopUp;
-    std::optional<HVTextSpec> regionLabel;
-    std::optional<HVPopUpSpec> regionPopUp;
-    QList<HVButtonSpec> buttons;
+    std::optional<HVTextItem> languageLabel;
+    std::optional<HVPopUpItem> languagePopUp;
+    std::optional<HVTextItem> regionLabel;
+    std::optional<HVPopUpItem> regionPopUp;
+    QList<HVButtonItem> buttons;
 };

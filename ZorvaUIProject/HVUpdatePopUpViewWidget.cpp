@@ -43,7 +43,7 @@ QFont fontFor(HVTextFont font) {
     return f;
 }
 
-QPixmap pixmapFor(const HVPictureSpec& picture) {
+QPixmap pixmapFor(const HVPictureItem& picture) {
     QPixmap pixmap;
     switch (picture.source) {
     case HVPictureSource::None:
@@ -104,6 +104,27 @@ HVUpdatePopUpViewWidget::initWithList(const std::optional<HVComponentList>& list
         new HVUpdatePopUpViewWidget(std::move(view), std::move(platform)));
 }
 
+QPointer<HVUpdatePopUpViewWidget>
+HVUpdatePopUpViewWidget::beginSheetWithList(const std::optional<HVComponentList>& list,
+                                            bool willShowSettingBtn,
+                                            std::function<void(int returnCode)> sheetEnd,
+                                            std::shared_ptr<HVUpdateWindowPlatform> platform) {
+    // From here on the window owns itself: it goes once it has ended.
+    QPointer<HVUpdatePopUpViewWidget> window =
+        initWithList(list, willShowSettingBtn, std::move(platform)).release();
+    connect(window, &QDialog::finished, window,
+            [window, handler = std::move(sheetEnd)](int returnCode) {
+                if (handler) {
+                    handler(returnCode);
+                }
+                if (window) {
+                    window->deleteLater();
+                }
+            });
+    window->beginSheet();
+    return window;
+}
+
 void HVUpdatePopUpViewWidget::beginSheet() {
     show();
     raise();
@@ -118,16 +139,20 @@ void HVUpdatePopUpViewWidget::reject() {
     }
 }
 
-void HVUpdatePopUpViewWidget::addButton(QWidget* parent, const HVButtonSpec& spec, double height) {
-    auto* button = new QPushButton(spec.title, parent);
-    if (!spec.imagePath.isNull()) {
-        button->setIcon(QIcon(spec.imagePath));
+void HVUpdatePopUpViewWidget::addButton(QWidget* parent, const HVButtonItem& item, double height) {
+    auto* button = new QPushButton(item.title, parent);
+    if (!item.imagePath.isNull()) {
+        // Through a pixmap: the file is read once per process (the pixmap cache).
+        button->setIcon(QIcon(QPixmap(item.imagePath)));
     }
     button->setAutoDefault(false);
-    button->setDefault(spec.highlighted);
-    button->setGeometry(centredIn(toTopLeft(spec.frame, height), button->sizeHint().height()));
-    const int tag = spec.tag;
-    if (spec.action == HVButtonAction::ClickedUpdateButton) {
+    button->setDefault(item.highlighted);
+    if (m_buttonHeight == 0) {
+        m_buttonHeight = button->sizeHint().height();
+    }
+    button->setGeometry(centredIn(toTopLeft(item.frame, height), m_buttonHeight));
+    const int tag = item.tag;
+    if (item.action == HVButtonAction::ClickedUpdateButton) {
         connect(button, &QPushButton::clicked, this,
                 [this, tag] { m_view->clickedUpdateButton(tag); });
     } else {
@@ -139,14 +164,25 @@ void HVUpdatePopUpViewWidget::place(QWidget* parent, const HVCellContent& conten
     if (content.picture) {
         auto* label = new QLabel(parent);
         label->setGeometry(toTopLeft(content.picture->frame, height).toRect());
-        const QPixmap pixmap = pixmapFor(*content.picture);
-        if (!pixmap.isNull()) {
-            label->setPixmap(
-                pixmap.scaled(label->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        const HVPictureItem& picture = *content.picture;
+        // Rows often share a picture: load and scale each file once per size.
+        const QString key =
+            QStringLiteral("%1|%2x%3").arg(picture.path).arg(label->width()).arg(label->height());
+        auto cached = m_pictures.constFind(key);
+        if (cached == m_pictures.constEnd()) {
+            QPixmap pixmap = pixmapFor(picture);
+            if (!pixmap.isNull()) {
+                pixmap =
+                    pixmap.scaled(label->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            }
+            cached = m_pictures.insert(key, pixmap);
+        }
+        if (!cached->isNull()) {
+            label->setPixmap(*cached);
         }
         label->setAlignment(Qt::AlignCenter);
     }
-    for (const HVTextSpec& text : content.texts) {
+    for (const HVTextItem& text : content.texts) {
         auto* label = new QLabel(parent);
         label->setFont(fontFor(text.font));
         const QRectF frame = toTopLeft(text.frame, height);
@@ -174,13 +210,16 @@ void HVUpdatePopUpViewWidget::place(QWidget* parent, const HVCellContent& conten
         addButton(parent, *content.button, height);
     }
     if (content.popUp) {
-        const HVPopUpSpec& spec = *content.popUp;
+        const HVPopUpItem& item = *content.popUp;
         auto* combo = new QComboBox(parent);
-        combo->addItems(spec.items);
-        combo->setCurrentIndex(spec.selectedIndex);
-        combo->setGeometry(centredIn(toTopLeft(spec.frame, height), combo->sizeHint().height()));
-        const int tag = spec.tag;
-        const bool language = spec.action == HVPopUpAction::SelectLanguage;
+        combo->addItems(item.items);
+        combo->setCurrentIndex(item.selectedIndex);
+        if (m_popUpHeight == 0) {
+            m_popUpHeight = combo->sizeHint().height();
+        }
+        combo->setGeometry(centredIn(toTopLeft(item.frame, height), m_popUpHeight));
+        const int tag = item.tag;
+        const bool language = item.action == HVPopUpAction::SelectLanguage;
         connect(combo, &QComboBox::textActivated, this,
                 [this, tag, language](const QString& title) {
                     if (language) {
@@ -243,7 +282,7 @@ void HVUpdatePopUpViewWidget::buildTable(const HVTableLayout& layout) {
             }
         }
     }
-    for (const HVButtonSpec& button : layout.buttons) {
+    for (const HVButtonItem& button : layout.buttons) {
         addButton(this, button, window.height);
     }
 }
@@ -275,7 +314,7 @@ void HVUpdatePopUpViewWidget::buildSingle(const HVSingleLayout& layout) {
             place(this, only, height);
         }
     }
-    for (const HVButtonSpec& button : layout.buttons) {
+    for (const HVButtonItem& button : layout.buttons) {
         addButton(this, button, height);
     }
 }

@@ -3,6 +3,10 @@
 #include "ZorvaUIProject/HVUpdatePopUpView.h"
 
 #include <QDialog>
+#include <QHash>
+#include <QPixmap>
+#include <QPointer>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -30,6 +34,14 @@ public:
     initWithList(const std::optional<HVComponentList>& list,
                  std::shared_ptr<HVUpdateWindowPlatform> platform = {});
 
+    // Opens the table layout without blocking and calls sheetEnd with the return
+    // code when it ends; the window then deletes itself. What the status item
+    // uses.
+    static QPointer<HVUpdatePopUpViewWidget>
+    beginSheetWithList(const std::optional<HVComponentList>& list, bool willShowSettingBtn,
+                       std::function<void(int returnCode)> sheetEnd,
+                       std::shared_ptr<HVUpdateWindowPlatform> platform = {});
+
     ~HVUpdatePopUpViewWidget() override;
 
     HVUpdatePopUpView& view() { return *m_view; }
@@ -50,9 +62,14 @@ private:
     void buildSingle(const HVSingleLayout& layout);
     QWidget* makeCell(const HVCellContent& cell, double width, double height);
     void place(QWidget* parent, const HVCellContent& content, double height);
-    void addButton(QWidget* parent, const HVButtonSpec& spec, double height);
+    void addButton(QWidget* parent, const HVButtonItem& item, double height);
 
     std::unique_ptr<HVUpdatePopUpView> m_view;
     std::shared_ptr<HVUpdateWindowPlatform> m_platform;
     QTableWidget* m_table = nullptr; // owned by the dialog
+    // Natural heights of a push button and a pop-up, measured once per window.
+    int m_buttonHeight = 0;
+    int m_popUpHeight = 0;
+    // Pictures already scaled for a frame size, by file (rows often share one).
+    QHash<QString, QPixmap> m_pictures;
 };

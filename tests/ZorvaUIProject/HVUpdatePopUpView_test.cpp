@@ -57,7 +57,7 @@ struct Window {
 
 QStringList columnIds(const HVTableLayout& layout) {
     QStringList ids;
-    for (const HVColumnSpec& column : layout.columns) {
+    for (const HVColumnItem& column : layout.columns) {
         ids.append(column.identifier);
     }
     return ids;
@@ -194,7 +194,7 @@ TEST(UpdateWindowTable, StatusColumnByState) {
             EXPECT_EQ(cell.texts.at(0).text, row.text) << row.state;
             EXPECT_EQ(cell.texts.at(0).frame, (HVRect{0, 10, 100, 25})) << row.state;
         }
-        const HVPictureSpec& picture = *w.cell(0, "productColumn").picture;
+        const HVPictureItem& picture = *w.cell(0, "productColumn").picture;
         EXPECT_EQ(picture.source == HVPictureSource::StatePng, row.state == 3) << row.state;
         EXPECT_NE(picture.source, HVPictureSource::None) << row.state;
     }
@@ -210,7 +210,7 @@ TEST(UpdateWindowTable, ToolTipFromOneHundredEightyPoints) {
         platform->measure = [width](const QString&) { return width; };
         const auto view = View::initWithList(entries({deviceEntry("Zorva Quillo 40", "HV2454")}),
                                              false, platform);
-        const HVTextSpec& name = view->tableLayout()->cells.at(0).at(1).texts.at(0);
+        const HVTextItem& name = view->tableLayout()->cells.at(0).at(1).texts.at(0);
         EXPECT_EQ(name.toolTip, tip ? QString("Zorva Quillo 40") : QString()) << width;
     }
 }
@@ -220,7 +220,7 @@ TEST(UpdateWindowTable, SuiteRowHasItsIconAndAPlainUpdateButton) {
         {deviceEntry("Zorva Suite for Mac", "HV0000"), deviceEntry("Zorva Quillo 40", "HV2454")});
     EXPECT_TRUE(w.cell(0, "statusColumn").button->imagePath.isNull());
     EXPECT_TRUE(w.cell(1, "statusColumn").button->imagePath.endsWith("/UpdateAvail.png"));
-    const HVPictureSpec& icon = *w.cell(0, "productColumn").picture;
+    const HVPictureItem& icon = *w.cell(0, "productColumn").picture;
     EXPECT_EQ(icon.name, "ZMSIcon");
     EXPECT_EQ(icon.source, HVPictureSource::Png);
 }
@@ -342,4 +342,28 @@ TEST(UpdateWindowBadInput, TracedEmptyCellsAndFallBackPictures) {
     view->clickedUpdateButton(2);
     view->clickedUpdateButton(7);
     EXPECT_EQ(platform->launched.size(), 1);
+}
+
+TEST(UpdateWindowLink, OnlyTextWithAnAbsoluteValidURLMakesALink) {
+    struct Row {
+        QString text, url;
+        bool link;
+    } rows[] = {
+        {"Release notes", "https://updates.zorva.example/notes", true},
+        {"", "https://updates.zorva.example/notes", true}, // an empty text still links
+        {QString(), "https://updates.zorva.example/notes", false},
+        {"Release notes", QString(), false},
+        {"Release notes", "", false},
+        {"Release notes", "notes/page.html", false},
+        {"Release notes", "https://updates.zorva example/notes", false},
+    };
+    for (const Row& row : rows) {
+        const auto field = Hyperlink::addHyperLinkText(row.text, row.url);
+        ASSERT_EQ(field.has_value(), row.link) << row.url.toStdString();
+        if (field) {
+            EXPECT_EQ(field->frame, Hyperlink::kDefaultFrame);
+            EXPECT_EQ(field->text.text, row.text);
+            EXPECT_EQ(field->text.link, QUrl(row.url));
+        }
+    }
 }
