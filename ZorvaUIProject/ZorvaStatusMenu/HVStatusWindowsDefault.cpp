@@ -152,22 +152,19 @@ void HVStatusWindowsDefault::beginAlertSheet(const HVAlert& alert, HVSheetEndHan
 
 void HVStatusWindowsDefault::beginUpdateWindow(const std::optional<HVComponentList>& list,
                                                bool willShowSettingBtn, HVSheetEndHandler didEnd) {
-    std::unique_ptr<HVUpdatePopUpViewWidget> made =
-        HVUpdatePopUpViewWidget::initWithList(list, willShowSettingBtn);
-    if (!made) {
+    // The window is known to the end handler once it has been made.
+    auto shown = std::make_shared<QPointer<QWidget>>();
+    QPointer<HVUpdatePopUpViewWidget> window = HVUpdatePopUpViewWidget::beginSheetWithList(
+        list, willShowSettingBtn, [shown, didEnd = std::move(didEnd)](int returnCode) {
+            WidgetSheet sheet(*shown);
+            if (didEnd) {
+                didEnd(sheet, returnCode);
+            }
+        });
+    if (!window) {
         return;
     }
-    // The window lives until it has ended.
-    HVUpdatePopUpViewWidget* window = made.release();
-    QObject::connect(window, &QDialog::finished, window,
-                     [window, didEnd = std::move(didEnd)](int returnCode) {
-                         WidgetSheet sheet(window);
-                         if (didEnd) {
-                             didEnd(sheet, returnCode);
-                         }
-                         window->deleteLater();
-                     });
-    window->beginSheet();
+    *shown = window.data();
     QStringList description{window->windowTitle()};
     for (const auto& entry : window->view().compList()) {
         description << HVComponentUpdateList::componentName(entry);
