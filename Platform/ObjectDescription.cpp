@@ -23,7 +23,7 @@ DescriberRegistry& registry() {
 bool isPlainCharacter(QChar c) {
     const char16_t u = c.unicode();
     return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') ||
-           u == u'_' || u == u'$' || u == u'+' || u == u'/' || u == u':' || u == u'.' || u == u'-';
+           u == u'_' || u == u'$' || u == u'/' || u == u':' || u == u'.' || u == u'-';
 }
 
 QString indentText(int indent) {

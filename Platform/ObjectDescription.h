@@ -18,7 +18,7 @@ namespace platform {
 QString describe(const QVariant& value);
 
 // Quotes a string for the old-style property-list text when it is not made only
-// of letters, digits and _$+/:.-, escaping quotes, backslashes, control
+// of letters, digits and _$/:.-, escaping quotes, backslashes, control
 // characters and non-ASCII characters (\Unnnn).
 QString quotedPropertyListString(const QString& text);
 

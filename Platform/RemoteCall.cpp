@@ -10,7 +10,8 @@ RemoteCallError::RemoteCallError(const QString& errorName, const QString& errorM
 
 bool isNoOwnerError(const QString& errorName) {
     return errorName == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
-           errorName == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner");
+           errorName == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner") ||
+           errorName.startsWith(QLatin1String("org.freedesktop.DBus.Error.Spawn."));
 }
 
 namespace {
@@ -20,7 +21,7 @@ QDBusMessage makeCall(const Endpoint& endpoint, const QString& member,
     QDBusMessage message =
         QDBusMessage::createMethodCall(endpoint.busName, endpoint.path, endpoint.interface, member);
     message.setArguments(arguments);
-    message.setAutoStartService(false);
+    message.setAutoStartService(endpoint.autoStart);
     return message;
 }
 
@@ -52,6 +53,14 @@ bool hasOwner(const QDBusConnection& connection, const QString& busName) {
     }
     const QDBusReply<bool> reply = connection.interface()->isServiceRegistered(busName);
     return reply.isValid() && reply.value();
+}
+
+bool isActivatable(const QDBusConnection& connection, const QString& busName) {
+    if (!connection.isConnected() || connection.interface() == nullptr) {
+        return false;
+    }
+    const QDBusReply<QStringList> reply = connection.interface()->activatableServiceNames();
+    return reply.isValid() && reply.value().contains(busName);
 }
 
 bool sendOneWay(const QDBusConnection& connection, const Endpoint& endpoint, const QString& member,

@@ -37,6 +37,9 @@ struct Endpoint {
     QString busName;
     QString path;
     QString interface;
+    // Let the bus start the program that the bus name is activatable by (a D-Bus
+    // service file) when no process owns the name yet.
+    bool autoStart = false;
 };
 
 // The outcome of a two-way call to a name that may have no owner.
@@ -50,20 +53,26 @@ struct CallResult {
     QDBusMessage reply;
 };
 
-// True when the error name says the destination name has no owner (the bus
-// could not deliver the call at all).
+// True when the error name says the destination name has no owner, or that the
+// bus could not start the program activatable by it (the bus could not deliver
+// the call at all).
 bool isNoOwnerError(const QString& errorName);
 
 // Sends a two-way call and blocks until its reply. The bus resolves the name for
 // this very call, so a service that started or restarted since the last call is
 // found. A name without owner answers NotListening; any other error reply throws
-// RemoteCallError. The destination is never auto-started.
+// RemoteCallError. The destination is started by the bus only when the endpoint
+// asks for it (autoStart).
 CallResult callTwoWay(const QDBusConnection& connection, const Endpoint& endpoint,
                       const QString& member, const QVariantList& arguments);
 
 // Asks the bus whether a name has an owner now. A bus that cannot answer counts
 // as no owner.
 bool hasOwner(const QDBusConnection& connection, const QString& busName);
+
+// Asks the bus whether a name is activatable (a service file names it), whether
+// or not it has an owner now. A bus that cannot answer counts as not activatable.
+bool isActivatable(const QDBusConnection& connection, const QString& busName);
 
 // Sends a call with the no-reply-expected flag; returns at once. False when the
 // message could not be queued (for example, not connected to a bus).

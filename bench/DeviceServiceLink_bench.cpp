@@ -25,7 +25,7 @@ public:
     Simulator() {
         QByteArray json = "{\"updateAvailable\": \"TRUE\", \"devices\": [";
         for (int i = 0; i < 100; ++i) {
-            json += QStringLiteral("%1{\"name\": \"Zorva Voyager %2\", \"productID\": \"HV2454\", "
+            json += QStringLiteral("%1{\"name\": \"Zorva Quillo %2\", \"productID\": \"HV2454\", "
                                    "\"locationID\": %3, \"firmwareVersion\": \"1.2.%2\", "
                                    "\"battery\": {\"percent\": %4, \"charging\": true}}")
                         .arg(i == 0 ? "" : ",")

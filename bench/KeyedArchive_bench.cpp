@@ -10,7 +10,7 @@ namespace {
 
 HVDevicePtr sampleDevice(int i) {
     const HVDevicePtr device =
-        HVDevice::initDevice(QStringLiteral("Zorva Voyager %1").arg(i), QStringLiteral("HV2454"),
+        HVDevice::initDevice(QStringLiteral("Zorva Quillo %1").arg(i), QStringLiteral("HV2454"),
                              0x14200000ULL + static_cast<quint64>(i));
     device->setCurFwVersion(QStringLiteral("1.2.%1").arg(i));
     device->setSubCompFwVersions(QVariantList{QStringLiteral("1.0"), QStringLiteral("2.0")});

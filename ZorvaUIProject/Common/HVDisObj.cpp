@@ -29,8 +29,9 @@ void trace(const QString& line, int severity) {
 }
 
 platform::remote::Endpoint serviceEndpoint() {
+    // An installed service that is not running yet is started by the bus.
     return {platform::contract::kServiceBusName, platform::contract::kServicePath,
-            platform::contract::kServiceInterface};
+            platform::contract::kServiceInterface, true};
 }
 
 // What an answer must be for the operation to hand it on.
@@ -182,7 +183,8 @@ void HVDisObj::oneWay(const Operation& op, const QString& member,
     trace(op.entry, kCritical);
     const bool nameAccepted = checkedName == nullptr || *checkedName == kServiceName;
     if (!nameAccepted ||
-        !platform::remote::hasOwner(m_connection, platform::contract::kServiceBusName)) {
+        (!platform::remote::hasOwner(m_connection, platform::contract::kServiceBusName) &&
+         !platform::remote::isActivatable(m_connection, platform::contract::kServiceBusName))) {
         trace(op.failure, kCritical);
         return;
     }

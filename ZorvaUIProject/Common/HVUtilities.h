@@ -18,6 +18,13 @@ class HVUtilities {
 public:
     HVUtilities() = delete;
 
+    // Exact, case-sensitive equality of names and identifiers, where an absent
+    // (null) string equals nothing, not even another absent one, and an empty
+    // string equals only an empty one. QString's == treats null and empty alike.
+    static bool sameString(const QString& a, const QString& b) {
+        return !a.isNull() && !b.isNull() && a == b;
+    }
+
     // ---- Preference store (HVUtilitiesPreferences.cpp) ------------------------
     // The per-user preference file, seeded from the system-wide template.
 

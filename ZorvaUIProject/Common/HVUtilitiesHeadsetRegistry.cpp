@@ -88,8 +88,8 @@ bool sameLocation(const QVariant& value, quint64 location) {
 }
 
 bool sameSerial(const QVariant& value, const QString& serialNumber) {
-    return isRecord(value) && !serialNumber.isNull() &&
-           stringOf(value.toMap(), kSerialNo) == serialNumber;
+    return isRecord(value) &&
+           HVUtilities::sameString(stringOf(value.toMap(), kSerialNo), serialNumber);
 }
 
 bool sameTarvik(const QVariant& value, const QString& serialNumber) {
@@ -279,7 +279,7 @@ void HVUtilities::updateHeadsetInfo(const QString& name, const QString& productI
                 continue;
             }
             QVariantMap headset = value.toMap();
-            if (stringOf(headset, kProductID) != productID) {
+            if (!HVUtilities::sameString(stringOf(headset, kProductID), productID)) {
                 continue;
             }
             headset.insert(kConnectedState, kDisconnected);

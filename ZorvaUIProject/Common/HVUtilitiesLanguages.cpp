@@ -153,7 +153,7 @@ QString HVUtilities::getFWFileForLang(const QString& lang, const QVariant& fromL
     QString result;
     for (const QVariant& element : *elements) {
         const auto record = languageRecord(element);
-        if (record && record->languageName() == lang) {
+        if (record && HVUtilities::sameString(record->languageName(), lang)) {
             result = record->firmwareFileName(); // the last match wins
         }
     }
@@ -173,7 +173,7 @@ QString HVUtilities::getLangIdForLang(const QString& lang, const QVariant& fromL
     QString result;
     for (const QVariant& element : *elements) {
         const auto record = languageRecord(element);
-        if (record && record->languageName() == lang) {
+        if (record && HVUtilities::sameString(record->languageName(), lang)) {
             result = record->languageCode();
             break;
         }
@@ -216,7 +216,7 @@ QVariant HVUtilities::getRegionFromVersion(const QString& version, const QVarian
     QVariant result;
     for (const QVariant& element : *elements) {
         const auto fields = HVXmlRegionFieldsOf(element);
-        if (fields && fields->regionId == version) {
+        if (fields && HVUtilities::sameString(fields->regionId, version)) {
             result = element;
             break;
         }
@@ -237,7 +237,7 @@ QString HVUtilities::getFWFileForRegion(const QString& region, const QVariant& f
     QString result;
     for (const QVariant& element : *elements) {
         const auto fields = HVXmlRegionFieldsOf(element);
-        if (fields && fields->regionName == region) {
+        if (fields && HVUtilities::sameString(fields->regionName, region)) {
             result = fields->regionfileName;
             break;
         }

@@ -4,6 +4,7 @@
 #include "Platform/ObjectDescription.h"
 #include "Platform/Paths.h"
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
+#include "ZorvaUIProject/Common/HVUtilities.h"
 #include "ZorvaUIProject/HVComponentUpdateList.h"
 
 #include <exception>
@@ -22,6 +23,23 @@ void trace(const QString& message, int severity, int category = kStatusControlle
 
 bool isTrueString(const QVariant& value) {
     return value.typeId() == QMetaType::QString && value.toString() == QLatin1String("TRUE");
+}
+
+// The trace switch: on for a true boolean or the number 1; text such as "NO",
+// any other number and any other type leave it off.
+bool isSwitchOn(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool();
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+        return value.toDouble() == 1.0;
+    default:
+        return false;
+    }
 }
 
 // The signed 64-bit value of a location number; an unsigned number keeps its bits.
@@ -82,7 +100,7 @@ void HVStatusController::awakeFromNib() {
         // Plain concatenation: the value names a path below the home folder.
         HVTrace::setTraceFilePath(platform::homeDirectory() + location.toString());
     }
-    HVTrace::setTraceOn(enabled.isValid() && enabled.toBool());
+    HVTrace::setTraceOn(isSwitchOn(enabled));
 
     setAllDevices({});
     setAllSoftphones({});
@@ -232,7 +250,7 @@ void HVStatusController::addNewDevice(const QString& name, const QString& produc
     const qint64 location = signedValue(lid);
     const std::vector<HVDevicePtr> snapshot = allDevices();
     for (const auto& device : snapshot) {
-        if (!name.isNull() && device->name() == name &&
+        if (HVUtilities::sameString(device->name(), name) &&
             static_cast<qint64>(device->lid()) == location) {
             trace(QStringLiteral("Device Exists already \n"), kCritical);
             return;
@@ -251,7 +269,7 @@ void HVStatusController::removeDevice(const QString& name, const QVariant& lid) 
     auto erase = [this](const HVDevicePtr& device) { std::erase(allDevicesList, device); };
     for (const auto& device : snapshot) {
         const bool sameLocation = static_cast<qint64>(device->lid()) == location;
-        if (!name.isNull() && device->name() == name && sameLocation) {
+        if (HVUtilities::sameString(device->name(), name) && sameLocation) {
             erase(device);
             trace(QStringLiteral("Device Removed %1 \n").arg(platform::describe(name)), kHigh);
         } else if (device->batteryInfo() && sameLocation) {
@@ -268,7 +286,7 @@ void HVStatusController::removeDevice(const QString& name, const QVariant& lid) 
 void HVStatusController::addNewSoftphone(const QString& name, qint32 spState) {
     bool found = false;
     for (const auto& softphone : allSoftphoneList) {
-        if (!name.isNull() && softphone->name() == name) {
+        if (HVUtilities::sameString(softphone->name(), name)) {
             softphone->setState(spState);
             found = true;
         }
@@ -283,7 +301,7 @@ void HVStatusController::addNewSoftphone(const QString& name, qint32 spState) {
 
 void HVStatusController::removeSoftphone(const QString& name) {
     for (auto it = allSoftphoneList.begin(); it != allSoftphoneList.end(); ++it) {
-        if (!name.isNull() && (*it)->name() == name) {
+        if (HVUtilities::sameString((*it)->name(), name)) {
             allSoftphoneList.erase(it);
             trace(QStringLiteral("Softphone Removed  %1 \n").arg(platform::describe(name)), kHigh);
             return;
@@ -342,8 +360,9 @@ void HVStatusController::updateHeadsetBatteryInfo(const std::shared_ptr<HVDevice
     for (const auto& stored : snapshot) {
         const bool sameLocation = stored->lid() == device->lid();
         const auto battery = stored->batteryInfo();
-        if (battery && reported && !battery->hsProductTypeId().isNull() &&
-            battery->hsProductTypeId() == reported->hsProductTypeId() && sameLocation) {
+        if (battery && reported &&
+            HVUtilities::sameString(battery->hsProductTypeId(), reported->hsProductTypeId()) &&
+            sameLocation) {
             trace(QStringLiteral("updateHeadsetBatteryStatus : Found the headset in the list"),
                   kCritical);
             // The report is fresher than what is stored: without taking it the
@@ -352,8 +371,7 @@ void HVStatusController::updateHeadsetBatteryInfo(const std::shared_ptr<HVDevice
             statusPostNotifications();
             return;
         }
-        if (!stored->productID().isNull() && stored->productID() == device->productID() &&
-            sameLocation) {
+        if (HVUtilities::sameString(stored->productID(), device->productID()) && sameLocation) {
             trace(QStringLiteral("updateHeadsetBatteryStatus : Found the DECT Device in the list"),
                   kCritical);
             stored->setBatteryInfo(reported);

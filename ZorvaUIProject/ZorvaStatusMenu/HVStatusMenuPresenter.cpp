@@ -170,6 +170,25 @@ QString HVStatusMenuPresenter::exportedTitle(const HVMenuItem& item) {
     return item.view->name + QStringLiteral("  ") + item.view->percentageText;
 }
 
+QString HVStatusMenuPresenter::actionText(const QString& title) {
+    QString text = title;
+    return text.replace(u'&', QStringLiteral("&&"));
+}
+
+QString HVStatusMenuPresenter::dbusMenuLabel(const QString& title) {
+    QString label = title;
+    return label.replace(u'_', QStringLiteral("__"));
+}
+
+QString HVStatusMenuPresenter::textForQtExporter(const QString& dbusMenuLabel) {
+    QString text = dbusMenuLabel;
+    const qsizetype first = text.indexOf(u'&');
+    if (first >= 0 && first + 1 < text.size()) {
+        text.insert(first, u'&');
+    }
+    return text;
+}
+
 bool HVStatusMenuPresenter::wantsWidget(const HVMenuItem& item) const {
     return m_style == Style::Popup && item.view.has_value();
 }
@@ -224,7 +243,7 @@ void HVStatusMenuPresenter::update(Entry& entry, const HVMenuItem& item, bool fr
     const bool exported = m_style == Style::Exported;
     const QString title = exported ? exportedTitle(item) : item.title;
     if (fresh || title != (exported ? exportedTitle(old) : old.title)) {
-        action.setText(title);
+        action.setText(exported ? textForQtExporter(dbusMenuLabel(title)) : actionText(title));
         ++m_propertyChanges;
     }
     if (fresh || item.isEnabled() != old.isEnabled()) {

@@ -63,12 +63,13 @@ private:
 // differ from the previous build, so that a rebuild with the same content touches
 // nothing and a desktop host that mirrors the menu sees few updates.
 //
-// Popup style: a battery view is a QWidgetAction showing HVBatteryViewWidget.
-// Exported style (the menu a desktop host reads over dbusmenu, where an item has
-// only a label, an icon, a check state and an enabled state): a battery view is
-// the item's icon (level picture with the charging mark composed in) and its
-// label (the name, then the percentage when it is shown). In both styles the
-// on-state mark is the item's icon.
+// Popup style (a QMenu that Qt shows): a battery view is a QWidgetAction showing
+// HVBatteryViewWidget.
+// Exported style (the menu a desktop host reads over dbusmenu through Qt's
+// exporter, where an item has only a label, an icon, a check state and an
+// enabled state): a battery view is the item's icon (level picture with the
+// charging mark composed in) and its label (the name, then the percentage when
+// it is shown). In both styles the on-state mark is the item's icon.
 class HVStatusMenuPresenter {
 public:
     enum class Style { Popup, Exported };
@@ -89,6 +90,19 @@ public:
 
     // The label an item shows in the exported style.
     static QString exportedTitle(const HVMenuItem& item);
+
+    // Titles are shown as they stand, whatever characters they hold.
+    // A title as the text of an action in a menu shown by Qt, where "&" marks a
+    // keyboard accelerator: every "&" is doubled.
+    static QString actionText(const QString& title);
+    // A title as a dbusmenu label, where "_" marks a mnemonic: every "_" is
+    // doubled.
+    static QString dbusMenuLabel(const QString& title);
+    // The action text from which Qt's own dbusmenu exporter writes a label: it
+    // turns the first "&" (unless it ends the text) into the mnemonic mark "_"
+    // and leaves every other character alone, so that first "&" is doubled and
+    // the label reads "_&": the "&" itself, marked as the mnemonic.
+    static QString textForQtExporter(const QString& dbusMenuLabel);
 
 private:
     struct Entry;

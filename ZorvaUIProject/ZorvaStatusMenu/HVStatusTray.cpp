@@ -1,19 +1,41 @@
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusTray.h"
 
 #include "Platform/Bundle.h"
+#include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QUrl>
+
+namespace {
+
+// Whether Qt hands the tray's context menu to a desktop host over dbusmenu, by
+// the rule Qt applies when it makes a tray icon: always away from X11, and on
+// X11 when a StatusNotifierWatcher is on the session bus. Otherwise (an XEmbed
+// tray) Qt shows the context menu itself, as a popup.
+bool contextMenuGoesOverDBus() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        return true;
+    }
+    const QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    return bus && bus->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));
+}
+
+} // namespace
 
 HVTrayStatusItem::HVTrayStatusItem(std::shared_ptr<HVPictureCache> pictures,
                                    HVStatusBar::ItemHandler handler)
     : m_pictures(std::move(pictures)), m_exportedMenu(std::make_unique<QMenu>()),
       m_popupMenu(std::make_unique<QMenu>()) {
     m_exportedPresenter = std::make_unique<HVStatusMenuPresenter>(
-        *m_exportedMenu, HVStatusMenuPresenter::Style::Exported, m_pictures, handler);
+        *m_exportedMenu,
+        contextMenuGoesOverDBus() ? HVStatusMenuPresenter::Style::Exported
+                                  : HVStatusMenuPresenter::Style::Popup,
+        m_pictures, handler);
     m_popupPresenter = std::make_unique<HVStatusMenuPresenter>(
         *m_popupMenu, HVStatusMenuPresenter::Style::Popup, m_pictures, handler);
     m_tray.setToolTip(QStringLiteral("Zorva"));
@@ -95,12 +117,14 @@ bool HVTrayStatusBar::registerBooksInBundle(const platform::Bundle& bundle) {
     const QVariant folder =
         bundle.objectForInfoDictionaryKey(QStringLiteral("CFBundleHelpBookFolder"));
     const QVariant name = bundle.objectForInfoDictionaryKey(QStringLiteral("CFBundleHelpBookName"));
-    if (folder.typeId() != QMetaType::QString || bundle.resourcePath().isEmpty()) {
+    if (folder.typeId() != QMetaType::QString || folder.toString().isEmpty()) {
         return false;
     }
-    const QString page =
-        QDir(bundle.resourcePath()).filePath(folder.toString() + QStringLiteral("/index.html"));
-    if (!QFileInfo(page).isFile()) {
+    // The start page is a resource of the bundle wherever the bundle lies: in the
+    // build tree or installed.
+    const QString page = bundle.pathForResource(folder.toString() + QStringLiteral("/index"),
+                                                QStringLiteral("html"));
+    if (page.isEmpty() || !QFileInfo(page).isFile()) {
         return false;
     }
     const QString book = name.typeId() == QMetaType::QString ? name.toString() : folder.toString();
@@ -115,9 +139,18 @@ QString HVTrayStatusBar::helpPage(const QString& book) const {
 void HVTrayStatusBar::openHelpAnchor(const QString& anchor, const QString& inBook) {
     const QString page = helpPage(inBook);
     if (page.isEmpty()) {
+        HVTrace::writeLine(
+            QStringLiteral("openHelpAnchor : help book %1 is not registered \n").arg(inBook),
+            hvtrace::kStatusController, hvtrace::kCritical);
         return;
     }
     QUrl url = QUrl::fromLocalFile(page);
     url.setFragment(anchor);
-    QDesktopServices::openUrl(url);
+    // Without a browser or help viewer the desktop cannot open the page.
+    if (!QDesktopServices::openUrl(url)) {
+        HVTrace::writeLine(
+            QStringLiteral("openHelpAnchor : no application opened the help page %1 \n")
+                .arg(url.toString()),
+            hvtrace::kStatusController, hvtrace::kCritical);
+    }
 }

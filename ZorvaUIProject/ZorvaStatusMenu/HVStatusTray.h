@@ -11,9 +11,10 @@
 // The status item on Linux desktops: a QSystemTrayIcon. Where the desktop runs a
 // StatusNotifierWatcher, Qt registers it as a StatusNotifierItem and exports its
 // context menu over com.canonical.dbusmenu; that menu is kept in the exported
-// style (battery views as icon and label). Activating the item (a click, or the
-// item's Activate and ContextMenu methods) pops up the real menu, with battery
-// views drawn as views, at the pointer.
+// style (battery views as icon and label). On a tray that shows the context menu
+// itself (XEmbed) it is kept in the popup style. Activating the item (a click,
+// or the item's Activate and ContextMenu methods) pops up the real menu, with
+// battery views drawn as views, at the pointer.
 class HVTrayStatusItem final : public QObject, public HVStatusBarItem {
     Q_OBJECT
 public:

@@ -94,7 +94,7 @@ TEST(BinaryPropertyListReader, ReadsWhatLibplistReads) {
     }
 
     // What the archive writer produces.
-    const HVDevicePtr device = HVDevice::initDevice(QStringLiteral("Zorva Voyager"),
+    const HVDevicePtr device = HVDevice::initDevice(QStringLiteral("Zorva Quillo"),
                                                     QStringLiteral("HV2454"), 0x14200000ULL);
     device->setBatteryInfo(HVBatteryInformation::initBatteryInfoForTypeId(QStringLiteral("HS-77")));
     const QByteArray archive = platform::archivedDataWithRootObject(QVariant::fromValue(device));

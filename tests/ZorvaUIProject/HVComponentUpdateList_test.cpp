@@ -33,7 +33,7 @@ HVComponentList sampleList() {
                                                QVariant::fromValue(region("Asia", "07"))});
     build->setFirmwareFileNames(QVariantMap{{"base", "base.bin"}});
     const HVComponentEntry device = L::makeEntry(
-        {{"componentNameKey", "Zorva Voyager"},
+        {{"componentNameKey", "Zorva Quillo"},
          {"currentVersionKey", "1.1"},
          {"AvailableVersionKey", "1.2"},
          {"LocIdKey", quint64(1) << 63},
@@ -58,7 +58,7 @@ HVComponentList sampleList() {
 TEST(HVComponentUpdateList, EachKeyIsReadByItsRule) {
     const HVComponentList list = sampleList();
     const HVComponentEntry& device = list[0];
-    EXPECT_EQ(L::componentName(device), "Zorva Voyager");
+    EXPECT_EQ(L::componentName(device), "Zorva Quillo");
     EXPECT_EQ(L::productId(device), "HV0123");
     EXPECT_EQ(L::updateStatus(device), 0); // missing means update available
     EXPECT_EQ(L::updateStatus(list[1]), 1);
@@ -166,7 +166,7 @@ TEST(HVComponentUpdateList, ReadsAListWrittenByPlistlib) {
         ASSERT_TRUE(list.has_value());
         ASSERT_EQ(list->size(), 2);
         const HVComponentEntry& device = list->at(0);
-        EXPECT_EQ(L::componentName(device), "Zorva Voyager");
+        EXPECT_EQ(L::componentName(device), "Zorva Quillo");
         EXPECT_EQ(L::locationId(device), quint64(1) << 63);
         EXPECT_EQ(L::updateStatus(device), 0);
         EXPECT_EQ(L::selectedRegionText(device), "7");

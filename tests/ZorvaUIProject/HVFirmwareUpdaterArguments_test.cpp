@@ -164,6 +164,27 @@ TEST(UpdaterArguments, TextFormReadsBackIntoTheSameDictionary) {
     EXPECT_EQ(parseOldStylePropertyList(back.value("buildVectorInfo").toString()), files);
 }
 
+// Only letters, digits and _$/:.- stand unquoted in the text; every other
+// character ("+" of "1.0+2" included) makes the value quoted, and a strict reader
+// gets the value back.
+TEST(UpdaterArguments, ValuesAreQuotedUnlessMadeOfPlainCharacters) {
+    const QString plain = QStringLiteral("_$/:.-");
+    QString characters = QStringLiteral("\t\n\u00e9");
+    for (char16_t c = 0x20; c < 0x7f; ++c) {
+        characters += QChar(c);
+    }
+    for (const QChar c : characters) {
+        const QString version = QStringLiteral("1.0") + c + QStringLiteral("2");
+        SCOPED_TRACE(version.toStdString());
+        QVariantMap map = baseEntry();
+        map.insert("AvailableVersionKey", version);
+        const QString text = Args::arguments(HVComponentUpdateList::makeEntry(map)).at(1);
+        const bool bare = (c.unicode() < 0x80 && c.isLetterOrNumber()) || plain.contains(c);
+        EXPECT_EQ(text.contains("\n    AvailableVersionKey = " + version + ";\n"), bare);
+        EXPECT_EQ(parseOldStylePropertyList(text).toMap().value("AvailableVersionKey"), version);
+    }
+}
+
 TEST(UpdaterArguments, StartUpdateLaunchesTheUpdaterWithTheArguments) {
     ScopedSandbox sandbox;
     TraceCapture trace;

@@ -22,7 +22,7 @@ namespace {
 
 const char* const kScenario = R"({
   "devices": [
-    {"name": "Zorva Savi 8240", "productID": "HV0AC8", "locationID": 337641472,
+    {"name": "Zorva Brindle 84", "productID": "HV0AC8", "locationID": 337641472,
      "firmwareVersion": "3.14", "headsetType": 2,
      "battery": {"productTypeId": "HV0AC8", "percent": 60, "charging": false, "low": false}}
   ],
@@ -48,7 +48,7 @@ const char* const kPreferences = R"(<?xml version="1.0" encoding="UTF-8"?>
 const QString kApp = QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/MacOS/Zorva menu bar item");
 
 // The top rows with battery rows cut to the device name, so that a row reads
-// "Zorva Savi 8240" whatever follows the name.
+// "Zorva Brindle 84" whatever follows the name.
 QStringList rows(const MenuEntry& menu) {
     QStringList labels = topLabels(menu);
     for (QString& label : labels) {
@@ -142,22 +142,22 @@ TEST_F(StatusItemEndToEnd, MenuFollowsEveryCallbackAndTheTraceFileRecordsThem) {
     TrayItem item(bus.connection(), registered.at(0).at(0).toString(),
                   registered.at(0).at(1).toString());
 
-    const QStringList base{QStringLiteral("Zorva Savi 8240"), QStringLiteral("----"),
+    const QStringList base{QStringLiteral("Zorva Brindle 84"), QStringLiteral("----"),
                            QStringLiteral("Skype"), QStringLiteral("----"), QStringLiteral("Help")};
     const QStringList tail{QStringLiteral("Check for updates"), QStringLiteral("Open Zorva")};
     ASSERT_TRUE(menuBecomes(item, base + tail));
     const auto first = item.readLayout();
     ASSERT_TRUE(first);
-    const MenuEntry* savi = nullptr;
+    const MenuEntry* brindle = nullptr;
     for (const MenuEntry& entry : first->children) {
-        if (plainLabel(entry.label).startsWith(QLatin1String("Zorva Savi 8240"))) {
-            savi = &entry;
+        if (plainLabel(entry.label).startsWith(QLatin1String("Zorva Brindle 84"))) {
+            brindle = &entry;
         }
     }
-    ASSERT_NE(savi, nullptr);
-    EXPECT_EQ(plainLabel(savi->label), QStringLiteral("Zorva Savi 8240  60%"));
-    EXPECT_FALSE(savi->iconData.isEmpty()) << "a battery row shows its level picture";
-    EXPECT_FALSE(savi->enabled) << "a device row without action is disabled";
+    ASSERT_NE(brindle, nullptr);
+    EXPECT_EQ(plainLabel(brindle->label), QStringLiteral("Zorva Brindle 84  60%"));
+    EXPECT_FALSE(brindle->iconData.isEmpty()) << "a battery row shows its level picture";
+    EXPECT_FALSE(brindle->enabled) << "a device row without action is disabled";
     const MenuEntry* skype = findByLabel(*first, QStringLiteral("Skype"));
     ASSERT_NE(skype, nullptr);
     EXPECT_TRUE(skype->enabled);
@@ -167,41 +167,42 @@ TEST_F(StatusItemEndToEnd, MenuFollowsEveryCallbackAndTheTraceFileRecordsThem) {
 
     // Attach, then a low battery report for the new headset, then detach.
     ASSERT_EQ(
-        send({QStringLiteral("attach"), QStringLiteral("Zorva Evolve 65"), QStringLiteral("HV2A01"),
+        send({QStringLiteral("attach"), QStringLiteral("Zorva Mirelo_65"), QStringLiteral("HV2A01"),
               QStringLiteral("340787200"), QStringLiteral("1.0.4"), QStringLiteral("1")}),
         0);
-    QStringList withEvolve = base;
-    withEvolve.insert(1, QStringLiteral("Zorva Evolve 65"));
-    ASSERT_TRUE(menuBecomes(item, withEvolve + tail));
+    QStringList withMirelo = base;
+    withMirelo.insert(1, QStringLiteral("Zorva Mirelo_65"));
+    ASSERT_TRUE(menuBecomes(item, withMirelo + tail));
 
     ASSERT_EQ(send({QStringLiteral("battery"), QStringLiteral("HV2A01"),
                     QStringLiteral("340787200"), QStringLiteral("15"), QStringLiteral("low")}),
               0);
     ASSERT_TRUE(stage::waitFor([&] {
         const auto layout = item.readLayout();
-        return layout && findByLabel(*layout, QStringLiteral("Zorva Evolve 65  15%"));
+        return layout && findByLabel(*layout, QStringLiteral("Zorva Mirelo_65  15%"));
     }));
     ASSERT_TRUE(stage::waitFor([&] {
         const QString digest = iconDigest(item);
         return !digest.isEmpty() && digest != normalIcon;
     })) << "a low battery switches the tray icon";
 
-    ASSERT_EQ(send({QStringLiteral("detach"), QStringLiteral("Zorva Evolve 65"),
+    ASSERT_EQ(send({QStringLiteral("detach"), QStringLiteral("Zorva Mirelo_65"),
                     QStringLiteral("HV2A01"), QStringLiteral("340787200")}),
               0);
     ASSERT_TRUE(menuBecomes(item, base + tail));
     ASSERT_TRUE(stage::waitFor([&] { return iconDigest(item) == normalIcon; }));
 
-    // Softphones: a new one sorts before "Skype"; state 7 hides one.
-    ASSERT_EQ(
-        send({QStringLiteral("softphone"), QStringLiteral("Cisco Jabber"), QStringLiteral("0")}),
-        0);
+    // Softphones: a new one sorts before "Skype"; state 7 hides one. Titles read
+    // over dbusmenu as they stand, "&" and "_" included.
+    ASSERT_EQ(send({QStringLiteral("softphone"),
+                    QStringLiteral("Microsoft Lync & Skype for Business"), QStringLiteral("0")}),
+              0);
     QStringList phones = base;
-    phones.insert(2, QStringLiteral("Cisco Jabber"));
+    phones.insert(2, QStringLiteral("Microsoft Lync & Skype for Business"));
     ASSERT_TRUE(menuBecomes(item, phones + tail));
     ASSERT_EQ(send({QStringLiteral("softphone"), QStringLiteral("Skype"), QStringLiteral("7")}), 0);
     QStringList hidden = base;
-    hidden[2] = QStringLiteral("Cisco Jabber");
+    hidden[2] = QStringLiteral("Microsoft Lync & Skype for Business");
     ASSERT_TRUE(menuBecomes(item, hidden + tail));
 
     // Update status: 0 brings "Update Available" (and its icon), 1 takes it away.
@@ -221,12 +222,13 @@ TEST_F(StatusItemEndToEnd, MenuFollowsEveryCallbackAndTheTraceFileRecordsThem) {
     const QStringList expectedLines{
         QStringLiteral("Registered the HV Status APP server."),
         QStringLiteral("Populate Status Menu - Start"),
-        QStringLiteral("updateDeviceInfo : Update Device Requested Zorva Evolve 65"),
-        QStringLiteral("New Device Added Zorva Evolve 65"),
+        QStringLiteral("updateDeviceInfo : Update Device Requested Zorva Mirelo_65"),
+        QStringLiteral("New Device Added Zorva Mirelo_65"),
         QStringLiteral("updateHeadsetBatteryStatus : Found the DECT Device in the list"),
-        QStringLiteral("updateDeviceInfo : Zorva Evolve 65 Device Removed"),
-        QStringLiteral("updateSoftphoneInfo : Update Softphone Requested Cisco Jabber"),
-        QStringLiteral("New Softphone Added Cisco Jabber"),
+        QStringLiteral("updateDeviceInfo : Zorva Mirelo_65 Device Removed"),
+        QStringLiteral(
+            "updateSoftphoneInfo : Update Softphone Requested Microsoft Lync & Skype for Business"),
+        QStringLiteral("New Softphone Added Microsoft Lync & Skype for Business"),
         QStringLiteral("Softphone Exists already"),
         QStringLiteral("Notify the Zorva Menu with : 0"),
         QStringLiteral("Update Not Available"),

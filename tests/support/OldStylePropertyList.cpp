@@ -23,8 +23,7 @@ public:
 
 private:
     static bool isBare(QChar c) {
-        return (c.unicode() < 0x80 && c.isLetterOrNumber()) ||
-               QStringLiteral("_$+/:.-").contains(c);
+        return (c.unicode() < 0x80 && c.isLetterOrNumber()) || QStringLiteral("_$/:.-").contains(c);
     }
 
     void skipSpace() {

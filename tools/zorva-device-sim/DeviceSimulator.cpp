@@ -4,10 +4,10 @@
 #include "Platform/KeyedArchive.h"
 #include "Platform/ObjectDescription.h"
 #include "Platform/RemoteCall.h"
+#include "Platform/ServiceEndpoint.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
-#include <QDBusPendingCallWatcher>
 #include <QFile>
 #include <QThread>
 #include <QTimer>
@@ -15,79 +15,6 @@
 const QString DeviceSimulator::kControlInterface = QStringLiteral("com.zorva.ZorvaDeviceSimulator");
 
 namespace {
-
-struct ServiceMember {
-    const char* name;
-    const char* in;
-    const char* out;
-};
-
-// zorva_application_delegate, in declaration order.
-constexpr ServiceMember kServiceMembers[] = {
-    {"getDeviceInfoFromAppService", "", "ay"},
-    {"getSoftphoneInfoFromAppService", "", "ay"},
-    {"requestForManualCheckForUpdate", "", ""},
-    {"requestForAutoCheckForUpdate", "", ""},
-    {"saveLastCheckedPkgVersion", "", ""},
-    {"getFwUpdateAvailableInfo", "", "ay"},
-    {"getFwUpdateComponentList", "", "ay"},
-    {"getPanicTraceInfo_locationId", "ayx", "ay"},
-    {"resetDevFromPanicTrace_locId", "ayx", ""},
-    {"setHVHIDForConnectedDevices", "i", ""},
-    {"logZMSSettingsToServer", "", ""},
-    {"bluetoothConnect_locationId", "ayx", ""},
-    {"bluetoothConnectAddr_locationId_btAddr_connectMode", "ayxayb", ""},
-    {"bluetoothDisconnect_locationId", "ayx", ""},
-    {"bluetoothDisconnectAddr_locationId_btAddr", "ayxay", ""},
-    {"enableAutoPairing_locationId_withValue", "ayxb", ""},
-    {"getAutoPairingValue_locationId", "ayx", "b"},
-    {"clearPairingList_locationId", "ayx", ""},
-    {"setInPairingMode_locationId", "ayx", ""},
-    {"getDBrecord_locationId", "ayx", "ay"},
-    {"getSearchList_locationId", "ayx", "ay"},
-    {"getPairingList_locationId", "ayx", "ay"},
-};
-
-const ServiceMember* findMember(const QString& name) {
-    for (const ServiceMember& member : kServiceMembers) {
-        if (name == QLatin1String(member.name)) {
-            return &member;
-        }
-    }
-    return nullptr;
-}
-
-QStringList splitSignature(const QString& signature) {
-    QStringList types;
-    for (int i = 0; i < signature.size(); ++i) {
-        if (signature.at(i) == u'a') {
-            types << signature.mid(i, 2);
-            ++i;
-        } else {
-            types << QString(signature.at(i));
-        }
-    }
-    return types;
-}
-
-QString methodXml(const QString& name, const QString& in, const QString& out, bool oneWay) {
-    QString xml = QStringLiteral("    <method name=\"%1\">\n").arg(name);
-    int index = 0;
-    for (const QString& type : splitSignature(in)) {
-        xml += QStringLiteral("      <arg name=\"arg%1\" type=\"%2\" direction=\"in\"/>\n")
-                   .arg(index++)
-                   .arg(type);
-    }
-    for (const QString& type : splitSignature(out)) {
-        xml += QStringLiteral("      <arg name=\"result\" type=\"%1\" direction=\"out\"/>\n")
-                   .arg(type);
-    }
-    if (oneWay) {
-        xml += QStringLiteral("      <annotation name=\"org.freedesktop.DBus.Method.NoReply\" "
-                              "value=\"true\"/>\n");
-    }
-    return xml + QStringLiteral("    </method>\n");
-}
 
 QString describeArgument(const QVariant& argument) {
     if (argument.metaType() == QMetaType::fromType<QByteArray>()) {
@@ -227,15 +154,9 @@ void DeviceSimulator::log(const QString& line) {
 }
 
 QString DeviceSimulator::introspect(const QString& /*path*/) const {
-    QString xml =
-        QStringLiteral("  <interface name=\"%1\">\n").arg(platform::contract::kServiceInterface);
-    for (const ServiceMember& member : kServiceMembers) {
-        const QString name = QLatin1String(member.name);
-        const bool oneWay = name.startsWith(QLatin1String("request")) ||
-                            name == QLatin1String("saveLastCheckedPkgVersion");
-        xml += methodXml(name, QLatin1String(member.in), QLatin1String(member.out), oneWay);
-    }
-    xml += QStringLiteral("  </interface>\n  <interface name=\"%1\">\n").arg(kControlInterface);
+    using platform::service::methodXml;
+    QString xml = platform::service::serviceInterfaceXml();
+    xml += QStringLiteral("  <interface name=\"%1\">\n").arg(kControlInterface);
     xml += methodXml(QStringLiteral("SendCallback"), QStringLiteral("sas"), QStringLiteral("s"),
                      false);
     xml += methodXml(QStringLiteral("Stall"), QStringLiteral("u"), QString(), false);
@@ -294,27 +215,11 @@ HVDevicePtr DeviceSimulator::findDevice(const QString& productID, quint64 lid) c
 
 void DeviceSimulator::handleServiceCall(const QDBusMessage& message) {
     const QString member = message.member();
-    const ServiceMember* known = (message.interface().isEmpty() ||
-                                  message.interface() == platform::contract::kServiceInterface)
-                                     ? findMember(member)
-                                     : nullptr;
+    QString refusal;
+    const platform::service::ServiceMember* known =
+        platform::service::acceptServiceCall(message, m_connection, &refusal);
     if (known == nullptr) {
-        log(QStringLiteral("request %1 refused: unknown member").arg(member));
-        if (message.isReplyRequired()) {
-            m_connection.send(message.createErrorReply(
-                QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
-                QStringLiteral("no member %1.%2").arg(message.interface(), member)));
-        }
-        return;
-    }
-    if (message.signature() != QLatin1String(known->in)) {
-        log(QStringLiteral("request %1 refused: arguments \"%2\"")
-                .arg(member, message.signature()));
-        if (message.isReplyRequired()) {
-            m_connection.send(message.createErrorReply(
-                QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
-                QStringLiteral("%1 takes \"%2\"").arg(member, QLatin1String(known->in))));
-        }
+        log(QStringLiteral("request %1 refused: %2").arg(member, refusal));
         return;
     }
     const QVariantList args = message.arguments();
@@ -375,32 +280,22 @@ void DeviceSimulator::reportUpdateCheck(const QString& outcome, bool manual) {
 void DeviceSimulator::sendCallback(
     const QString& member, const QVariantList& arguments,
     std::function<void(const QString& errorName, const QString& text)> then) {
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        platform::contract::kStatusBusName, platform::contract::kStatusPath,
-        platform::contract::kStatusInterface, member);
-    call.setArguments(arguments);
-    call.setAutoStartService(false);
-    // Not waited for in place: the event loop goes on serving requests, among them
-    // those the status item sends while it handles this very callback.
-    auto* watcher = new QDBusPendingCallWatcher(
-        m_connection.asyncCall(call, platform::remote::kNoTimeout), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, member, watcher, then = std::move(then)] {
-                watcher->deleteLater();
-                const QDBusMessage reply = watcher->reply();
-                if (reply.type() == QDBusMessage::ErrorMessage) {
-                    log(QStringLiteral("callback %1 failed %2: %3")
-                            .arg(member, reply.errorName(), reply.errorMessage()));
-                    if (then) {
-                        then(reply.errorName(), reply.errorMessage());
-                    }
-                } else {
-                    log(QStringLiteral("callback %1 ok").arg(member));
-                    if (then) {
-                        then(QString(), QString());
-                    }
+    platform::service::sendCallback(
+        m_connection, member, arguments, this,
+        [this, member, then = std::move(then)](const QDBusMessage& reply) {
+            if (reply.type() == QDBusMessage::ErrorMessage) {
+                log(QStringLiteral("callback %1 failed %2: %3")
+                        .arg(member, reply.errorName(), reply.errorMessage()));
+                if (then) {
+                    then(reply.errorName(), reply.errorMessage());
                 }
-            });
+            } else {
+                log(QStringLiteral("callback %1 ok").arg(member));
+                if (then) {
+                    then(QString(), QString());
+                }
+            }
+        });
 }
 
 void DeviceSimulator::handleControlCall(const QDBusMessage& message) {

@@ -38,7 +38,7 @@ std::optional<MenuEntry> parseLayout(const QDBusArgument& argument);
 
 // The rows of a menu as indented text, one line per visible child:
 //   "Help", "Checking... [disabled]", "----" for a separator,
-//   "Evolve 65 [icon 16x16] [checked]". Submenus are indented by two blanks.
+//   "Mirelo 65 [icon 16x16] [checked]". Submenus are indented by two blanks.
 QString formatMenu(const MenuEntry& root);
 
 // The first visible entry (depth first) whose label, with mnemonic ampersands

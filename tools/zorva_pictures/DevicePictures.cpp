@@ -204,7 +204,60 @@ void drawVariant(QPainter& p, const QColor& c, const QString& style, bool arc) {
     }
 }
 
+// The suite's own mark: a rounded square with a sound wave over a headset.
+void drawSuiteMark(QPainter& p) {
+    const QColor c(0xff1d3557);
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    p.drawRoundedRect(QRectF(14, 14, kSize - 28, kSize - 28), 24, 24);
+    p.setPen(outline(Qt::white, 7));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(36, 34, 56, 56), 0 * 16, 180 * 16);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(QRectF(30, 60, 14, 26), 5, 5);
+    p.drawRoundedRect(QRectF(84, 60, 14, 26), 5, 5);
+    p.setPen(outline(QColor(0xff4ea8de), 5));
+    for (int i = 0; i < 3; ++i) {
+        p.drawLine(QPointF(54 + i * 10, 84 - i * 6), QPointF(54 + i * 10, 100));
+    }
+}
+
+// The suite is up and running: its mark with a green tick.
+void drawSuiteOn(QPainter& p) {
+    drawSuiteMark(p);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xff2a9d48));
+    p.drawEllipse(QPointF(100, 100), 20, 20);
+    p.setPen(outline(Qt::white, 6));
+    p.drawLine(QPointF(90, 101), QPointF(97, 108));
+    p.drawLine(QPointF(97, 108), QPointF(110, 92));
+}
+
+// The small mark on an "Update" button: a blue disc with a down arrow.
+void drawUpdateAvailable(QPainter& p) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xff2a7de1));
+    p.drawEllipse(QRectF(8, 8, kSize - 16, kSize - 16));
+    QPainterPath arrow;
+    arrow.moveTo(64, 100);
+    arrow.lineTo(96, 64);
+    arrow.lineTo(76, 64);
+    arrow.lineTo(76, 28);
+    arrow.lineTo(52, 28);
+    arrow.lineTo(52, 64);
+    arrow.lineTo(32, 64);
+    arrow.closeSubpath();
+    p.setBrush(Qt::white);
+    p.drawPath(arrow);
+}
+
 } // namespace
+
+QStringList windowPictureNames() {
+    return {QStringLiteral("UpdateAvail"), QStringLiteral("ZMSIcon"),
+            QStringLiteral("zorva_youre_on")};
+}
 
 QImage draw(const QString& name) {
     QImage image(kSize, kSize, QImage::Format_ARGB32_Premultiplied);
@@ -212,6 +265,18 @@ QImage draw(const QString& name) {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
 
+    if (name == QLatin1String("UpdateAvail")) {
+        drawUpdateAvailable(p);
+        return image;
+    }
+    if (name == QLatin1String("ZMSIcon")) {
+        drawSuiteMark(p);
+        return image;
+    }
+    if (name == QLatin1String("zorva_youre_on")) {
+        drawSuiteOn(p);
+        return image;
+    }
     if (name == QLatin1String("DefaultDevice") || name == QLatin1String("DefaultFWUDevice")) {
         const QColor c(kNeutral);
         backdrop(p, c);

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 // The suite's device pictures, drawn from their names: the name says which kind
 // of device to draw ("HeadsetStereo", "Earbud", "Speakerphone" ...) and in which
@@ -12,6 +13,10 @@ namespace devicepictures {
 constexpr int kSize = 128;
 
 QImage draw(const QString& name);
+
+// The update window's own pictures beside the device pictures: the mark on an
+// "Update" button and the suite's icons (all plain PNG).
+QStringList windowPictureNames();
 
 // PNG bytes of a picture; empty when encoding fails.
 QByteArray png(const QImage& image);

@@ -1,4 +1,4 @@
-// Writes every device picture the image table names:
+// Writes every device picture the image table names, and the update window's own pictures:
 //   zorva_pictures <originals folder> <bundle Resources folder>
 // The originals folder receives every picture as PNG; the bundle receives each
 // one as <name>.png or, encrypted, as <name>.enc. Files whose content is
@@ -39,7 +39,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     int count = 0;
-    for (const QString& name : ImageUtility::allPictureNames()) {
+    for (const QString& name :
+         ImageUtility::allPictureNames() + devicepictures::windowPictureNames()) {
         const QByteArray png = devicepictures::png(devicepictures::draw(name));
         if (png.isEmpty() ||
             !writeIfChanged(originals.filePath(name + QLatin1String(".png")), png)) {

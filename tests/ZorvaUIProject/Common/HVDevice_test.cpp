@@ -201,7 +201,7 @@ TEST(HVDevice, ReadsDevicesAndSoftphonesWrittenByPlistlib) {
         SCOPED_TRACE(form.toStdString());
         const auto device = unarchiveObjectWithData(fixture("device." + form)).value<HVDevicePtr>();
         ASSERT_NE(device, nullptr);
-        EXPECT_EQ(device->name(), "Zorva Voyager");
+        EXPECT_EQ(device->name(), "Zorva Quillo");
         EXPECT_EQ(device->productID(), "HV0123");
         EXPECT_EQ(device->curFwVersion(), "3.4.5");
         EXPECT_EQ(device->subCompFwVersions(), QVariant(QVariantList{"1.0", "2.5"}));

@@ -152,7 +152,7 @@ TEST(HVDisObj, EveryOperationReachesTheServiceWithItsArgumentsAndResult) {
     ASSERT_EQ(devices.size(), 3);
     const auto first = devices.at(0).value<HVDevicePtr>();
     ASSERT_TRUE(first);
-    EXPECT_EQ(first->name(), QStringLiteral("Zorva Voyager 5200"));
+    EXPECT_EQ(first->name(), QStringLiteral("Zorva Quillo 52"));
     EXPECT_EQ(first->lid(), quint64(lid));
     ASSERT_TRUE(first->batteryInfo());
     EXPECT_EQ(first->batteryInfo()->hsBatteryPCT(), 80);
@@ -167,7 +167,7 @@ TEST(HVDisObj, EveryOperationReachesTheServiceWithItsArgumentsAndResult) {
     ASSERT_EQ(components.size(), 3);
     const QVariantMap entry = components.at(0).toMap();
     EXPECT_EQ(entry.value(QStringLiteral("componentNameKey")).toString(),
-              QStringLiteral("Zorva Voyager 5200"));
+              QStringLiteral("Zorva Quillo 52"));
     const QVariantList languages = entry.value(QStringLiteral("languageInfo")).toList();
     ASSERT_EQ(languages.size(), 3);
     EXPECT_EQ(languages.at(1).value<HVXmlLanguageInfoPtr>()->languageCode(), QStringLiteral("407"));

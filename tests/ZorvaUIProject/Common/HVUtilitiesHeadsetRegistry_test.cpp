@@ -185,6 +185,38 @@ TEST_F(HeadsetRegistry, HeadsetsConnectAndDisconnectThroughTheirDongle) {
     expectOtherKeysKept();
 }
 
+// A headset disconnects only when the stored product identifier is the reported
+// one: an absent identifier matches nothing, an empty one only an empty one.
+TEST_F(HeadsetRegistry, DisconnectMatchesAbsentProductIdentifiersNowhere) {
+    const QString absent;
+    const QString empty = QStringLiteral("");
+    const struct {
+        QVariant stored;
+        QString reported;
+        bool disconnects;
+    } cases[] = {{QVariant(), absent, false},          {QVariant(), empty, false},
+                 {QVariant(empty), absent, false},     {QVariant(empty), empty, true},
+                 {QVariant("HV0420"), "HV0420", true}, {QVariant("HV0420"), empty, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.stored.toString().toStdString() << " / "
+                                        << c.reported.isNull() << c.reported.toStdString());
+        QVariantMap stored{{"SerialNo", kHeadset1}, {"ConnectedState", "CONNECTED"}};
+        if (c.stored.isValid()) {
+            stored.insert("ProductID", c.stored);
+        }
+        QVariantMap values = otherKeys();
+        values.insert("TarvikData",
+                      QVariantList{QVariantMap{{"SerialNo", kSerialA},
+                                               {"LocationID", kLocationA},
+                                               {"HeadsetData", QVariantList{stored}}}});
+        writePreferences(values);
+        ASSERT_EQ(headset(0, 0).value("ProductID"), c.stored);
+        HVUtilities::updateHeadsetInfo("Headset", c.reported, kLocationA, kHeadset1, 1);
+        EXPECT_EQ(headset(0, 0).value("ConnectedState"),
+                  c.disconnects ? "DISCONNECTED" : "CONNECTED");
+    }
+}
+
 TEST_F(HeadsetRegistry, ClearingForgetsHeadsetsOrEveryDongle) {
     HVUtilities::clearTarvikInfo({}, {}, 0, kSerialA);
     EXPECT_TRUE(takeTrace().contains("clearTarvikInfo: There are no Tarvik devices connected "));

@@ -3,6 +3,7 @@
 #include "ZorvaUIProject/Common/HVUtilities.h"
 #include "support/TraceCapture.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 using testsupport::TraceCapture;
@@ -153,4 +154,39 @@ TEST(Regions, LookupsOverRegionAndTunesRecords) {
     EXPECT_EQ(trace.count("getLangForVersion : Data is NULL"), 1);
     EXPECT_TRUE(HVUtilities::getFWFileForRegion("Europe", QVariant()).isNull());
     EXPECT_EQ(trace.count("getFWFileForLang : Data is NULL"), 1);
+}
+
+// An empty name or identifier finds a record that has an empty one, never one
+// that has none; an absent one finds nothing.
+TEST(Languages, AbsentNamesAndIdentifiersMatchNothing) {
+    TraceCapture trace;
+    const QString absent;
+    const QString empty = QStringLiteral("");
+    using Region = HVXmlBuildVectorRegionInfo;
+    const QVariant noName = language(absent, absent, "absent.bin");
+    const QVariant noRegion = region<Region>(absent, absent, "absent.bin");
+    const QVariantList languages{noName, language(empty, "2", "empty.bin"), noName};
+    const QVariantList regions{noRegion, region<Region>(empty, empty, "empty.bin"), noRegion};
+    const auto regionFile = [](const QString& id, const QVariant& list) {
+        const QVariant found = HVUtilities::getRegionFromVersion(id, list);
+        return found.isValid() ? found.value<HVXmlBuildVectorRegionInfoPtr>()->regionfileName()
+                               : QString();
+    };
+    const struct {
+        const char* lookup;
+        std::function<QString(const QString&, const QVariant&)> find;
+        QVariantList list;
+        QVariant withoutEmpty;
+        QString found;
+    } cases[] = {
+        {"file for language", HVUtilities::getFWFileForLang, languages, noName, "empty.bin"},
+        {"language code", HVUtilities::getLangIdForLang, languages, noName, "2"},
+        {"file for region", HVUtilities::getFWFileForRegion, regions, noRegion, "empty.bin"},
+        {"region by identifier", regionFile, regions, noRegion, "empty.bin"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lookup);
+        EXPECT_EQ(c.find(empty, c.list), c.found);
+        EXPECT_TRUE(c.find(empty, QVariantList{c.withoutEmpty}).isNull());
+        EXPECT_TRUE(c.find(absent, c.list).isNull());
+    }
 }

@@ -105,11 +105,11 @@ TEST(StatusAppServer, DeliversTheSixCallbacksAndRefusesTheOtherFive) {
         return DeviceSimulatorProcess::send(command);
     };
     EXPECT_EQ(
-        send({QStringLiteral("attach"), QStringLiteral("Zorva Blackwire"), QStringLiteral("HV0300"),
+        send({QStringLiteral("attach"), QStringLiteral("Zorva Wirrel"), QStringLiteral("HV0300"),
               QStringLiteral("18446744073709551615"), QStringLiteral("2.1"), QStringLiteral("3")}),
         0);
     EXPECT_EQ(
-        send({QStringLiteral("detach"), QStringLiteral("Zorva Blackwire"), QStringLiteral("HV0300"),
+        send({QStringLiteral("detach"), QStringLiteral("Zorva Wirrel"), QStringLiteral("HV0300"),
               QStringLiteral("18446744073709551615"), QStringLiteral("-1")}),
         0);
     EXPECT_EQ(send({QStringLiteral("battery"), QStringLiteral("HV2454"),
@@ -124,8 +124,8 @@ TEST(StatusAppServer, DeliversTheSixCallbacksAndRefusesTheOtherFive) {
               0);
     EXPECT_EQ(
         delegate.calls,
-        (QStringList{QStringLiteral("device Zorva Blackwire HV0300 18446744073709551615 0 2.1 3"),
-                     QStringLiteral("device Zorva Blackwire HV0300 18446744073709551615 -1 2.1 3"),
+        (QStringList{QStringLiteral("device Zorva Wirrel HV0300 18446744073709551615 0 2.1 3"),
+                     QStringLiteral("device Zorva Wirrel HV0300 18446744073709551615 -1 2.1 3"),
                      QStringLiteral("battery HV2454 336592896 15 1"),
                      QStringLiteral("softphone Bria 2"), QStringLiteral("status 4"),
                      QStringLiteral("components 3 1"), QStringLiteral("components absent 0"),

@@ -78,8 +78,8 @@ TEST(HVStatusControllerOnBus, FollowsTheDeviceService) {
     EXPECT_TRUE(controller.isSWUpdateAvailable()); // the scenario has an update
     const QStringList first = titles(controller);
     EXPECT_EQ(first.mid(0, 4),
-              (QStringList{QStringLiteral("Zorva Voyager 5200"), QStringLiteral("Zorva Savi 8240"),
-                           QStringLiteral("Zorva Calisto 3200"), QStringLiteral("---")}));
+              (QStringList{QStringLiteral("Zorva Quillo 52"), QStringLiteral("Zorva Brindle 84"),
+                           QStringLiteral("Zorva Tamsel 32"), QStringLiteral("---")}));
     EXPECT_TRUE(first.contains(QStringLiteral("Update Available")));
     EXPECT_FALSE(first.contains(QStringLiteral("Avaya one-X Communicator"))); // state 2
 
@@ -96,19 +96,19 @@ TEST(HVStatusControllerOnBus, FollowsTheDeviceService) {
         waitFor([&] { return !titles(controller).contains(QStringLiteral("Desk Speaker")); }));
 
     // A battery report for a listed headset shows its new level.
-    const auto savi = [&] {
+    const auto brindle = [&] {
         for (const auto& item : controller.statusMenu()->items) {
-            if (item.title == QStringLiteral("Zorva Savi 8240") && item.view) {
+            if (item.title == QStringLiteral("Zorva Brindle 84") && item.view) {
                 return item.view->percentageText;
             }
         }
         return QString();
     };
-    EXPECT_EQ(savi(), QStringLiteral("35%"));
+    EXPECT_EQ(brindle(), QStringLiteral("35%"));
     EXPECT_EQ(send({QStringLiteral("battery"), QStringLiteral("HV0AC8"),
                     QStringLiteral("337641472"), QStringLiteral("65"), QStringLiteral("charging")}),
               0);
-    EXPECT_TRUE(waitFor([&] { return savi() == QStringLiteral("65%"); }));
+    EXPECT_TRUE(waitFor([&] { return brindle() == QStringLiteral("65%"); }));
 
     EXPECT_EQ(send({QStringLiteral("softphone"), QStringLiteral("Bria"), QStringLiteral("0")}), 0);
     EXPECT_TRUE(waitFor([&] { return titles(controller).contains(QStringLiteral("Bria")); }));

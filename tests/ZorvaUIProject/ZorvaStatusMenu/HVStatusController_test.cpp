@@ -1,4 +1,5 @@
 #include "Platform/Bundle.h"
+#include "Platform/ObjectDescription.h"
 #include "Platform/PropertyList.h"
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusController.h"
@@ -399,14 +400,36 @@ TEST(HVStatusControllerStartUp, TraceSettingsComeFromTheBundleInfoList) {
     EXPECT_TRUE(after.contains(QStringLiteral("Help Book Registration Success \n")));
     EXPECT_TRUE(rig.bar->item->image.isNull());
 
-    // Without the switch, tracing goes off.
-    info.remove(QStringLiteral("Trace Enable Status"));
-    ASSERT_TRUE(
-        platform::plist::writeFile(bundlePath + QStringLiteral("/Contents/Info.plist"), info));
-    Rig quiet;
-    quiet.bundle = platform::Bundle::bundleWithPath(bundlePath);
-    quiet.make()->awakeFromNib();
-    EXPECT_FALSE(HVTrace::isTraceOn());
+    // Only a true boolean or the number 1 turns tracing on; without the switch,
+    // or with anything else in it, tracing goes off.
+    const struct {
+        QVariant value;
+        bool on;
+    } switches[] = {{QVariant(), false},
+                    {true, true},
+                    {false, false},
+                    {QStringLiteral("NO"), false},
+                    {QStringLiteral("YES"), false},
+                    {QStringLiteral("1"), false},
+                    {1, true},
+                    {1.0, true},
+                    {0, false},
+                    {2, false},
+                    {QVariantList{true}, false}};
+    for (const auto& s : switches) {
+        SCOPED_TRACE(platform::describe(s.value).toStdString());
+        info.insert(QStringLiteral("Trace Enable Status"), s.value);
+        if (!s.value.isValid()) {
+            info.remove(QStringLiteral("Trace Enable Status"));
+        }
+        ASSERT_TRUE(
+            platform::plist::writeFile(bundlePath + QStringLiteral("/Contents/Info.plist"), info));
+        HVTrace::setTraceOn(!s.on);
+        Rig again;
+        again.bundle = platform::Bundle::bundleWithPath(bundlePath);
+        again.make()->awakeFromNib();
+        EXPECT_EQ(HVTrace::isTraceOn(), s.on);
+    }
 }
 
 TEST(HVStatusControllerRegistry, DeviceIdentityRules) {
@@ -468,6 +491,51 @@ TEST(HVStatusControllerRegistry, DeviceIdentityRules) {
     EXPECT_EQ(
         titles(*rig.bar->item->menu).mid(0, 3),
         (QStringList{QStringLiteral("Base"), QStringLiteral("Headset B"), QStringLiteral("---")}));
+}
+
+// Names, product identifiers and headset types: an absent one matches nothing,
+// an empty one only an empty one.
+TEST(HVStatusControllerRegistry, AbsentStringsMatchNothing) {
+    ScopedSandbox sandbox;
+    const QString absent;
+    const QString empty = QStringLiteral("");
+    ASSERT_FALSE(empty.isNull());
+    const QString x = QStringLiteral("X");
+    const struct {
+        QString stored, incoming;
+        bool same;
+    } cases[] = {{absent, absent, false}, {absent, empty, false}, {empty, absent, false},
+                 {empty, empty, true},    {x, x, true},           {x, empty, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.stored.isNull() << c.stored.toStdString() << " / "
+                                        << c.incoming.isNull() << c.incoming.toStdString());
+        const size_t kept = c.same ? 1 : 2; // records after a second report
+        Rig attachRig, detachRig, batteryRig;
+        auto attach = attachRig.make();
+        attach->updateDeviceInfo(c.stored, x, 7, 0, x, 0);
+        attach->updateDeviceInfo(c.incoming, x, 7, 0, x, 0);
+        EXPECT_EQ(attach->allDevices().size(), kept) << "attach";
+        attach->updateSoftphoneInfo(c.stored, 1);
+        attach->updateSoftphoneInfo(c.incoming, 8);
+        EXPECT_EQ(attach->allSoftphones().size(), kept) << "softphone";
+
+        auto detach = detachRig.make();
+        detach->updateDeviceInfo(c.stored, x, 7, 0, x, 0);
+        detach->updateDeviceInfo(c.incoming, x, 7, 1, x, 0);
+        EXPECT_EQ(detach->allDevices().size(), kept - 1) << "detach";
+        detach->updateSoftphoneInfo(c.stored, 1);
+        detach->removeSoftphone(c.incoming);
+        EXPECT_EQ(detach->allSoftphones().size(), kept - 1) << "softphone removed";
+
+        // Battery reports: by product identifier, then by headset type.
+        auto battery = batteryRig.make();
+        battery->updateDeviceInfo(x, c.stored, 9, 0, x, 0);
+        battery->updateHeadsetBatteryInfo(headset(x, c.incoming, 9, x, 10));
+        EXPECT_EQ(battery->allDevices().size(), kept) << "product";
+        battery->updateHeadsetBatteryInfo(headset(x, x, 5, c.stored, 20));
+        battery->updateHeadsetBatteryInfo(headset(x, x + x, 5, c.incoming, 30));
+        EXPECT_EQ(battery->allDevices().size(), kept + kept) << "headset type";
+    }
 }
 
 TEST(HVStatusControllerRegistry, ListsSoftphonesAndReset) {

@@ -1,12 +1,15 @@
 #include "Platform/Bundle.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusMenuPresenter.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusTray.h"
+#include "support/TestSupport.h"
+#include "support/TraceCapture.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QImage>
 #include <QMenu>
+#include <QUrl>
 #include <QWidgetAction>
 #include <gtest/gtest.h>
 
@@ -30,10 +33,10 @@ HVMenuInput demoInput() {
     input.showBatteryStatus = true;
     input.isSWUpdateAvailable = true;
     input.checkForManualUpdate = QStringLiteral("Check for updates");
-    input.devices = {headset(QStringLiteral("Zorva Voyager 5200"), 0x14100000, 85, true),
-                     headset(QStringLiteral("Zorva Savi 8240"), 0x14200000, 35, false)};
+    input.devices = {headset(QStringLiteral("Zorva Quillo 52"), 0x14100000, 85, true),
+                     headset(QStringLiteral("Zorva Brindle 84"), 0x14200000, 35, false)};
     HVMenuDevice wired;
-    wired.name = QStringLiteral("Zorva Blackwire 3320");
+    wired.name = QStringLiteral("Zorva Wirrel 33");
     wired.productID = QStringLiteral("HV00C1");
     wired.lid = 0x14300000;
     wired.curFwVersion = QStringLiteral("Recovery");
@@ -118,9 +121,9 @@ TEST(HVStatusMenuPresenter, ExportedStyleAndInPlaceUpdates) {
     presenter.setMenu(HVStatusMenuLayout::statusMenuPopulate(input));
     auto list = actions(menu);
     ASSERT_EQ(list.size(), 11u);
-    EXPECT_EQ(list[0]->text(), QStringLiteral("Zorva Voyager 5200  85%"));
+    EXPECT_EQ(list[0]->text(), QStringLiteral("Zorva Quillo 52  85%"));
     EXPECT_FALSE(list[0]->icon().isNull()); // level picture with the charging mark
-    EXPECT_EQ(list[1]->text(), QStringLiteral("Zorva Savi 8240  35%"));
+    EXPECT_EQ(list[1]->text(), QStringLiteral("Zorva Brindle 84  35%"));
     EXPECT_EQ(qobject_cast<QWidgetAction*>(list[0]), nullptr);
     const int created = presenter.actionsCreated();
     const int changes = presenter.propertyChanges();
@@ -136,29 +139,50 @@ TEST(HVStatusMenuPresenter, ExportedStyleAndInPlaceUpdates) {
     presenter.setMenu(HVStatusMenuLayout::statusMenuPopulate(input));
     EXPECT_EQ(presenter.actionsCreated(), created);
     EXPECT_EQ(presenter.propertyChanges(), changes + 2);
-    EXPECT_EQ(list[1]->text(), QStringLiteral("Zorva Savi 8240  65%"));
+    EXPECT_EQ(list[1]->text(), QStringLiteral("Zorva Brindle 84  65%"));
 
     // Percentage hidden: the label is the name alone.
     input.showBatteryStatus = false;
     presenter.setMenu(HVStatusMenuLayout::statusMenuPopulate(input));
-    EXPECT_EQ(list[1]->text(), QStringLiteral("Zorva Savi 8240"));
+    EXPECT_EQ(list[1]->text(), QStringLiteral("Zorva Brindle 84"));
 
     // A detached device shifts the rest: actions are reused, the tail shrinks.
     input.devices.erase(input.devices.begin());
     presenter.setMenu(HVStatusMenuLayout::statusMenuPopulate(input));
     EXPECT_EQ(menu.actions().size(), 10);
-    EXPECT_EQ(menu.actions()[0]->text(), QStringLiteral("Zorva Savi 8240"));
+    EXPECT_EQ(menu.actions()[0]->text(), QStringLiteral("Zorva Brindle 84"));
     EXPECT_EQ(presenter.actionsCreated(), created);
+}
+
+// "&" marks an accelerator in a QAction's text: a title holding one still shows
+// as it stands in the popup menu (Qt's text with accelerators taken out).
+TEST(HVStatusMenuPresenter, PopupTitlesShowAsTheyStand) {
+    const QStringList titles{QStringLiteral("Microsoft Lync & Skype for Business"),
+                             QStringLiteral("Zorva R&D_Quillo 40"), QStringLiteral("A && B"),
+                             QStringLiteral("&Zorva_"), QStringLiteral("Tail &")};
+    HVMenuInput input;
+    input.fullMenu = true;
+    for (const QString& title : titles) {
+        input.softphones.push_back({title, 0});
+    }
+    HVMenuDevice device;
+    device.name = titles.at(1);
+    input.devices.push_back(device);
+    QMenu menu;
+    HVStatusMenuPresenter presenter(menu, HVStatusMenuPresenter::Style::Popup,
+                                    std::make_shared<HVPictureCache>(kResources), {});
+    presenter.setMenu(HVStatusMenuLayout::statusMenuPopulate(input));
+    QStringList shown;
+    for (const QAction* action : menu.actions()) {
+        shown << action->iconText();
+    }
+    for (const QString& title : titles) {
+        EXPECT_EQ(shown.count(title), title == titles.at(1) ? 2 : 1) << title.toStdString();
+    }
 }
 
 TEST(HVTrayStatusItem, ExportsTheMenuAndPopsUpTheViewsWhenActivated) {
     HVTrayStatusBar bar(kResources);
-    const auto bundle = platform::Bundle::bundleWithPath(QStringLiteral(ZORVA_BUNDLE_PATH));
-    ASSERT_TRUE(bundle);
-    EXPECT_TRUE(bar.registerBooksInBundle(*bundle));
-    EXPECT_TRUE(
-        bar.helpPage(QStringLiteral("ZorvaMacSuiteHelp")).endsWith(QStringLiteral("/index.html")));
-
     std::vector<qint64> chosen;
     auto base =
         bar.statusItemWithLength(-2.0, [&](const HVMenuItem& item) { chosen.push_back(item.tag); });
@@ -188,4 +212,42 @@ TEST(HVTrayStatusItem, ExportsTheMenuAndPopsUpTheViewsWhenActivated) {
     // Clearing the picture clears the icon.
     item->setImage(QString());
     EXPECT_TRUE(item->trayIcon().icon().isNull());
+}
+
+// The help page is a resource of whichever bundle the program runs from; when it
+// cannot be opened (no book, or no application to open it, as under the offscreen
+// platform) a trace line says so.
+TEST(HVTrayStatusBar, HelpIsFoundInTheBundleAndFailuresAreTraced) {
+    testsupport::ScopedSandbox sandbox;
+    testsupport::TraceCapture trace;
+    const QString installed = sandbox.system(QStringLiteral("Applications/Zorva.app"));
+    const QString noHelp = sandbox.system(QStringLiteral("Applications/Bare.app"));
+    const QByteArray info = testsupport::readFile(kResources + QStringLiteral("/../Info.plist"));
+    ASSERT_TRUE(testsupport::writeFile(installed + QStringLiteral("/Contents/Info.plist"), info));
+    ASSERT_TRUE(testsupport::writeFile(
+        installed + QStringLiteral("/Contents/Resources/ZorvaMacSuiteHelp/index.html"), "<p/>"));
+    ASSERT_TRUE(testsupport::writeFile(noHelp + QStringLiteral("/Contents/Info.plist"), info));
+    const struct {
+        QString bundle;
+        bool registered;
+    } cases[] = {{QStringLiteral(ZORVA_BUNDLE_PATH), true}, {installed, true}, {noHelp, false}};
+    const QString book = QStringLiteral("ZorvaMacSuiteHelp");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bundle.toStdString());
+        HVTrayStatusBar bar(kResources);
+        const auto bundle = platform::Bundle::bundleWithPath(c.bundle);
+        ASSERT_TRUE(bundle);
+        EXPECT_EQ(bar.registerBooksInBundle(*bundle), c.registered);
+        const QString page =
+            c.bundle + QStringLiteral("/Contents/Resources/ZorvaMacSuiteHelp/index.html");
+        EXPECT_EQ(bar.helpPage(book), c.registered ? page : QString());
+        bar.openHelpAnchor(QStringLiteral("main_help_page"), book);
+        EXPECT_TRUE(trace.contains(
+            QStringLiteral("Status Controller"), QStringLiteral("CRITICAL"),
+            c.registered
+                ? QStringLiteral("openHelpAnchor : no application opened the help page ") +
+                      QUrl::fromLocalFile(page).toString() + QStringLiteral("#main_help_page \n")
+                : QStringLiteral("openHelpAnchor : help book ZorvaMacSuiteHelp is not "
+                                 "registered \n")));
+    }
 }

@@ -83,7 +83,7 @@ def device():
     a = Archive()
     subversions = a.array([a.add("1.0"), a.add("2.5")])
     root = a.obj("HVDevice", {
-        "devnamekey": a.add("Zorva Voyager"),
+        "devnamekey": a.add("Zorva Quillo"),
         "productId": a.add("HV0123"),
         "version": a.add("3.4.5"),
         "subversions": subversions,
@@ -123,7 +123,7 @@ def component_list():
         "firmwareFileNames": a.dictionary([("base", a.add("base.bin"))]),
         "availableRegionInfo": a.array([region])})
     device = a.dictionary([
-        ("componentNameKey", a.add("Zorva Voyager")),
+        ("componentNameKey", a.add("Zorva Quillo")),
         ("currentVersionKey", a.add("1.1")),
         ("AvailableVersionKey", a.add("1.2")),
         ("LocIdKey", a.add(2**63)),

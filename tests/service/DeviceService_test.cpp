@@ -1,0 +1,191 @@
+// The UPower-backed device service on private buses: python3-dbusmock plays
+// UPower on a stand-in system bus; the session bus is the test's own.
+
+#include "Platform/DBusContract.h"
+#include "Platform/KeyedArchive.h"
+#include "ZorvaUIProject/Common/HVDevice.h"
+#include "ZorvaUIProject/Common/HVDisObj.h"
+#include "support/MockUPower.h"
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusVirtualObject>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QThread>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+using testsupport::MockUPower;
+using testsupport::PrivateBusDaemon;
+
+namespace {
+
+const QString kService = QStringLiteral(ZORVA_DEVICE_SERVICE);
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = 20000) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+// A stand-in for the status item's callback endpoint: records every callback
+// (member and arguments) and answers it.
+class RecordingStatusServer : public QDBusVirtualObject {
+public:
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        calls.append(message);
+        connection.send(message.createReply());
+        return true;
+    }
+    QStringList members() const {
+        QStringList names;
+        for (const QDBusMessage& call : calls) {
+            names << call.member();
+        }
+        return names;
+    }
+    QList<QDBusMessage> calls;
+};
+
+const QString kAttach =
+    QStringLiteral("updateDeviceInfo_productID_locatonID_deviceState_currentFWVer_headSetType");
+const QString kBattery = QStringLiteral("updateHeadsetBatteryInfo");
+const QString kReset = QStringLiteral("resetDeviceSoftphoneInfo");
+
+HVDevicePtr deviceOf(const QDBusMessage& batteryCall) {
+    return platform::unarchiveObjectWithData(batteryCall.arguments().value(0).toByteArray())
+        .value<HVDevicePtr>();
+}
+
+class DeviceService : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(upower.busOk()) << "no private dbus-daemon";
+        ASSERT_TRUE(upower.start()) << qPrintable(upower.errors());
+    }
+
+    MockUPower upower;
+};
+
+} // namespace
+
+TEST_F(DeviceService, FirstRequestStartsTheInstalledServiceAndGetsEveryHeadset) {
+    ASSERT_FALSE(upower
+                     .addBluetoothDevice(QStringLiteral("h1"), 17,
+                                         QStringLiteral("Zorva Quillo 40"), 64,
+                                         QStringLiteral("AA:BB:CC:DD:EE:01"))
+                     .isEmpty());
+    ASSERT_FALSE(upower
+                     .addBluetoothDevice(QStringLiteral("h2"), 19, QStringLiteral("Zorva Mellin 7"),
+                                         30, QStringLiteral("AA:BB:CC:DD:EE:02"))
+                     .isEmpty());
+    ASSERT_FALSE(upower
+                     .addBluetoothDevice(QStringLiteral("m1"), 5, QStringLiteral("Zorva Tappet"),
+                                         90, QStringLiteral("AA:BB:CC:DD:EE:03"))
+                     .isEmpty());
+
+    // UPower answering garbage: a device whose properties have the wrong types.
+    ASSERT_FALSE(
+        upower
+            .addDevice(QStringLiteral("g1"), {{QStringLiteral("Type"), QStringLiteral("17")},
+                                              {QStringLiteral("Percentage"), true}})
+            .isEmpty());
+
+    QTemporaryDir services;
+    ASSERT_TRUE(testsupport::writeFile(
+        services.filePath(QStringLiteral("com.zorva.ZorvaDeviceService.service")),
+        "[D-BUS Service]\nName=com.zorva.ZorvaDeviceService\nExec=" + kService.toUtf8() +
+            " --quiet\n"));
+    PrivateBusDaemon session(services.path(),
+                             upower.environment(QProcessEnvironment::systemEnvironment()));
+    ASSERT_TRUE(session.ok());
+    ASSERT_FALSE(session.connection()
+                     .interface()
+                     ->isServiceRegistered(platform::contract::kServiceBusName)
+                     .value());
+
+    HVDisObj client(session.connection());
+    const QVariantList devices =
+        client.getDeviceInfoFromApplicationService(HVDisObj::kServiceName).toList();
+    QStringList names;
+    for (const QVariant& device : devices) {
+        names << device.value<HVDevicePtr>()->name();
+    }
+    names.sort();
+    EXPECT_EQ(names,
+              (QStringList{QStringLiteral("Zorva Mellin 7"), QStringLiteral("Zorva Quillo 40")}));
+    // Requests the service knows nothing about get the empty results.
+    EXPECT_EQ(client.getSoftphoneInfoFromApplicationService(HVDisObj::kServiceName).toList().size(),
+              0);
+    EXPECT_FALSE(client.getUpdateAvailableInfoFromAppService().isValid());
+    EXPECT_FALSE(client.getAutoPairingValue(QStringLiteral("HV0000"), 1));
+
+    const QDBusReply<uint> pid =
+        session.connection().interface()->servicePid(platform::contract::kServiceBusName);
+    ASSERT_TRUE(pid.isValid());
+    ::kill(pid.value(), SIGTERM);
+}
+
+TEST_F(DeviceService, NoCallbackUnlessWhatTheStatusItemShowsChanges) {
+    const QString path =
+        upower.addBluetoothDevice(QStringLiteral("h1"), 17, QStringLiteral("Zorva Quillo 40"), 55,
+                                  QStringLiteral("AA:BB:CC:DD:EE:01"));
+    ASSERT_FALSE(path.isEmpty());
+    PrivateBusDaemon session;
+    ASSERT_TRUE(session.ok());
+    RecordingStatusServer status;
+    QDBusConnection bus = session.connection();
+    ASSERT_TRUE(bus.registerVirtualObject(platform::contract::kStatusPath, &status));
+    ASSERT_TRUE(bus.registerService(platform::contract::kStatusBusName));
+
+    QProcess service;
+    QProcessEnvironment env = upower.environment(QProcessEnvironment::systemEnvironment());
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), session.address());
+    service.setProcessEnvironment(env);
+    service.start(kService, {});
+    ASSERT_TRUE(service.waitForStarted(10000));
+    // At start: the headset, then the request to read the lists again.
+    ASSERT_TRUE(waitFor([&] { return status.calls.size() >= 3; }))
+        << qPrintable(status.members().join(u' '));
+
+    const QStringList atStart{kAttach, kBattery, kReset};
+    ASSERT_EQ(status.members().join(u' '), atStart.join(u' '));
+
+    // Nothing the menu shows: energy, times, voltage, a percentage that rounds
+    // the same, a state that is not charging either.
+    const std::pair<const char*, QVariant> unshown[] = {
+        {"Energy", 54.5},
+        {"TimeToEmpty", QVariant::fromValue(qint64(7200))},
+        {"Voltage", 3.81},
+        {"Percentage", 55.3},
+        {"State", QVariant::fromValue(quint32(6))}, // pending discharge
+        {"WarningLevel", QVariant::fromValue(quint32(2))},
+        {"UpdateTime", QVariant::fromValue(quint64(1765000000))},
+    };
+    for (const auto& [name, value] : unshown) {
+        ASSERT_TRUE(upower.setProperties(path, {{QLatin1String(name), value}})) << name;
+    }
+    // A change that shows comes after them on the same road: when it arrives,
+    // any callback for the ones before would have arrived first.
+    ASSERT_TRUE(upower.setProperties(path, {{QStringLiteral("Percentage"), 80.0}}));
+    ASSERT_TRUE(waitFor([&] { return status.calls.size() > atStart.size(); }));
+    QThread::msleep(100);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(status.members().join(u' '), (atStart + QStringList{kBattery}).join(u' '));
+    const HVDevicePtr device = deviceOf(status.calls.last());
+    ASSERT_TRUE(device && device->batteryInfo());
+    EXPECT_EQ(device->batteryInfo()->hsBatteryPCT(), 80);
+    EXPECT_EQ(device->name(), QStringLiteral("Zorva Quillo 40"));
+
+    service.kill();
+    service.waitForFinished(5000);
+}

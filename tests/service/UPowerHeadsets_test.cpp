@@ -1,0 +1,151 @@
+// The rules that turn UPower's device properties into what the status item shows.
+
+#include "service/UPowerHeadsets.h"
+
+#include <gtest/gtest.h>
+#include <limits>
+
+using namespace upower;
+
+namespace {
+
+DeviceProperties headset(double percentage, quint32 state = 2, quint32 warning = level::kNone) {
+    DeviceProperties device;
+    device.type = kind::kHeadset;
+    device.model = QStringLiteral("Zorva Quillo 40");
+    device.serial = QStringLiteral("AA:BB:CC:DD:EE:01");
+    device.percentage = percentage;
+    device.state = state;
+    device.warningLevel = warning;
+    return device;
+}
+
+struct RecordCase {
+    const char* what;
+    DeviceProperties device;
+    std::optional<HeadsetRecord> expected;
+};
+
+HeadsetRecord quillo(qint32 percent, bool charging = false, bool low = false) {
+    return {QStringLiteral("Zorva Quillo 40"), 0xAABBCCDDEE01ULL, percent, charging, low};
+}
+
+} // namespace
+
+TEST(UPowerHeadsets, RecordsFromDeviceProperties) {
+    DeviceProperties headphones;
+    headphones.type = kind::kHeadphones;
+    headphones.vendor = QStringLiteral(" Zorva Mellin ");
+    headphones.nativePath = QStringLiteral("/org/bluez/hci0/dev_00_1A_7D_DA_71_13");
+    headphones.percentage = 100;
+    headphones.state = 4; // fully charged: on the charger but not charging
+    DeviceProperties nameless = headphones;
+    nameless.vendor.clear();
+    DeviceProperties mouse = headset(50);
+    mouse.type = kind::kMouse;
+    DeviceProperties laptop = headset(50);
+    laptop.type = 2;
+    DeviceProperties absent = headset(50);
+    absent.isPresent = false;
+    DeviceProperties coarseFull = headset(0);
+    coarseFull.batteryLevel = level::kFull;
+    DeviceProperties coarseLow = headset(90);
+    coarseLow.batteryLevel = level::kLow;
+    DeviceProperties levelNone = headset(42.4);
+    levelNone.batteryLevel = level::kNone;
+
+    const RecordCase cases[] = {
+        {"discharging, rounded", headset(54.6), quillo(55)},
+        {"charging", headset(20, state::kCharging), quillo(20, true)},
+        {"warning low", headset(9, 2, level::kLow), quillo(9, false, true)},
+        {"warning critical", headset(3, 2, level::kCritical), quillo(3, false, true)},
+        {"warning action", headset(1, 2, level::kAction), quillo(1, false, true)},
+        {"warning discharging is not low", headset(30, 2, 2), quillo(30)},
+        {"above 100", headset(150), quillo(100)},
+        {"below 0", headset(-3), quillo(0)},
+        {"not a number", headset(std::numeric_limits<double>::quiet_NaN()), quillo(0)},
+        {"coarse level full", coarseFull, quillo(100)},
+        {"coarse level low", coarseLow, quillo(20)},
+        {"level none uses the percentage", levelNone, quillo(42)},
+        {"headphones, vendor as name, address from the native path", headphones,
+         HeadsetRecord{QStringLiteral("Zorva Mellin"), 0x001A7DDA7113ULL, 100, false, false}},
+        {"no model or vendor", nameless,
+         HeadsetRecord{QStringLiteral("Headphones"), 0x001A7DDA7113ULL, 100, false, false}},
+        {"mouse", mouse, std::nullopt},
+        {"laptop battery", laptop, std::nullopt},
+        {"not present", absent, std::nullopt},
+    };
+    for (const RecordCase& c : cases) {
+        const auto record = headsetRecordFor(c.device, QStringLiteral("/dev/x"));
+        EXPECT_EQ(record.has_value(), c.expected.has_value()) << c.what;
+        if (record && c.expected) {
+            EXPECT_EQ(record->name, c.expected->name) << c.what;
+            EXPECT_EQ(record->locationID, c.expected->locationID) << c.what;
+            EXPECT_EQ(record->percent, c.expected->percent) << c.what;
+            EXPECT_EQ(record->charging, c.expected->charging) << c.what;
+            EXPECT_EQ(record->low, c.expected->low) << c.what;
+        }
+    }
+}
+
+TEST(UPowerHeadsets, LocationIDsStayWithTheDeviceAndTellDevicesApart) {
+    DeviceProperties usb = headset(50);
+    usb.serial = QStringLiteral("ZQ-0042");
+    usb.nativePath = QStringLiteral("hidpp_battery_3");
+    DeviceProperties sameOnOtherPort = usb;
+    sameOnOtherPort.nativePath = QStringLiteral("hidpp_battery_7");
+    DeviceProperties other = usb;
+    other.serial = QStringLiteral("ZQ-0043");
+    DeviceProperties noSerial = usb;
+    noSerial.serial.clear();
+
+    const quint64 lid = locationIDFor(usb, QStringLiteral("/a"));
+    EXPECT_EQ(locationIDFor(sameOnOtherPort, QStringLiteral("/b")), lid) << "serial first";
+    EXPECT_NE(locationIDFor(other, QStringLiteral("/a")), lid);
+    EXPECT_NE(locationIDFor(noSerial, QStringLiteral("/a")), lid) << "then the native path";
+    EXPECT_NE(locationIDFor(DeviceProperties{}, QStringLiteral("/a")),
+              locationIDFor(DeviceProperties{}, QStringLiteral("/b")))
+        << "then the object path";
+}
+
+TEST(UPowerHeadsets, CallbacksOnlyWhenWhatIsShownChanges) {
+    const HeadsetRecord base = quillo(55);
+    HeadsetRecord renamed = base;
+    renamed.name = QStringLiteral("Zorva Quillo 40 II");
+    struct Case {
+        const char* what;
+        std::optional<HeadsetRecord> before, after;
+        std::vector<ShownChange> expected;
+    };
+    const Case cases[] = {
+        {"nothing to nothing", std::nullopt, std::nullopt, {}},
+        {"appears", std::nullopt, base, {{Callback::Attach, base}, {Callback::Battery, base}}},
+        {"goes", base, std::nullopt, {{Callback::Detach, base}}},
+        {"unchanged", base, quillo(55), {}},
+        {"percent", base, quillo(54), {{Callback::Battery, quillo(54)}}},
+        {"charging", base, quillo(55, true), {{Callback::Battery, quillo(55, true)}}},
+        {"low", base, quillo(55, false, true), {{Callback::Battery, quillo(55, false, true)}}},
+        {"renamed",
+         base,
+         renamed,
+         {{Callback::Detach, base}, {Callback::Attach, renamed}, {Callback::Battery, renamed}}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(shownChanges(c.before, c.after), c.expected) << c.what;
+    }
+}
+
+TEST(UPowerHeadsets, PropertiesOfTheWrongTypeAreLeftOut) {
+    DeviceProperties device = headset(40);
+    QStringList rejected;
+    device.apply({{QStringLiteral("Percentage"), QStringLiteral("80")},
+                  {QStringLiteral("Type"), QVariant::fromValue(qint32(19))},
+                  {QStringLiteral("State"), QVariant::fromValue(quint32(1))},
+                  {QStringLiteral("Voltage"), 3.9}},
+                 &rejected);
+    EXPECT_EQ(device.percentage, 40);
+    EXPECT_EQ(device.type, kind::kHeadset);
+    EXPECT_EQ(device.state, state::kCharging);
+    rejected.sort();
+    EXPECT_EQ(rejected, (QStringList{QStringLiteral("Percentage"), QStringLiteral("Type")}));
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QTemporaryDir>
+#include <QVariantMap>
+#include <memory>
+
+namespace testsupport {
+
+// A dbus-daemon of a test's own (session configuration, optionally with a folder
+// of D-Bus service files for activation), ended on destruction.
+class PrivateBusDaemon {
+public:
+    // serviceDir empty: no activatable services. `environment` is what the daemon
+    // (and every program it activates) runs with.
+    explicit PrivateBusDaemon(
+        const QString& serviceDir = QString(),
+        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+    ~PrivateBusDaemon();
+    PrivateBusDaemon(const PrivateBusDaemon&) = delete;
+    PrivateBusDaemon& operator=(const PrivateBusDaemon&) = delete;
+
+    bool ok() const { return m_connection && m_connection->isConnected(); }
+    QString address() const { return m_address; }
+    QDBusConnection connection() const { return *m_connection; }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_daemon;
+    QString m_address;
+    QString m_name;
+    std::unique_ptr<QDBusConnection> m_connection;
+};
+
+// UPower as python3-dbusmock's "upower" template plays it, on a private bus that
+// stands for the system bus (programs find it through DBUS_SYSTEM_BUS_ADDRESS).
+// Devices are added, changed and removed through the mock's own interface, with
+// the DeviceAdded / DeviceRemoved / PropertiesChanged signals UPower sends.
+class MockUPower {
+public:
+    MockUPower();
+    ~MockUPower();
+    MockUPower(const MockUPower&) = delete;
+    MockUPower& operator=(const MockUPower&) = delete;
+
+    bool busOk() const { return m_bus.ok(); }
+    QString systemBusAddress() const { return m_bus.address(); }
+    // An environment whose system bus is this one.
+    QProcessEnvironment environment(QProcessEnvironment base) const;
+
+    // Starts the mock and waits until it owns org.freedesktop.UPower.
+    bool start();
+    // Ends the mock (UPower leaves the bus).
+    void stop();
+    QString errors();
+
+    // Adds /org/freedesktop/UPower/devices/<id> with these properties (Type,
+    // Model, Percentage, State, WarningLevel, ...; typed as UPower types them)
+    // and sends DeviceAdded. Answers the object path, empty on failure.
+    QString addDevice(const QString& id, const QVariantMap& properties);
+    // A present headset-kind device (Type 17 headset, 19 headphones, 5 mouse)
+    // discharging at `percentage`, with a Bluetooth-style native path and serial.
+    QString addBluetoothDevice(const QString& id, quint32 type, const QString& model,
+                               double percentage, const QString& address);
+    bool setProperties(const QString& path, const QVariantMap& properties);
+    bool removeDevice(const QString& path);
+
+private:
+    bool call(const QString& member, const QVariantList& arguments);
+
+    PrivateBusDaemon m_bus;
+    QTemporaryDir m_log;
+    QProcess m_mock;
+    QByteArray m_errors;
+};
+
+} // namespace testsupport

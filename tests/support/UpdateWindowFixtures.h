@@ -1,0 +1,41 @@
+#pragma once
+
+#include "ZorvaUIProject/HVUpdatePopUpView.h"
+
+#include <QList>
+#include <QPair>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
+
+namespace testsupport {
+
+// The update window's platform for tests: the given bundle (the build's
+// application bundle by default), a name measure that tests set, and browser and
+// updater requests recorded (the updater is really started only when
+// `launchForReal` is set).
+class FakeUpdateWindowPlatform : public HVUpdateWindowPlatform {
+public:
+    FakeUpdateWindowPlatform();
+    std::shared_ptr<const platform::Bundle> resourceBundle() override { return bundle; }
+    bool openURL(const QUrl& url) override;
+    bool launchApplicationAtPath(const QString& path, const QStringList& arguments) override;
+    double nameWidth(const QString& name) override { return measure(name); }
+
+    std::shared_ptr<const platform::Bundle> bundle;
+    std::function<double(const QString&)> measure = [](const QString&) { return 10.0; };
+    bool launchForReal = false;
+    QList<QUrl> opened;
+    QList<QPair<QString, QStringList>> launched;
+};
+
+// A component entry map in state `state` for a device with every key an update needs.
+QVariantMap deviceEntry(const QString& name, const QString& productId, int state = 0);
+// "languageInfo": records of (name, code) pairs; a null code leaves it unset.
+QVariant languageList(const QList<QPair<QString, QString>>& namesAndCodes);
+// "buildVectorInfo": a build with regions of (name, id) pairs and one firmware file.
+QVariant buildWithRegions(const QList<QPair<QString, QString>>& namesAndIds);
+// The entries of maps, in order.
+HVComponentList entries(const QList<QVariantMap>& maps);
+
+} // namespace testsupport
