@@ -4,12 +4,17 @@
 #include "Platform/Launching.h"
 #include "Platform/ObjectDescription.h"
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
+#include "ZorvaUIProject/Common/HVDisObj.h"
 #include "ZorvaUIProject/Common/HVUtilities.h"
 #include "ZorvaUIProject/HVDeviceImageChoice.h"
 #include "ZorvaUIProject/HVFirmwareUpdaterArguments.h"
+#include "ZorvaUIProject/HVPanicTraceReport.h"
 
+#include <QClipboard>
+#include <QDateTime>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <algorithm>
 
 namespace {
@@ -109,6 +114,25 @@ double HVUpdateWindowPlatformDefault::nameWidth(const QString& name) {
     font.setBold(true);
     font.setPointSizeF(Hyperlink::fontPointSize(kNameFontSize));
     return QFontMetricsF(font).horizontalAdvance(name);
+}
+
+void HVUpdateWindowPlatformDefault::setClipboardText(const QString& text) {
+    if (QClipboard* clipboard = QGuiApplication::clipboard()) {
+        clipboard->setText(text, QClipboard::Clipboard);
+    }
+}
+
+bool HVUpdateWindowPlatformDefault::resetPanicTrace(const QString& productID, qint64 locationID) {
+    const auto client = HVDisObj::init();
+    if (!client) {
+        return false;
+    }
+    try {
+        client->resetPanicTraceFromAppService(productID, locationID);
+    } catch (const std::exception&) {
+        // The service left the bus while answering: the client has traced it.
+    }
+    return true;
 }
 
 // ---- making the window ---------------------------------------------------------
@@ -610,5 +634,47 @@ void HVUpdatePopUpView::alertButton(int tag) {
     trace(QStringLiteral("alertButton : End Sheet "), kPrefController, kCritical);
     if (m_sheetEnd) {
         m_sheetEnd(tag);
+    }
+}
+
+// ---- the device error report -----------------------------------------------------
+
+std::unique_ptr<HVUpdatePopUpView>
+HVUpdatePopUpView::initWithPanicTraceInfo(const QVariantMap& info,
+                                          std::shared_ptr<HVUpdateWindowPlatform> platform) {
+    trace(QStringLiteral("initWithErrorValue : Api called"), kPrefController, kCritical);
+    std::unique_ptr<HVUpdatePopUpView> view(new HVUpdatePopUpView(std::move(platform)));
+    if (!info.isEmpty()) {
+        view->setProdIdForPanicTrace(HVPanicTraceReport::productID(info));
+        view->setLocIdForPanicTrace(HVPanicTraceReport::locationID(info));
+        view->showPanicTraceInfo(info);
+    }
+    return view;
+}
+
+void HVUpdatePopUpView::showPanicTraceInfo(const QVariantMap& info) {
+    trace(QStringLiteral("showPanicTraceForInfo : Api called"), kPrefController, kCritical);
+    trace(QStringLiteral("showPanicTraceForInfo : Firmware info dict is %1")
+              .arg(platform::describe(info.isEmpty() ? QVariant() : QVariant(info))),
+          kPrefController, kHigh);
+    if (info.isEmpty()) {
+        trace(QStringLiteral("showPanicTraceForInfo : Error in panic trace dict "), kPrefController,
+              kCritical);
+        return;
+    }
+    const QString text = HVPanicTraceReport::reportText(info, QDateTime::currentDateTime());
+    m_panicLayout = ::panicTraceLayout(text);
+    setPanicTraceMsg(text);
+}
+
+void HVUpdatePopUpView::copyPanicTrace() {
+    trace(QStringLiteral("copyPanicTrace : Api called"), kPrefController, kCritical);
+    m_platform->setClipboardText(panicTraceMsg());
+}
+
+void HVUpdatePopUpView::resetPanicTrace() {
+    trace(QStringLiteral("resetPanicTrace : Api called"), kPrefController, kCritical);
+    if (!m_platform->resetPanicTrace(prodIdForPanicTrace(), locIdForPanicTrace())) {
+        trace(QStringLiteral("resetPanicTrace : statusAppDO is NULL"), kPrefController, kCritical);
     }
 }

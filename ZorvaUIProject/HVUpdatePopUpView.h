@@ -26,6 +26,11 @@ public:
     virtual bool launchApplicationAtPath(const QString& path, const QStringList& arguments) = 0;
     // Width in points of a component name in the bold 11.75-point name font.
     virtual double nameWidth(const QString& name) = 0;
+    // The error report's Copy: the text, as plain text, on the clipboard.
+    virtual void setClipboardText(const QString& text) = 0;
+    // The error report's Reset: asks the device service, through a new client, to
+    // clear the device's error log. False when no client could be made.
+    virtual bool resetPanicTrace(const QString& productID, qint64 locationID) = 0;
 };
 
 // The real thing: the main bundle (or the settings pane's bundle when running
@@ -37,6 +42,8 @@ public:
     bool openURL(const QUrl& url) override;
     bool launchApplicationAtPath(const QString& path, const QStringList& arguments) override;
     double nameWidth(const QString& name) override;
+    void setClipboardText(const QString& text) override;
+    bool resetPanicTrace(const QString& productID, qint64 locationID) override;
 
 private:
     std::optional<std::shared_ptr<const platform::Bundle>> m_bundle;
@@ -116,6 +123,27 @@ public:
 
     QString localized(const QString& key) const;
 
+    // ---- The device error report -------------------------------------------------
+    // The same window, made by its own initialiser for a device's error-report
+    // dictionary (HVPanicTraceReport.h): the report text in a scrolling view and
+    // Copy (1002), Reset (1001) and Close (1000). An absent or empty dictionary
+    // leaves the window empty.
+    static std::unique_ptr<HVUpdatePopUpView>
+    initWithPanicTraceInfo(const QVariantMap& info,
+                           std::shared_ptr<HVUpdateWindowPlatform> platform);
+    // Builds the report (at the current time) and its layout.
+    void showPanicTraceInfo(const QVariantMap& info);
+    void copyPanicTrace();
+    void resetPanicTrace();
+    const std::optional<HVPanicTraceLayout>& panicTraceLayout() const { return m_panicLayout; }
+
+    QString panicTraceMsg() const { return m_panicTraceMessage; }
+    void setPanicTraceMsg(const QString& value) { m_panicTraceMessage = value; }
+    QString prodIdForPanicTrace() const { return m_productIdForPanicTrace; }
+    void setProdIdForPanicTrace(const QString& value) { m_productIdForPanicTrace = value; }
+    qint64 locIdForPanicTrace() const { return m_locationIdForPanicTrace; }
+    void setLocIdForPanicTrace(qint64 value) { m_locationIdForPanicTrace = value; }
+
 private:
     explicit HVUpdatePopUpView(std::shared_ptr<HVUpdateWindowPlatform> platform);
     void takeList(const std::optional<HVComponentList>& list, const QString& tracePrefix);
@@ -139,4 +167,8 @@ private:
     SheetEndHandler m_sheetEnd;
     std::optional<HVTableLayout> m_tableLayout;
     std::optional<HVSingleLayout> m_singleLayout;
+    std::optional<HVPanicTraceLayout> m_panicLayout;
+    QString m_panicTraceMessage;
+    QString m_productIdForPanicTrace;
+    qint64 m_locationIdForPanicTrace = 0;
 };

@@ -59,3 +59,31 @@ HVSingleGeometry singleGeometry(bool L, bool R) {
     g.updateNow = {310, 0, 100, 45};
     return g;
 }
+
+HVPanicTraceLayout panicTraceLayout(const QString& text) {
+    HVPanicTraceLayout layout;
+    layout.windowFrame = {0, 0, 260, 280};
+    layout.scrollFrame = {10, 45, 240, 200};
+    layout.text = text;
+    layout.buttons = {
+        {QStringLiteral("Close"),
+         HVPanicTraceTags::kClose,
+         {172, 0, 75, 45},
+         true,
+         HVButtonAction::AlertButton,
+         QString()},
+        {QStringLiteral("Reset"),
+         HVPanicTraceTags::kReset,
+         {85, 0, 75, 45},
+         false,
+         HVButtonAction::ResetPanicTrace,
+         QString()},
+        {QStringLiteral("Copy"),
+         HVPanicTraceTags::kCopy,
+         {5, 0, 75, 45},
+         false,
+         HVButtonAction::CopyPanicTrace,
+         QString()},
+    };
+    return layout;
+}

@@ -45,7 +45,7 @@ struct HVTextItem {
     bool operator==(const HVTextItem&) const = default;
 };
 
-enum class HVButtonAction { AlertButton, ClickedUpdateButton };
+enum class HVButtonAction { AlertButton, ClickedUpdateButton, CopyPanicTrace, ResetPanicTrace };
 
 struct HVButtonItem {
     QString title;
@@ -151,3 +151,20 @@ struct HVSingleLayout {
     std::optional<HVPopUpItem> regionPopUp;
     QList<HVButtonItem> buttons;
 };
+
+// The device error report: a fixed window of (0, 0, 260, 280) with the report
+// in a read-only scrolling text view and three buttons, added in the order
+// Close (1000, highlighted), Reset (1001), Copy (1002).
+namespace HVPanicTraceTags {
+inline constexpr int kClose = 1000;
+inline constexpr int kReset = 1001;
+inline constexpr int kCopy = 1002;
+} // namespace HVPanicTraceTags
+
+struct HVPanicTraceLayout {
+    HVRect windowFrame;
+    HVRect scrollFrame;
+    QString text;
+    QList<HVButtonItem> buttons;
+};
+HVPanicTraceLayout panicTraceLayout(const QString& text);

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -73,6 +74,8 @@ HVUpdatePopUpViewWidget::HVUpdatePopUpViewWidget(std::unique_ptr<HVUpdatePopUpVi
         buildTable(*table);
     } else if (const auto& single = m_view->singleLayout()) {
         buildSingle(*single);
+    } else if (const auto& report = m_view->panicTraceLayout()) {
+        buildPanicTrace(*report);
     }
 }
 
@@ -100,6 +103,17 @@ HVUpdatePopUpViewWidget::initWithList(const std::optional<HVComponentList>& list
     if (!view) {
         return nullptr;
     }
+    return std::unique_ptr<HVUpdatePopUpViewWidget>(
+        new HVUpdatePopUpViewWidget(std::move(view), std::move(platform)));
+}
+
+std::unique_ptr<HVUpdatePopUpViewWidget>
+HVUpdatePopUpViewWidget::initWithPanicTraceInfo(const QVariantMap& info,
+                                                std::shared_ptr<HVUpdateWindowPlatform> platform) {
+    if (!platform) {
+        platform = std::make_shared<HVUpdateWindowPlatformDefault>();
+    }
+    auto view = HVUpdatePopUpView::initWithPanicTraceInfo(info, platform);
     return std::unique_ptr<HVUpdatePopUpViewWidget>(
         new HVUpdatePopUpViewWidget(std::move(view), std::move(platform)));
 }
@@ -152,11 +166,39 @@ void HVUpdatePopUpViewWidget::addButton(QWidget* parent, const HVButtonItem& ite
     }
     button->setGeometry(centredIn(toTopLeft(item.frame, height), m_buttonHeight));
     const int tag = item.tag;
-    if (item.action == HVButtonAction::ClickedUpdateButton) {
+    switch (item.action) {
+    case HVButtonAction::ClickedUpdateButton:
         connect(button, &QPushButton::clicked, this,
                 [this, tag] { m_view->clickedUpdateButton(tag); });
-    } else {
+        break;
+    case HVButtonAction::CopyPanicTrace:
+        connect(button, &QPushButton::clicked, this, [this] { m_view->copyPanicTrace(); });
+        break;
+    case HVButtonAction::ResetPanicTrace:
+        connect(button, &QPushButton::clicked, this, [this] { m_view->resetPanicTrace(); });
+        break;
+    case HVButtonAction::AlertButton:
         connect(button, &QPushButton::clicked, this, [this, tag] { m_view->alertButton(tag); });
+        break;
+    }
+}
+
+void HVUpdatePopUpViewWidget::buildPanicTrace(const HVPanicTraceLayout& layout) {
+    const double height = layout.windowFrame.height;
+    setFixedSize(int(layout.windowFrame.width), int(height));
+    // A read-only text that scrolls vertically and wraps at the view's width.
+    auto* text = new QPlainTextEdit(this);
+    text->setObjectName(QStringLiteral("panicTraceText"));
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    text->setFrameShape(QFrame::Box);
+    // The report starts with a line feed, as the copied text does.
+    text->setPlainText(layout.text);
+    text->setGeometry(toTopLeft(layout.scrollFrame, height).toRect());
+    for (const HVButtonItem& button : layout.buttons) {
+        addButton(this, button, height);
     }
 }
 

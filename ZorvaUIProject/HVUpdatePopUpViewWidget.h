@@ -34,6 +34,11 @@ public:
     initWithList(const std::optional<HVComponentList>& list,
                  std::shared_ptr<HVUpdateWindowPlatform> platform = {});
 
+    // The device error report for an error-report dictionary (empty: an empty window).
+    static std::unique_ptr<HVUpdatePopUpViewWidget>
+    initWithPanicTraceInfo(const QVariantMap& info,
+                           std::shared_ptr<HVUpdateWindowPlatform> platform = {});
+
     // Opens the table layout without blocking and calls sheetEnd with the return
     // code when it ends; the window then deletes itself. What the status item
     // uses.
@@ -60,6 +65,7 @@ private:
                             std::shared_ptr<HVUpdateWindowPlatform> platform);
     void buildTable(const HVTableLayout& layout);
     void buildSingle(const HVSingleLayout& layout);
+    void buildPanicTrace(const HVPanicTraceLayout& layout);
     QWidget* makeCell(const HVCellContent& cell, double width, double height);
     void place(QWidget* parent, const HVCellContent& content, double height);
     void addButton(QWidget* parent, const HVButtonItem& item, double height);

@@ -21,12 +21,20 @@ public:
     bool openURL(const QUrl& url) override;
     bool launchApplicationAtPath(const QString& path, const QStringList& arguments) override;
     double nameWidth(const QString& name) override { return measure(name); }
+    void setClipboardText(const QString& text) override { clipboard.append(text); }
+    bool resetPanicTrace(const QString& productID, qint64 locationID) override {
+        resets.append({productID, locationID});
+        return resetReachesService;
+    }
 
     std::shared_ptr<const platform::Bundle> bundle;
     std::function<double(const QString&)> measure = [](const QString&) { return 10.0; };
     bool launchForReal = false;
     QList<QUrl> opened;
     QList<QPair<QString, QStringList>> launched;
+    QStringList clipboard;
+    QList<QPair<QString, qint64>> resets;
+    bool resetReachesService = true;
 };
 
 // A component entry map in state `state` for a device with every key an update needs.
