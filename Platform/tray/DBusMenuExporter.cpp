@@ -120,6 +120,9 @@ void DBusMenuExporter::registerTypes() {
         qDBusRegisterMetaType<DBusMenuItemKeysList>();
         qDBusRegisterMetaType<DBusMenuEvent>();
         qDBusRegisterMetaType<DBusMenuEventList>();
+        qRegisterMetaType<DBusMenuItemList>("platform::tray::DBusMenuItemList");
+        qRegisterMetaType<DBusMenuItemKeysList>("platform::tray::DBusMenuItemKeysList");
+        qRegisterMetaType<DBusMenuEventList>("platform::tray::DBusMenuEventList");
         return true;
     }();
     Q_UNUSED(registered);

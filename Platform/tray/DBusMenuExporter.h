@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDBusArgument>
 #include <QDBusVariant>
 #include <QList>
 #include <QObject>
@@ -44,6 +45,15 @@ struct DBusMenuEvent {
     QDBusVariant data;
     uint timestamp = 0;
 };
+QDBusArgument& operator<<(QDBusArgument& arg, const DBusMenuLayoutItem& item);
+const QDBusArgument& operator>>(const QDBusArgument& arg, DBusMenuLayoutItem& item);
+QDBusArgument& operator<<(QDBusArgument& arg, const DBusMenuItem& item);
+const QDBusArgument& operator>>(const QDBusArgument& arg, DBusMenuItem& item);
+QDBusArgument& operator<<(QDBusArgument& arg, const DBusMenuItemKeys& keys);
+const QDBusArgument& operator>>(const QDBusArgument& arg, DBusMenuItemKeys& keys);
+QDBusArgument& operator<<(QDBusArgument& arg, const DBusMenuEvent& event);
+const QDBusArgument& operator>>(const QDBusArgument& arg, DBusMenuEvent& event);
+
 using DBusMenuItemList = QList<DBusMenuItem>;
 using DBusMenuItemKeysList = QList<DBusMenuItemKeys>;
 using DBusMenuEventList = QList<DBusMenuEvent>;

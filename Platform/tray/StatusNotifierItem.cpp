@@ -57,6 +57,7 @@ void registerTypes() {
         qDBusRegisterMetaType<IconPixmap>();
         qDBusRegisterMetaType<IconPixmapList>();
         qDBusRegisterMetaType<ToolTip>();
+        qRegisterMetaType<IconPixmapList>("platform::tray::IconPixmapList");
         return true;
     }();
     Q_UNUSED(registered);

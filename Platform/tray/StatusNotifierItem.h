@@ -27,6 +27,11 @@ struct ToolTip {
     QString description;
 };
 
+QDBusArgument& operator<<(QDBusArgument& arg, const IconPixmap& pixmap);
+const QDBusArgument& operator>>(const QDBusArgument& arg, IconPixmap& pixmap);
+QDBusArgument& operator<<(QDBusArgument& arg, const ToolTip& tip);
+const QDBusArgument& operator>>(const QDBusArgument& arg, ToolTip& tip);
+
 // The sizes at which a status icon is exported: the panel sizes hosts use, and
 // their doubles for high-density screens.
 inline constexpr int kIconSizes[] = {16, 22, 24, 32, 48, 64, 96};
