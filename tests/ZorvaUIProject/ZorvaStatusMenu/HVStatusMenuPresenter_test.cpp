@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QImage>
 #include <QMenu>
+#include <QPainter>
 #include <QUrl>
 #include <QWidgetAction>
 #include <gtest/gtest.h>
@@ -232,6 +233,33 @@ TEST(HVExportedMenu, DeviceRowsStayEnabledAndLabelsKeepTheirUnderscores) {
         EXPECT_EQ(item.label, row.expected.label) << row.what;
         EXPECT_EQ(item.enabled, row.expected.enabled) << row.what;
         EXPECT_EQ(item.icon, row.expected.icon) << row.what << " " << qPrintable(item.icon.name);
+    }
+}
+
+// Every status picture, drawn at panel size on a dark and a light panel, has
+// enough pixels that stand out from the panel to show the headset.
+TEST(HVStatusPictures, StandOutOnDarkAndLightPanels) {
+    const QColor panels[] = {QColor(0x35, 0x35, 0x35), QColor(0xec, 0xec, 0xec)};
+    for (const char* name : {"HVstatusoffline", "HVstatusonline", "SWUpdateNotification",
+                             "SWUpdateNotificationHighlight", "Battery_Low"}) {
+        const QImage picture(kResources + QLatin1Char('/') + QLatin1String(name) +
+                             QStringLiteral(".png"));
+        ASSERT_FALSE(picture.isNull()) << name;
+        for (const QColor& panel : panels) {
+            QImage shown(22, 22, QImage::Format_RGB32);
+            shown.fill(panel);
+            QPainter painter(&shown);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(shown.rect(), picture);
+            painter.end();
+            int standing = 0;
+            for (int y = 0; y < shown.height(); ++y) {
+                for (int x = 0; x < shown.width(); ++x) {
+                    standing += std::abs(qGray(shown.pixel(x, y)) - qGray(panel.rgb())) > 80;
+                }
+            }
+            EXPECT_GE(standing, 60) << name << " on " << qPrintable(panel.name());
+        }
     }
 }
 
