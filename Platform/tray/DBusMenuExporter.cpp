@@ -137,6 +137,7 @@ void DBusMenuExporter::setEntries(std::vector<MenuEntry> entries) {
         sameShape = entries[i].isSeparator == m_entries[i].isSeparator;
     }
     const std::vector<MenuEntry> old = std::exchange(m_entries, std::move(entries));
+    m_fullLayout.reset();
     ++m_revision;
     if (!sameShape) {
         Q_EMIT LayoutUpdated(m_revision, 0);
@@ -204,6 +205,11 @@ uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QString
         trace(QStringLiteral("dbusmenu: GetLayout for unknown item %1").arg(parentId));
         return m_revision;
     }
+    const bool full = parentId == 0 && recursionDepth < 0 && propertyNames.isEmpty();
+    if (full && m_fullLayout) {
+        layout = *m_fullLayout;
+        return m_revision;
+    }
     layout.id = parentId;
     layout.properties = filtered(propertiesOf(parentId), propertyNames);
     // Only the root has children; a depth of 0 asks for the item alone.
@@ -214,6 +220,9 @@ uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QString
             layout.children.push_back(
                 DBusMenuLayoutItem{id, filtered(propertiesOf(id), propertyNames), {}});
         }
+    }
+    if (full) {
+        m_fullLayout = layout;
     }
     return m_revision;
 }

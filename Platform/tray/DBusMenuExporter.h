@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QVariantMap>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace platform::tray {
@@ -118,6 +119,9 @@ private:
 
     std::vector<MenuEntry> m_entries;
     uint m_revision = 1;
+    // The whole menu with every property, as most reads ask for it; built at the
+    // first such read after a change and shared by the reads after it.
+    mutable std::optional<DBusMenuLayoutItem> m_fullLayout;
 };
 
 } // namespace platform::tray
