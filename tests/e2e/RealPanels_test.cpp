@@ -101,9 +101,7 @@ protected:
 
     bool startPanel() { return panel.start(program, GetParam().arguments, env); }
 
-    // Pixels of the panel's strip that stand out from its background (sampled at
-    // the strip's left end, where both configurations leave the panel empty).
-    int iconPixels(const QString& pictureName) {
+    QImage grabScreen(const QString& pictureName) {
         // Kept beside the build for a look.
         const QString folder = QStringLiteral(ZORVA_BINARY_DIR "/screenshots");
         QDir().mkpath(folder);
@@ -113,9 +111,16 @@ protected:
         if (!grab.start(stage::binary("tools/zorva-tray-host/zorva-tray-host"),
                         {QStringLiteral("--grab-screen"), path}, env) ||
             !stage::waitFor([&] { return grab.process().state() == QProcess::NotRunning; })) {
-            return -1;
+            return {};
         }
-        const QImage shot(path);
+        return QImage(path);
+    }
+
+    // Pixels of the panel's strip that stand out from its background (sampled at
+    // the strip's left end, where both configurations leave the panel empty);
+    // *rightmost is the column of the rightmost one.
+    int iconPixels(const QString& pictureName, int* rightmost = nullptr) {
+        const QImage shot = grabScreen(pictureName);
         if (shot.isNull()) {
             return -1;
         }
@@ -124,10 +129,14 @@ protected:
         for (int y = 0; y < kPanelHeight; ++y) {
             for (int x = shot.width() / 2; x < shot.width(); ++x) {
                 const QRgb pixel = shot.pixel(x, y);
-                count += std::abs(qRed(pixel) - qRed(background)) +
-                             std::abs(qGreen(pixel) - qGreen(background)) +
-                             std::abs(qBlue(pixel) - qBlue(background)) >
-                         120;
+                const bool stands = std::abs(qRed(pixel) - qRed(background)) +
+                                        std::abs(qGreen(pixel) - qGreen(background)) +
+                                        std::abs(qBlue(pixel) - qBlue(background)) >
+                                    120;
+                count += stands;
+                if (stands && rightmost) {
+                    *rightmost = std::max(*rightmost, x);
+                }
             }
         }
         return count;
@@ -177,6 +186,37 @@ TEST_P(RealPanel, TheIconShowsWhicheverStartsFirstAndAfterThePanelRestarts) {
     EXPECT_LT(iconPixels(QStringLiteral("panel-alone.png")), 10);
     ASSERT_TRUE(app.start(kApp, {}, env));
     EXPECT_TRUE(iconShows(QStringLiteral("panel-first.png"))) << qPrintable(app.errors());
+
+    // The host's own menu, opened with a right click on the icon, shows the
+    // battery pictures in their colours (the full battery's green bars).
+    const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+    if (xdotool.isEmpty()) {
+        GTEST_SKIP() << "xdotool is not installed (scripts/setup): the menu is not opened";
+    }
+    int iconX = 0;
+    ASSERT_GE(iconPixels(QStringLiteral("panel-first.png"), &iconX), 40);
+    stage::Child click;
+    ASSERT_TRUE(click.start(xdotool,
+                            {QStringLiteral("mousemove"), QString::number(iconX - 8),
+                             QString::number(kPanelHeight / 2), QStringLiteral("click"),
+                             QStringLiteral("3")},
+                            env));
+    int green = 0;
+    const bool shown = stage::waitFor(
+        [&] {
+            const QImage shot = grabScreen(QStringLiteral("menu.png"));
+            green = 0;
+            for (int y = kPanelHeight; y < shot.height(); ++y) {
+                for (int x = 0; x < shot.width(); ++x) {
+                    const QRgb pixel = shot.pixel(x, y);
+                    green += qGreen(pixel) > 130 && qRed(pixel) < 90 && qBlue(pixel) < 100;
+                }
+            }
+            return green >= 4;
+        },
+        10000);
+    EXPECT_TRUE(shown) << "no coloured battery picture in the opened menu (" << green
+                       << " green pixels)";
 }
 
 INSTANTIATE_TEST_SUITE_P(Panels, RealPanel, ::testing::Values(kLxqt, kXfce),
