@@ -3,6 +3,8 @@
 // and Xvfb, with our tray host's watcher registered first:
 //   - BM_TrayStartup: process start until the populated menu is readable over
 //     dbusmenu, and resident memory once started (status item / bare ratios);
+//   - BM_ReadMenu: a host's full read of the status item's 100-device menu and
+//     of bare-tray's menu (read_ratio = status item / bare);
 //   - BM_AttachToMenu/N: a device-attach callback until the rebuilt menu with N
 //     devices, read over dbusmenu after a change signal, shows it (the read of the
 //     whole menu, pictures included, is part of the time); bare_rebuild_ms is the
@@ -328,6 +330,39 @@ void BM_TrayStartup(benchmark::State& state) {
     state.counters["rss_ratio"] = statusRss / bareRss;
 }
 BENCHMARK(BM_TrayStartup)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// A host's full read of the menu (GetLayout of everything, pictures included):
+// the status item with 100 devices beside bare-tray's 14 items.
+void BM_ReadMenu(benchmark::State& state) {
+    constexpr int kDevices = 100;
+    Rig rig(kDevices);
+    BENCH_REQUIRE(rig.ok(), qPrintable(rig.error()));
+    double ms = 0;
+    auto bare = rig.launch(stage::binary("tools/bare-tray/bare-tray"), bareReady, &ms);
+    BENCH_REQUIRE(bare, "bare-tray shows no menu");
+    auto status = rig.launch(kApp, statusReady(kDevices), &ms);
+    BENCH_REQUIRE(status, "the status item shows no full menu");
+    idle(300);
+    double bareTotal = 0;
+    double statusTotal = 0;
+    int rounds = 0;
+    for (auto _ : state) {
+        auto start = Clock::now();
+        BENCH_REQUIRE(status->item->readLayout(), "the status item's menu is unreadable");
+        const double statusMs = msSince(start);
+        start = Clock::now();
+        BENCH_REQUIRE(bare->item->readLayout(), "bare-tray's menu is unreadable");
+        bareTotal += msSince(start);
+        statusTotal += statusMs;
+        state.SetIterationTime(statusMs / 1000.0);
+        ++rounds;
+    }
+    state.counters["bare_read_ms"] = bareTotal / rounds;
+    state.counters["read_ratio"] = statusTotal / bareTotal;
+    rig.stop(*status);
+    rig.stop(*bare);
+}
+BENCHMARK(BM_ReadMenu)->UseManualTime()->Iterations(50)->Unit(benchmark::kMillisecond);
 
 void BM_AttachToMenu(benchmark::State& state) {
     const int devices = static_cast<int>(state.range(0));

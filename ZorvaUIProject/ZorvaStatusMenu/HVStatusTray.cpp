@@ -3,56 +3,39 @@
 #include "Platform/Bundle.h"
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 
+#include <QBuffer>
 #include <QCursor>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QUrl>
-
-namespace {
-
-// Whether Qt hands the tray's context menu to a desktop host over dbusmenu, by
-// the rule Qt applies when it makes a tray icon: always away from X11, and on
-// X11 when a StatusNotifierWatcher is on the session bus. Otherwise (an XEmbed
-// tray) Qt shows the context menu itself, as a popup.
-bool contextMenuGoesOverDBus() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        return true;
-    }
-    const QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-    return bus && bus->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));
-}
-
-} // namespace
+#include <algorithm>
 
 HVTrayStatusItem::HVTrayStatusItem(std::shared_ptr<HVPictureCache> pictures,
                                    HVStatusBar::ItemHandler handler)
-    : m_pictures(std::move(pictures)), m_exportedMenu(std::make_unique<QMenu>()),
-      m_popupMenu(std::make_unique<QMenu>()) {
-    m_exportedPresenter = std::make_unique<HVStatusMenuPresenter>(
-        *m_exportedMenu,
-        contextMenuGoesOverDBus() ? HVStatusMenuPresenter::Style::Exported
-                                  : HVStatusMenuPresenter::Style::Popup,
-        m_pictures, handler);
+    : m_pictures(std::move(pictures)), m_handler(std::move(handler)),
+      m_popupMenu(std::make_unique<QMenu>()),
+      m_item(std::make_unique<platform::tray::StatusNotifierItem>(QStringLiteral("Zorva"))) {
     m_popupPresenter = std::make_unique<HVStatusMenuPresenter>(
-        *m_popupMenu, HVStatusMenuPresenter::Style::Popup, m_pictures, handler);
-    m_tray.setToolTip(QStringLiteral("Zorva"));
-    connect(&m_tray, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                // A tray that shows the context menu itself (XEmbed) has it open
-                // already; over dbusmenu the host shows it and this QMenu stays hidden.
-                if ((reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) &&
-                    !m_exportedMenu->isVisible()) {
-                    popUp(QCursor::pos());
-                }
-            });
+        *m_popupMenu, HVStatusMenuPresenter::Style::Popup, m_pictures, m_handler);
+    m_item->setTitle(QStringLiteral("Zorva"));
+    m_item->setToolTip(QStringLiteral("Zorva"), QString());
+    connect(&m_item->menu(), &platform::tray::DBusMenuExporter::clicked, this,
+            &HVTrayStatusItem::clicked);
+    connect(m_item.get(), &platform::tray::StatusNotifierItem::watcherChanged, this,
+            &HVTrayStatusItem::updateFallback);
+    // Hosts that ignore ItemIsMenu ask the item to show its menu at a place of
+    // their choosing, next to the panel.
+    const auto popUpAt = [this](int x, int y) { popUpBeside(QRect(x, y, 1, 1)); };
+    connect(m_item.get(), &platform::tray::StatusNotifierItem::contextMenuRequested, this, popUpAt);
+    connect(m_item.get(), &platform::tray::StatusNotifierItem::activateRequested, this, popUpAt);
 }
 
 HVTrayStatusItem::~HVTrayStatusItem() {
-    m_tray.setContextMenu(nullptr);
-    m_tray.hide();
+    if (m_fallback) {
+        m_fallback->hide();
+    }
 }
 
 void HVTrayStatusItem::setImage(const QString& imagePath) {
@@ -72,36 +55,112 @@ void HVTrayStatusItem::setAlternateImage(const QString& imagePath) {
 }
 
 void HVTrayStatusItem::applyIcon() {
-    QIcon icon;
-    if (!m_image.isEmpty()) {
-        icon.addFile(m_image, QSize(), QIcon::Normal);
-        if (!m_alternateImage.isEmpty()) {
-            icon.addFile(m_alternateImage, QSize(), QIcon::Selected);
+    // Unreadable files give null images: the item then shows no picture.
+    m_item->setIcon(m_image.isEmpty() ? QImage() : QImage(m_image));
+    m_item->setAttentionIcon(m_alternateImage.isEmpty() ? QImage() : QImage(m_alternateImage));
+    if (m_fallback) {
+        QIcon icon;
+        if (!m_image.isEmpty()) {
+            icon.addFile(m_image, QSize(), QIcon::Normal);
+            if (!m_alternateImage.isEmpty()) {
+                icon.addFile(m_alternateImage, QSize(), QIcon::Selected);
+            }
         }
+        m_fallback->setIcon(icon);
     }
-    m_tray.setIcon(icon);
+}
+
+QByteArray HVTrayStatusItem::pngFor(const HVExportedIcon& icon) {
+    if (icon.name.isEmpty()) {
+        return {};
+    }
+    const QString key = icon.name + (icon.battery ? QStringLiteral("+battery") : QString()) +
+                        (icon.charging ? QStringLiteral("+charging") : QString());
+    const auto found = m_png.constFind(key);
+    if (found != m_png.constEnd()) {
+        return *found;
+    }
+    const QIcon drawn = icon.battery ? m_pictures->batteryIcon(icon.name, icon.charging)
+                                     : m_pictures->icon(icon.name);
+    QByteArray bytes;
+    if (!drawn.isNull()) {
+        const QList<QSize> sizes = drawn.availableSizes();
+        const QPixmap pixmap = drawn.pixmap(sizes.isEmpty() ? QSize(16, 16) : sizes.first());
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        pixmap.save(&buffer, "PNG");
+    }
+    m_png.insert(key, bytes);
+    return bytes;
 }
 
 void HVTrayStatusItem::setMenu(const HVStatusMenu& menu) {
-    m_exportedPresenter->setMenu(menu);
-    m_popupPresenter->setMenu(menu);
-    if (!m_shown) {
-        // The exported menu is attached once and then only changed in place.
-        m_tray.setContextMenu(m_exportedMenu.get());
-        m_tray.show();
-        m_shown = true;
+    m_menu = menu;
+    m_hasMenu = true;
+    std::vector<platform::tray::MenuEntry> entries;
+    entries.reserve(menu.items.size());
+    for (const HVExportedItem& item : HVExportedMenu(menu)) {
+        entries.push_back({item.isSeparator, item.label, item.enabled, pngFor(item.icon)});
     }
+    m_item->menu().setEntries(std::move(entries));
+    m_popupPresenter->setMenu(menu);
+    updateFallback();
+}
+
+void HVTrayStatusItem::updateFallback() {
+    const bool wanted = m_hasMenu && !m_item->watcherPresent();
+    if (!wanted) {
+        m_fallback.reset();
+        return;
+    }
+    if (m_fallback) {
+        return;
+    }
+    m_fallback = std::make_unique<QSystemTrayIcon>();
+    m_fallback->setToolTip(QStringLiteral("Zorva"));
+    connect(m_fallback.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) {
+                    const QRect icon = m_fallback->geometry();
+                    popUpBeside(icon.isValid() ? icon : QRect(QCursor::pos(), QSize(1, 1)));
+                }
+            });
+    applyIcon();
+    m_fallback->show();
+}
+
+void HVTrayStatusItem::clicked(int id) {
+    if (id < 1 || static_cast<std::size_t>(id) > m_menu.items.size()) {
+        return;
+    }
+    const HVMenuItem item = m_menu.items[static_cast<std::size_t>(id) - 1];
+    // Device rows are exported enabled for their colours, but have no command.
+    if (item.isSeparator || item.action == HVMenuAction::None || !m_handler) {
+        return;
+    }
+    m_handler(item);
 }
 
 void HVTrayStatusItem::setHighlightMode(bool highlight) {
     m_highlight = highlight;
 }
 
-void HVTrayStatusItem::popUp(const QPoint& position) {
+void HVTrayStatusItem::popUpBeside(const QRect& area) {
     if (m_popupMenu->isEmpty()) {
         return;
     }
-    m_popupMenu->popup(position);
+    const QSize size = m_popupMenu->sizeHint();
+    const QScreen* screen = QGuiApplication::screenAt(area.center());
+    if (!screen) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    const QRect room = screen ? screen->availableGeometry() : QRect(area.topLeft(), size);
+    QPoint at(area.left(), area.bottom() + 1);
+    if (at.y() + size.height() > room.bottom() && area.top() - size.height() >= room.top()) {
+        at.setY(area.top() - size.height());
+    }
+    at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - size.width())));
+    m_popupMenu->popup(at);
 }
 
 HVTrayStatusBar::HVTrayStatusBar(const QString& resourcePath)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/tray/StatusNotifierItem.h"
+#include "ZorvaUIProject/ZorvaStatusMenu/HVStatusMenuExport.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusMenuPresenter.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusPlatform.h"
 
@@ -8,13 +10,13 @@
 #include <QSystemTrayIcon>
 #include <memory>
 
-// The status item on Linux desktops: a QSystemTrayIcon. Where the desktop runs a
-// StatusNotifierWatcher, Qt registers it as a StatusNotifierItem and exports its
-// context menu over com.canonical.dbusmenu; that menu is kept in the exported
-// style (battery views as icon and label). On a tray that shows the context menu
-// itself (XEmbed) it is kept in the popup style. Activating the item (a click,
-// or the item's Activate and ContextMenu methods) pops up the real menu, with
-// battery views drawn as views, at the pointer.
+// The status item on Linux desktops. Where a StatusNotifierWatcher runs, it is
+// our own StatusNotifierItem with the menu exported over com.canonical.dbusmenu:
+// the host draws that one menu, in the desktop's style, on either click. The
+// item follows the watcher and registers again whenever one appears. Only while
+// no watcher exists is it a QSystemTrayIcon on the old XEmbed tray, whose clicks
+// pop up the menu with the battery views drawn, placed beside the icon; there is
+// never more than one icon.
 class HVTrayStatusItem final : public QObject, public HVStatusBarItem {
     Q_OBJECT
 public:
@@ -26,28 +28,34 @@ public:
     void setMenu(const HVStatusMenu& menu) override;
     void setHighlightMode(bool highlight) override;
 
-    QSystemTrayIcon& trayIcon() { return m_tray; }
+    platform::tray::StatusNotifierItem& statusNotifierItem() { return *m_item; }
+    // The XEmbed tray icon; null while a watcher exists.
+    QSystemTrayIcon* fallbackIcon() { return m_fallback.get(); }
     QMenu& popupMenu() { return *m_popupMenu; }
-    QMenu& exportedMenu() { return *m_exportedMenu; }
     const HVStatusMenuPresenter& popupPresenter() const { return *m_popupPresenter; }
-    const HVStatusMenuPresenter& exportedPresenter() const { return *m_exportedPresenter; }
 
-    // Shows the popup menu at a global position.
-    void popUp(const QPoint& position);
+    // Shows the popup menu beside an area of the screen (the icon's), below it
+    // when there is room and above it otherwise.
+    void popUpBeside(const QRect& area);
 
 private:
     void applyIcon();
+    void updateFallback();
+    void clicked(int id);
+    QByteArray pngFor(const HVExportedIcon& icon);
 
     std::shared_ptr<HVPictureCache> m_pictures;
-    std::unique_ptr<QMenu> m_exportedMenu;
+    HVStatusBar::ItemHandler m_handler;
     std::unique_ptr<QMenu> m_popupMenu;
-    std::unique_ptr<HVStatusMenuPresenter> m_exportedPresenter;
     std::unique_ptr<HVStatusMenuPresenter> m_popupPresenter;
-    QSystemTrayIcon m_tray;
+    std::unique_ptr<platform::tray::StatusNotifierItem> m_item;
+    std::unique_ptr<QSystemTrayIcon> m_fallback;
+    HVStatusMenu m_menu;
+    QHash<QString, QByteArray> m_png; // exported icons by picture, encoded once
     QString m_image;
     QString m_alternateImage;
     bool m_highlight = false;
-    bool m_shown = false;
+    bool m_hasMenu = false;
 };
 
 class HVTrayStatusBar final : public HVStatusBar {

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 
@@ -95,6 +96,38 @@ void lightning(QPainter& p, const QColor& color) {
     p.drawPath(bolt);
 }
 
+// A status-bar picture at twice its size (the drawing works in 22-point units),
+// with a halo of the contrasting shade around every stroke, so that it stands out
+// on dark and light panels alike.
+void saveStatus(const QString& name, const QColor& halo,
+                const std::function<void(QPainter&)>& draw) {
+    constexpr int kScale = 2;
+    constexpr int kSize = 22 * kScale;
+    QImage shape(kSize, kSize, QImage::Format_ARGB32_Premultiplied);
+    shape.fill(Qt::transparent);
+    {
+        QPainter p(&shape);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(kScale, kScale);
+        draw(p);
+    }
+    QImage tinted = shape;
+    {
+        QPainter p(&tinted);
+        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        p.fillRect(tinted.rect(), halo);
+    }
+    save(name, kSize, kSize, [&](QPainter& p) {
+        // The halo: the shape's outline, widened by about 1.5 points all round.
+        constexpr double kRadius = 1.5 * kScale;
+        for (int step = 0; step < 16; ++step) {
+            const double angle = step * 3.14159265358979 / 8;
+            p.drawImage(QPointF(kRadius * std::cos(angle), kRadius * std::sin(angle)), tinted);
+        }
+        p.drawImage(QPointF(0, 0), shape);
+    });
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -105,17 +138,19 @@ int main(int argc, char* argv[]) {
 
     const QColor dark(40, 40, 40);
     const QColor light(255, 255, 255);
-    save(QStringLiteral("HVstatusoffline"), 22, 22, [&](QPainter& p) { headset(p, dark); });
-    save(QStringLiteral("HVstatusonline"), 22, 22, [&](QPainter& p) { headset(p, light); });
-    save(QStringLiteral("SWUpdateNotification"), 22, 22, [&](QPainter& p) {
+    const QColor lightHalo(236, 236, 236, 230);
+    const QColor darkHalo(30, 30, 30, 230);
+    saveStatus(QStringLiteral("HVstatusoffline"), lightHalo, [&](QPainter& p) { headset(p, dark); });
+    saveStatus(QStringLiteral("HVstatusonline"), darkHalo, [&](QPainter& p) { headset(p, light); });
+    saveStatus(QStringLiteral("SWUpdateNotification"), lightHalo, [&](QPainter& p) {
         headset(p, dark);
         updateBadge(p, QColor(0, 122, 255), light);
     });
-    save(QStringLiteral("SWUpdateNotificationHighlight"), 22, 22, [&](QPainter& p) {
+    saveStatus(QStringLiteral("SWUpdateNotificationHighlight"), darkHalo, [&](QPainter& p) {
         headset(p, light);
         updateBadge(p, light, QColor(0, 122, 255));
     });
-    save(QStringLiteral("Battery_Low"), 22, 22, [&](QPainter& p) {
+    saveStatus(QStringLiteral("Battery_Low"), lightHalo, [&](QPainter& p) {
         headset(p, dark);
         // a red battery with one bar in the upper right corner
         p.setPen(QPen(QColor(214, 48, 49), 1.2));

@@ -93,7 +93,17 @@ void StatusNotifierWatcher::registerItem(const QString& service, const QString& 
     m_items << key;
     m_serviceWatcher->addWatchedService(service);
     Q_EMIT m_adaptor->StatusNotifierItemRegistered(key);
-    Q_EMIT itemRegistered(service, path);
+    // The host reads the new item with blocking calls. Reading it here, inside the
+    // registration call, would leave an item that registers with a blocking call
+    // waiting for its own reply until the time-out: answer first, read afterwards.
+    QMetaObject::invokeMethod(
+        this,
+        [this, service, path, key] {
+            if (m_items.contains(key)) {
+                Q_EMIT itemRegistered(service, path);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void StatusNotifierWatcher::serviceGone(const QString& service) {

@@ -12,6 +12,8 @@
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QPixmap>
+#include <QScreen>
 #include <QTextStream>
 #include <QTimer>
 #include <cstdio>
@@ -280,8 +282,13 @@ int main(int argc, char** argv) {
         QStringLiteral("settle"),
         QStringLiteral("Quiet time after a change before the menu is read (default 150)."),
         QStringLiteral("ms"));
+    const QCommandLineOption grabScreen(
+        QStringLiteral("grab-screen"),
+        QStringLiteral("Write a picture of the whole X screen (a real panel with its icons) "
+                       "to the PNG file and exit; no tray is started."),
+        QStringLiteral("file"));
     parser.addOptions({attach, quiet, dumpOnce, waitLabel, click, screenshot, render, popupAt,
-                       exitAfter, exitWhenGone, settle});
+                       exitAfter, exitWhenGone, settle, grabScreen});
     if (!parser.parse(QCoreApplication::arguments())) {
         std::fprintf(stderr, "zorva-tray-host: %s\n", qPrintable(parser.errorText()));
         return 2;
@@ -293,6 +300,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "zorva-tray-host: unexpected argument %s\n",
                      qPrintable(parser.positionalArguments().constFirst()));
         return 2;
+    }
+
+    if (parser.isSet(grabScreen)) {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        const QPixmap picture = screen ? screen->grabWindow(0) : QPixmap();
+        if (picture.isNull() || !picture.save(parser.value(grabScreen), "PNG")) {
+            std::fprintf(stderr, "zorva-tray-host: cannot grab the screen into %s\n",
+                         qPrintable(parser.value(grabScreen)));
+            return 1;
+        }
+        return 0;
     }
 
     Options options;

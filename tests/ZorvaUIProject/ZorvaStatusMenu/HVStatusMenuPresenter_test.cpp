@@ -1,4 +1,5 @@
 #include "Platform/Bundle.h"
+#include "ZorvaUIProject/ZorvaStatusMenu/HVStatusMenuExport.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusMenuPresenter.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusTray.h"
 #include "support/TestSupport.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QImage>
 #include <QMenu>
+#include <QPainter>
 #include <QUrl>
 #include <QWidgetAction>
 #include <gtest/gtest.h>
@@ -181,37 +183,129 @@ TEST(HVStatusMenuPresenter, PopupTitlesShowAsTheyStand) {
     }
 }
 
-TEST(HVTrayStatusItem, ExportsTheMenuAndPopsUpTheViewsWhenActivated) {
+// What a host is given to draw: rows of one computed menu and what each exports.
+TEST(HVExportedMenu, DeviceRowsStayEnabledAndLabelsKeepTheirUnderscores) {
+    HVMenuInput plain = demoInput();
+    plain.devices[0].name = QStringLiteral("Zorva Quillo_52");
+    HVMenuInput checking;
+    checking.fullMenu = true;
+    checking.checkForManualUpdate = checking.texts.checking;
+    struct Row {
+        const char* what;
+        const HVMenuInput& input;
+        std::size_t index;
+        HVExportedItem expected;
+    };
+    const Row rows[] = {
+        {"charging battery row",
+         plain,
+         0,
+         {false,
+          QStringLiteral("Zorva Quillo__52  85%"),
+          true,
+          {QStringLiteral("Battery_4.png"), true, true}}},
+        {"battery row",
+         plain,
+         1,
+         {false,
+          QStringLiteral("Zorva Brindle 84  35%"),
+          true,
+          {QStringLiteral("Battery_1.png"), true, false}}},
+        {"device in recovery without a command",
+         plain,
+         2,
+         {false, QStringLiteral("Zorva Wirrel 33"), true, {QStringLiteral("SametimeError")}}},
+        {"separator", plain, 3, {true, {}, false, {}}},
+        {"softphone",
+         plain,
+         4,
+         {false, QStringLiteral("Jabber"), true, {QStringLiteral("SametimeError")}}},
+        {"checking, in a menu without devices",
+         checking,
+         1,
+         {false, QStringLiteral("Checking..."), false, {}}},
+    };
+    for (const Row& row : rows) {
+        const auto exported = HVExportedMenu(HVStatusMenuLayout::statusMenuPopulate(row.input));
+        ASSERT_LT(row.index, exported.size()) << row.what;
+        const HVExportedItem& item = exported[row.index];
+        EXPECT_EQ(item.isSeparator, row.expected.isSeparator) << row.what;
+        EXPECT_EQ(item.label, row.expected.label) << row.what;
+        EXPECT_EQ(item.enabled, row.expected.enabled) << row.what;
+        EXPECT_EQ(item.icon, row.expected.icon) << row.what << " " << qPrintable(item.icon.name);
+    }
+}
+
+// Every status picture, drawn at panel size on a dark and a light panel, has
+// enough pixels that stand out from the panel to show the headset.
+TEST(HVStatusPictures, StandOutOnDarkAndLightPanels) {
+    const QColor panels[] = {QColor(0x35, 0x35, 0x35), QColor(0xec, 0xec, 0xec)};
+    for (const char* name : {"HVstatusoffline", "HVstatusonline", "SWUpdateNotification",
+                             "SWUpdateNotificationHighlight", "Battery_Low"}) {
+        const QImage picture(kResources + QLatin1Char('/') + QLatin1String(name) +
+                             QStringLiteral(".png"));
+        ASSERT_FALSE(picture.isNull()) << name;
+        for (const QColor& panel : panels) {
+            QImage shown(22, 22, QImage::Format_RGB32);
+            shown.fill(panel);
+            QPainter painter(&shown);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(shown.rect(), picture);
+            painter.end();
+            int standing = 0;
+            for (int y = 0; y < shown.height(); ++y) {
+                for (int x = 0; x < shown.width(); ++x) {
+                    standing += std::abs(qGray(shown.pixel(x, y)) - qGray(panel.rgb())) > 80;
+                }
+            }
+            EXPECT_GE(standing, 60) << name << " on " << qPrintable(panel.name());
+        }
+    }
+}
+
+// No watcher runs on the test's bus: the item stands on the XEmbed tray, whose
+// clicks pop up the drawn menu, while its menu is exported all the same.
+TEST(HVTrayStatusItem, FallsBackToTheOldTrayAndReportsOnlyItemsWithCommands) {
     HVTrayStatusBar bar(kResources);
     std::vector<qint64> chosen;
     auto base =
         bar.statusItemWithLength(-2.0, [&](const HVMenuItem& item) { chosen.push_back(item.tag); });
     auto* item = dynamic_cast<HVTrayStatusItem*>(base.get());
     ASSERT_NE(item, nullptr);
+    ASSERT_TRUE(item->statusNotifierItem().isExported());
+    EXPECT_FALSE(item->statusNotifierItem().watcherPresent());
+    EXPECT_EQ(item->fallbackIcon(), nullptr) << "no icon before there is a menu";
     item->setImage(kResources + QStringLiteral("/HVstatusoffline.png"));
     item->setAlternateImage(kResources + QStringLiteral("/HVstatusonline.png"));
-    EXPECT_FALSE(item->trayIcon().icon().isNull());
-    item->setMenu(HVStatusMenuLayout::statusMenuPopulate(demoInput()));
-    EXPECT_EQ(item->trayIcon().contextMenu(), &item->exportedMenu());
-    EXPECT_EQ(item->exportedMenu().actions().size(), 11);
+    const HVStatusMenu menu = HVStatusMenuLayout::statusMenuPopulate(demoInput());
+    item->setMenu(menu);
+    ASSERT_NE(item->fallbackIcon(), nullptr);
+    EXPECT_FALSE(item->fallbackIcon()->icon().isNull());
+    EXPECT_EQ(item->fallbackIcon()->contextMenu(), nullptr) << "the item places its own popup";
     EXPECT_EQ(item->popupMenu().actions().size(), 11);
+    EXPECT_EQ(item->statusNotifierItem().menu().entries().size(), 11u);
+    EXPECT_FALSE(item->statusNotifierItem().icon().isEmpty());
 
-    Q_EMIT item->trayIcon().activated(QSystemTrayIcon::Context);
-    QApplication::processEvents();
-    EXPECT_TRUE(item->popupMenu().isVisible());
-    item->popupMenu().close();
-    Q_EMIT item->trayIcon().activated(QSystemTrayIcon::Trigger);
-    EXPECT_TRUE(item->popupMenu().isVisible());
-    item->popupMenu().close();
+    for (const auto reason : {QSystemTrayIcon::Context, QSystemTrayIcon::Trigger}) {
+        Q_EMIT item->fallbackIcon()->activated(reason);
+        QApplication::processEvents();
+        EXPECT_TRUE(item->popupMenu().isVisible()) << reason;
+        item->popupMenu().close();
+    }
 
-    // Both menus report the chosen item: "Open Zorva" is the last one, tag 5.
-    item->exportedMenu().actions().back()->trigger();
+    // A click on an exported item reaches the handler only for items with a
+    // command: the device row (id 1) has none, "Open Zorva" (the last) has tag 5.
+    auto& exported = item->statusNotifierItem().menu();
+    const int last = static_cast<int>(menu.items.size());
+    for (const int id : {1, last, 0, last + 1}) {
+        exported.Event(id, QStringLiteral("clicked"), QDBusVariant(QVariant(0)), 0);
+    }
     item->popupMenu().actions().back()->trigger();
     EXPECT_EQ(chosen, (std::vector<qint64>{5, 5}));
 
-    // Clearing the picture clears the icon.
     item->setImage(QString());
-    EXPECT_TRUE(item->trayIcon().icon().isNull());
+    EXPECT_TRUE(item->fallbackIcon()->icon().isNull());
+    EXPECT_TRUE(item->statusNotifierItem().icon().isEmpty());
 }
 
 // The help page is a resource of whichever bundle the program runs from; when it

@@ -1,0 +1,223 @@
+// The status item in real desktop panels (Debian's lxqt-panel with its status
+// notifier plugin, xfce4-panel with its systray plugin), each configured from a
+// file in tests/e2e/panels/, on a private bus and Xvfb. The icon must show
+// whether the item starts before or after the panel, and again after the panel
+// restarts; the screen is grabbed and the panel's strip searched for it.
+
+#include "TrayStage.h"
+#include "support/TestSupport.h"
+
+#include <QDBusConnectionInterface>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace stage = trayhost::stage;
+
+namespace {
+
+const char* const kPreferences = R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict>
+<key>zorvaStatusMenu</key><string>TRUE</string>
+<key>ShowBatteryStatus</key><string>TRUE</string>
+</dict></plist>
+)";
+
+const QString kApp = QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/MacOS/Zorva menu bar item");
+const QString kPanels = QStringLiteral(ZORVA_SOURCE_DIR "/tests/e2e/panels/");
+constexpr int kPanelHeight = 32; // both configurations put a 32-pixel panel at the top
+
+struct Panel {
+    const char* name;
+    const char* program;
+    QStringList arguments;
+    // Copies the panel's configuration into the configuration folder.
+    std::function<bool(const QString& configHome)> configure;
+    // A helper the panel needs beside it (xfce's settings daemon), or none.
+    const char* helper = nullptr;
+};
+
+std::ostream& operator<<(std::ostream& out, const Panel& panel) {
+    return out << panel.name;
+}
+
+bool copyInto(const QString& from, const QString& to) {
+    QDir().mkpath(QFileInfo(to).path());
+    QFile::remove(to);
+    return QFile::copy(from, to);
+}
+
+const Panel kLxqt{"lxqt",
+                  "lxqt-panel",
+                  {QStringLiteral("--config"), kPanels + QStringLiteral("lxqt-panel.conf")},
+                  [](const QString&) { return true; }};
+const Panel kXfce{"xfce",
+                  "xfce4-panel",
+                  {QStringLiteral("--disable-wm-check")},
+                  [](const QString& configHome) {
+                      return copyInto(kPanels + QStringLiteral("xfce4-panel.xml"),
+                                      configHome +
+                                          QStringLiteral("/xfce4/xfconf/xfce-perchannel-xml/"
+                                                         "xfce4-panel.xml"));
+                  },
+                  "/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd"};
+
+class RealPanel : public ::testing::TestWithParam<Panel> {
+protected:
+    void SetUp() override {
+        program = QStandardPaths::findExecutable(QLatin1String(GetParam().program));
+        if (program.isEmpty()) {
+            GTEST_SKIP() << GetParam().program << " is not installed (scripts/setup)";
+        }
+        ASSERT_TRUE(bus.ok()) << "no private dbus-daemon";
+        if (!screen.ok()) {
+            GTEST_SKIP() << "no X server: " << qPrintable(screen.error());
+        }
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(testsupport::writeFile(
+            sandbox.home(QStringLiteral("Library/Preferences/com.zorva.prefsettings.plist")),
+            kPreferences));
+        env = stage::childEnvironment(bus, screen);
+        env.insert(QStringLiteral("HOME"), sandbox.home());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+        ASSERT_TRUE(GetParam().configure(dir.filePath(QStringLiteral("config"))));
+        if (GetParam().helper) {
+            ASSERT_TRUE(helper.start(QLatin1String(GetParam().helper), {}, env));
+        }
+        ASSERT_TRUE(
+            simulator.start(stage::binary("tools/zorva-device-sim/zorva-device-sim"),
+                            {QStringLiteral("--scenario"),
+                             QStringLiteral(ZORVA_SOURCE_DIR "/scripts/demo-scenario.json"),
+                             QStringLiteral("--log"), dir.filePath(QStringLiteral("sim.log"))},
+                            env));
+        ASSERT_TRUE(stage::waitFor([&] {
+            return bus.connection().interface()->isServiceRegistered(
+                QStringLiteral("com.zorva.ZorvaDeviceService"));
+        }));
+    }
+
+    bool startPanel() { return panel.start(program, GetParam().arguments, env); }
+
+    QImage grabScreen(const QString& pictureName) {
+        // Kept beside the build for a look.
+        const QString folder = QStringLiteral(ZORVA_BINARY_DIR "/screenshots");
+        QDir().mkpath(folder);
+        const QString path =
+            QStringLiteral("%1/%2-%3").arg(folder, QLatin1String(GetParam().name), pictureName);
+        stage::Child grab;
+        if (!grab.start(stage::binary("tools/zorva-tray-host/zorva-tray-host"),
+                        {QStringLiteral("--grab-screen"), path}, env) ||
+            !stage::waitFor([&] { return grab.process().state() == QProcess::NotRunning; })) {
+            return {};
+        }
+        return QImage(path);
+    }
+
+    // Pixels of the panel's strip that stand out from its background (sampled at
+    // the strip's left end, where both configurations leave the panel empty);
+    // *rightmost is the column of the rightmost one.
+    int iconPixels(const QString& pictureName, int* rightmost = nullptr) {
+        const QImage shot = grabScreen(pictureName);
+        if (shot.isNull()) {
+            return -1;
+        }
+        const QRgb background = shot.pixel(2, kPanelHeight / 2);
+        int count = 0;
+        for (int y = 0; y < kPanelHeight; ++y) {
+            for (int x = shot.width() / 2; x < shot.width(); ++x) {
+                const QRgb pixel = shot.pixel(x, y);
+                const bool stands = std::abs(qRed(pixel) - qRed(background)) +
+                                        std::abs(qGreen(pixel) - qGreen(background)) +
+                                        std::abs(qBlue(pixel) - qBlue(background)) >
+                                    120;
+                count += stands;
+                if (stands && rightmost) {
+                    *rightmost = std::max(*rightmost, x);
+                }
+            }
+        }
+        return count;
+    }
+
+    ::testing::AssertionResult iconShows(const QString& pictureName) {
+        int pixels = 0;
+        if (stage::waitFor([&] { return (pixels = iconPixels(pictureName)) >= 40; }, 20000)) {
+            return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure()
+               << "no icon in the panel (" << pixels
+               << " pixels stand out): " << qPrintable(dir.filePath(pictureName));
+    }
+
+    QString program;
+    stage::PrivateBus bus;
+    stage::VirtualScreen screen;
+    testsupport::ScopedSandbox sandbox;
+    QTemporaryDir dir;
+    QProcessEnvironment env;
+    stage::Child helper;
+    stage::Child simulator;
+    stage::Child panel;
+    stage::Child app;
+};
+
+} // namespace
+
+TEST_P(RealPanel, TheIconShowsWhicheverStartsFirstAndAfterThePanelRestarts) {
+    // The status item first, as at login.
+    ASSERT_TRUE(app.start(kApp, {}, env));
+    stage::waitFor([] { return false; }, 1000);
+    ASSERT_TRUE(startPanel());
+    EXPECT_TRUE(iconShows(QStringLiteral("item-first.png"))) << qPrintable(panel.errors());
+
+    // The panel restarts.
+    panel.stopNow();
+    ASSERT_TRUE(startPanel());
+    EXPECT_TRUE(iconShows(QStringLiteral("panel-restarted.png"))) << qPrintable(panel.errors());
+
+    // The panel first: empty until the status item starts.
+    app.stopNow();
+    panel.stopNow();
+    ASSERT_TRUE(startPanel());
+    stage::waitFor([] { return false; }, 2000);
+    EXPECT_LT(iconPixels(QStringLiteral("panel-alone.png")), 10);
+    ASSERT_TRUE(app.start(kApp, {}, env));
+    EXPECT_TRUE(iconShows(QStringLiteral("panel-first.png"))) << qPrintable(app.errors());
+
+    // The host's own menu, opened with a right click on the icon, shows the
+    // battery pictures in their colours (the full battery's green bars).
+    const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+    if (xdotool.isEmpty()) {
+        GTEST_SKIP() << "xdotool is not installed (scripts/setup): the menu is not opened";
+    }
+    int iconX = 0;
+    ASSERT_GE(iconPixels(QStringLiteral("panel-first.png"), &iconX), 40);
+    stage::Child click;
+    ASSERT_TRUE(click.start(xdotool,
+                            {QStringLiteral("mousemove"), QString::number(iconX - 8),
+                             QString::number(kPanelHeight / 2), QStringLiteral("click"),
+                             QStringLiteral("3")},
+                            env));
+    int green = 0;
+    const bool shown = stage::waitFor(
+        [&] {
+            const QImage shot = grabScreen(QStringLiteral("menu.png"));
+            green = 0;
+            for (int y = kPanelHeight; y < shot.height(); ++y) {
+                for (int x = 0; x < shot.width(); ++x) {
+                    const QRgb pixel = shot.pixel(x, y);
+                    green += qGreen(pixel) > 130 && qRed(pixel) < 90 && qBlue(pixel) < 100;
+                }
+            }
+            return green >= 4;
+        },
+        10000);
+    EXPECT_TRUE(shown) << "no coloured battery picture in the opened menu (" << green
+                       << " green pixels)";
+}
+
+INSTANTIATE_TEST_SUITE_P(Panels, RealPanel, ::testing::Values(kLxqt, kXfce),
+                         [](const auto& info) { return std::string(info.param.name); });

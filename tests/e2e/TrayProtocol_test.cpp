@@ -1,0 +1,195 @@
+// Our status notifier item as hosts see it: registration with a watcher that
+// comes and goes (our tray host's), and the dbusmenu protocol read over the bus
+// by the tray host's reader and by libdbusmenu's own dumper.
+
+#include "MenuLayout.h"
+#include "Platform/tray/StatusNotifierItem.h"
+#include "StatusNotifierWatcher.h"
+#include "TrayStage.h"
+#include "support/PrivateSessionBus.h"
+
+#include <QDBusArgument>
+#include <QDBusPendingCall>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+using platform::tray::MenuEntry;
+using platform::tray::StatusNotifierItem;
+
+namespace {
+
+[[maybe_unused]] auto* const bus =
+    ::testing::AddGlobalTestEnvironment(new testsupport::PrivateSessionBus);
+
+QDBusConnection connectionNamed(const QString& name) {
+    return QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+}
+
+// A call answered by an item served on this very thread: wait while serving it.
+QDBusMessage callAndWait(const QDBusConnection& connection, const QDBusMessage& call) {
+    QDBusPendingCall pending = connection.asyncCall(call);
+    trayhost::stage::waitFor([&] { return pending.isFinished(); }, 10000);
+    return pending.reply();
+}
+
+QDBusMessage menuCall(const StatusNotifierItem& item, const QString& method,
+                      const QVariantList& arguments) {
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(item.serviceName(), QStringLiteral("/MenuBar"),
+                                       QStringLiteral("com.canonical.dbusmenu"), method);
+    call.setArguments(arguments);
+    return call;
+}
+
+// Counts the menu's change signals as they arrive over the bus.
+class WireSignals : public QObject {
+    Q_OBJECT
+public:
+    WireSignals(QDBusConnection connection, const QString& service) {
+        for (const char* name : {"LayoutUpdated", "ItemsPropertiesUpdated"}) {
+            connection.connect(service, QStringLiteral("/MenuBar"),
+                               QStringLiteral("com.canonical.dbusmenu"), QLatin1String(name), this,
+                               SLOT(arrived(QDBusMessage)));
+        }
+    }
+    QStringList names;
+public Q_SLOTS:
+    void arrived(const QDBusMessage& message) { names << message.member(); }
+};
+
+std::vector<MenuEntry> entries(const QStringList& labels) {
+    std::vector<MenuEntry> result;
+    for (const QString& label : labels) {
+        MenuEntry entry;
+        entry.isSeparator = label == QLatin1String("----");
+        entry.label = entry.isSeparator ? QString() : label;
+        entry.enabled = !label.endsWith(QLatin1String("..."));
+        result.push_back(entry);
+    }
+    return result;
+}
+
+} // namespace
+
+TEST(TrayProtocol, TheItemRegistersWithEveryWatcherThatAppears) {
+    StatusNotifierItem item(QStringLiteral("Zorva"));
+    ASSERT_TRUE(item.isExported());
+    EXPECT_FALSE(item.watcherPresent());
+    QSignalSpy changes(&item, &StatusNotifierItem::watcherChanged);
+
+    for (int round = 1; round <= 2; ++round) {
+        const QString name = QStringLiteral("tray-host-%1").arg(round);
+        {
+            trayhost::StatusNotifierWatcher watcher(connectionNamed(name));
+            QSignalSpy registered(&watcher, &trayhost::StatusNotifierWatcher::itemRegistered);
+            ASSERT_TRUE(watcher.start()) << qPrintable(watcher.errorString());
+            ASSERT_TRUE(trayhost::stage::waitFor([&] { return registered.count() == 1; }))
+                << "round " << round;
+            EXPECT_EQ(registered.at(0).at(0).toString(), item.serviceName());
+            EXPECT_TRUE(item.watcherPresent());
+        }
+        QDBusConnection::disconnectFromBus(name); // the panel quits
+        ASSERT_TRUE(trayhost::stage::waitFor([&] { return !item.watcherPresent(); }))
+            << "round " << round;
+    }
+    EXPECT_EQ(changes.count(), 4);
+}
+
+TEST(TrayProtocol, RevisionsAndSignalsFollowOnlyRealChanges) {
+    StatusNotifierItem item(QStringLiteral("Zorva"));
+    ASSERT_TRUE(item.isExported());
+    auto& menu = item.menu();
+    const QDBusConnection reader = connectionNamed(QStringLiteral("reader"));
+    WireSignals wire(reader, item.serviceName());
+    QSignalSpy properties(&menu, &platform::tray::DBusMenuExporter::ItemsPropertiesUpdated);
+    // A round trip makes sure the bus has the match rules before the first change.
+    callAndWait(reader, menuCall(item, QStringLiteral("AboutToShow"), {0}));
+
+    struct Step {
+        const char* what;
+        QStringList labels;
+        int layoutUpdates;
+        int propertyUpdates;
+    };
+    const Step steps[] = {
+        {"first menu", {"Zorva Quillo 52", "----", "Help", "Checking..."}, 1, 0},
+        {"unchanged rebuild", {"Zorva Quillo 52", "----", "Help", "Checking..."}, 0, 0},
+        {"label and enabled state", {"Zorva Quillo 52", "----", "Help", "Check for updates"}, 0, 1},
+        {"a device arrives",
+         {"Zorva Quillo 52", "Zorva Mirelo 65", "----", "Help", "Check for updates"},
+         1,
+         0},
+    };
+    uint lastRevision = menu.revision();
+    for (const Step& step : steps) {
+        wire.names.clear();
+        menu.setEntries(entries(step.labels));
+        const QDBusMessage reply = callAndWait(
+            reader, menuCall(item, QStringLiteral("GetLayout"), {0, -1, QStringList()}));
+        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << step.what;
+        ASSERT_EQ(reply.arguments().size(), 2);
+        EXPECT_EQ(reply.arguments().at(0).toUInt(), menu.revision()) << step.what;
+        const auto layout = trayhost::parseLayout(reply.arguments().at(1).value<QDBusArgument>());
+        ASSERT_TRUE(layout) << step.what;
+        EXPECT_EQ(trayhost::topLabels(*layout), step.labels) << step.what;
+        // The reply came after any signal sent before it.
+        EXPECT_EQ(wire.names.count(QStringLiteral("LayoutUpdated")), step.layoutUpdates)
+            << step.what;
+        EXPECT_EQ(wire.names.count(QStringLiteral("ItemsPropertiesUpdated")), step.propertyUpdates)
+            << step.what;
+        const bool changed = step.layoutUpdates + step.propertyUpdates > 0;
+        EXPECT_EQ(menu.revision() > lastRevision, changed) << step.what;
+        lastRevision = menu.revision();
+    }
+
+    // The last property change named only what changed: the label and the
+    // enabled flag that went away.
+    properties.clear();
+    menu.setEntries(entries({"Zorva Quillo 52", "Zorva Mirelo 65", "----", "Help", "Checking..."}));
+    ASSERT_EQ(properties.count(), 1);
+    const auto updated = properties.at(0).at(0).value<platform::tray::DBusMenuItemList>();
+    ASSERT_EQ(updated.size(), 1);
+    EXPECT_EQ(updated.at(0).id, 5);
+    EXPECT_EQ(updated.at(0).properties.keys(),
+              (QStringList{QStringLiteral("enabled"), QStringLiteral("label")}));
+
+    // Every id asked for is answered, the root included; unknown ids are left out.
+    const QDBusMessage group =
+        callAndWait(reader, menuCall(item, QStringLiteral("GetGroupProperties"),
+                                     {QVariant::fromValue(QList<int>{0, 2, 99}), QStringList()}));
+    ASSERT_EQ(group.type(), QDBusMessage::ReplyMessage) << qPrintable(group.errorMessage());
+    platform::tray::DBusMenuItemList answered;
+    group.arguments().at(0).value<QDBusArgument>() >> answered;
+    ASSERT_EQ(answered.size(), 2);
+    EXPECT_EQ(answered.at(0).id, 0);
+    EXPECT_EQ(answered.at(1).id, 2);
+    EXPECT_EQ(answered.at(1).properties.value(QStringLiteral("label")).toString(),
+              QStringLiteral("Zorva Mirelo 65"));
+}
+
+TEST(TrayProtocol, LibdbusmenusDumperPrintsTheWholeMenu) {
+    const QString dumper = QStringLiteral("/usr/libexec/dbusmenu-dumper");
+    if (!QFileInfo::exists(dumper)) {
+        GTEST_SKIP() << "libdbusmenu-tools is not installed";
+    }
+    StatusNotifierItem item(QStringLiteral("Zorva"));
+    ASSERT_TRUE(item.isExported());
+    item.menu().setEntries(entries({"Zorva Quillo__52", "----", "Help", "Checking..."}));
+    QProcess process;
+    process.start(dumper, {QStringLiteral("--dbus-name=") + item.serviceName(),
+                           QStringLiteral("--dbus-object=/MenuBar")});
+    ASSERT_TRUE(process.waitForStarted(5000));
+    ASSERT_TRUE(
+        trayhost::stage::waitFor([&] { return process.state() == QProcess::NotRunning; }, 15000))
+        << "the dumper never realised the menu";
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    for (const char* expected : {"\"label\": 'Zorva Quillo__52'", "\"type\": 'separator'",
+                                 "\"label\": 'Help'", "\"label\": 'Checking...'", "\"id\": 4"}) {
+        EXPECT_TRUE(out.contains(QLatin1String(expected))) << expected << "\n" << qPrintable(out);
+    }
+    EXPECT_EQ(out.count(QLatin1String("\"enabled\": false")), 1) << qPrintable(out);
+}
+
+#include "TrayProtocol_test.moc"
