@@ -1,9 +1,9 @@
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusTray.h"
 
 #include "Platform/Bundle.h"
+#include "Platform/Launching.h"
 
 #include <QCursor>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
@@ -119,5 +119,5 @@ void HVTrayStatusBar::openHelpAnchor(const QString& anchor, const QString& inBoo
     }
     QUrl url = QUrl::fromLocalFile(page);
     url.setFragment(anchor);
-    QDesktopServices::openUrl(url);
+    platform::openURL(url);
 }
