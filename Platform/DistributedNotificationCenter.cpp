@@ -11,10 +11,7 @@
 
 namespace platform {
 
-namespace {
-constexpr int kCategoryIPC = 22;
-constexpr int kSeverityHigh = 3;
-} // namespace
+namespace {} // namespace
 
 DistributedNotificationCenter& DistributedNotificationCenter::defaultCenter() {
     static DistributedNotificationCenter* const center = [] {
@@ -64,7 +61,7 @@ bool DistributedNotificationCenter::postNotificationName(const QString& name,
                                                          bool /*deliverImmediately*/) {
     if (!m_connection.isConnected()) {
         HVTrace::writeLine(QStringLiteral("Notification %1 not posted: no session bus\n").arg(name),
-                           kCategoryIPC, kSeverityHigh);
+                           hvtrace::kIPC, hvtrace::kHigh);
         return false;
     }
     QDBusMessage signal =
@@ -78,7 +75,7 @@ void DistributedNotificationCenter::posted(const QDBusMessage& message) {
     if (message.signature() != QLatin1String("say")) {
         HVTrace::writeLine(QStringLiteral("Ignored a notification with arguments \"%1\"\n")
                                .arg(message.signature()),
-                           kCategoryIPC, kSeverityHigh);
+                           hvtrace::kIPC, hvtrace::kHigh);
         return;
     }
     const QString name = message.arguments().at(0).toString();
@@ -105,7 +102,7 @@ void DistributedNotificationCenter::posted(const QDBusMessage& message) {
             // A failing observer must not take the event loop down with it.
             HVTrace::writeLine(QStringLiteral("Observer of %1 failed: %2\n")
                                    .arg(name, QString::fromUtf8(error.what())),
-                               kCategoryIPC, kSeverityHigh);
+                               hvtrace::kIPC, hvtrace::kHigh);
         }
     }
 }

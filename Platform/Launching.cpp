@@ -3,12 +3,18 @@
 #include "Platform/Bundle.h"
 #include "Platform/Paths.h"
 
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QProcess>
 #include <cerrno>
 
 namespace platform {
+
+namespace {
+URLOpener& installedOpener() {
+    static URLOpener opener;
+    return opener;
+}
+} // namespace
 
 QStringList libraryDirectories() {
     return {homeDirectory() + QLatin1String("/Library"), systemPath(QStringLiteral("/Library")),
@@ -86,14 +92,19 @@ bool openURL(const QUrl& url) {
     if (!url.isValid() || url.isEmpty()) {
         return false;
     }
-    return QDesktopServices::openUrl(url);
+    const URLOpener& opener = installedOpener();
+    return opener ? opener(url) : false;
+}
+
+void setURLOpener(URLOpener opener) {
+    installedOpener() = std::move(opener);
 }
 
 bool openFile(const QString& path) {
     if (path.isEmpty()) {
         return false;
     }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return openURL(QUrl::fromLocalFile(path));
 }
 
 } // namespace platform

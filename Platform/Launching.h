@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <functional>
 #include <memory>
 
 // Finding the suite's bundles and starting applications.
@@ -56,8 +57,15 @@ int openApplication(const QString& path, const QStringList& arguments);
 // handler. False when nothing could be started.
 bool openBundleOrFile(const QString& path);
 
-// Opens a URL with the user's default handler (web browser, file manager ...).
+// Opens a URL with the user's default handler (web browser, file manager ...)
+// through the opener the application installed; false for an invalid URL or
+// when no opener is installed. The desktop's opener lives with the widget code
+// (Platform/widgets/DesktopOpener.h), so this library needs no GUI.
 bool openURL(const QUrl& url);
+using URLOpener = std::function<bool(const QUrl& url)>;
+// Installs the opener used from now on; set once at start-up, before any
+// other thread may open a URL.
+void setURLOpener(URLOpener opener);
 // Opens a file or folder with its default application.
 bool openFile(const QString& path);
 

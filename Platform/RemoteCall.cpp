@@ -74,7 +74,7 @@ bool sendOneWay(const QDBusConnection& connection, const Endpoint& endpoint, con
 }
 
 bool answerStandardCall(const QDBusMessage& message, const QDBusConnection& connection,
-                        const QString& interfacesXml) {
+                        const std::function<QString()>& interfacesXml) {
     const QString interface = message.interface();
     const QString member = message.member();
     if (interface == QLatin1String("org.freedesktop.DBus.Introspectable") &&
@@ -83,7 +83,7 @@ bool answerStandardCall(const QDBusMessage& message, const QDBusConnection& conn
             QStringLiteral("<!DOCTYPE node PUBLIC \"-//freedesktop//DTD D-BUS Object Introspection "
                            "1.0//EN\"\n \"http://www.freedesktop.org/standards/dbus/1.0/"
                            "introspect.dtd\">\n<node>\n") +
-            interfacesXml +
+            interfacesXml() +
             QStringLiteral("  <interface name=\"org.freedesktop.DBus.Introspectable\">\n"
                            "    <method name=\"Introspect\">\n"
                            "      <arg name=\"xml_data\" type=\"s\" direction=\"out\"/>\n"

@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QString>
 #include <QVariantList>
+#include <functional>
 #include <limits>
 #include <stdexcept>
 
@@ -81,9 +82,9 @@ bool sendOneWay(const QDBusConnection& connection, const Endpoint& endpoint, con
 
 // For objects that dispatch their own messages (QDBusVirtualObject): answers
 // org.freedesktop.DBus.Introspectable.Introspect and org.freedesktop.DBus.Peer
-// calls with the given interface descriptions and returns true; false for any
-// other message.
+// calls with the interface descriptions `interfacesXml` gives (asked only for
+// an Introspect call) and returns true; false for any other message.
 bool answerStandardCall(const QDBusMessage& message, const QDBusConnection& connection,
-                        const QString& interfacesXml);
+                        const std::function<QString()>& interfacesXml);
 
 } // namespace platform::remote

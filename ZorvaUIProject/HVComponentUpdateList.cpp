@@ -7,9 +7,6 @@
 
 namespace {
 
-constexpr int kTraceCategory = 18;
-constexpr int kTraceSeverity = 3;
-
 QVariant valueOf(const HVComponentEntry& entry, const char* key) {
     if (!entry) {
         return {};
@@ -72,7 +69,7 @@ std::optional<HVComponentList> HVComponentUpdateList::fromObject(const QVariant&
     if (object.typeId() != QMetaType::QVariantList) {
         HVTrace::writeLine(QStringLiteral("Component update list is not a list: %1")
                                .arg(QString::fromLatin1(object.typeName())),
-                           kTraceCategory, kTraceSeverity);
+                           hvtrace::kPrefController, hvtrace::kHigh);
         return std::nullopt;
     }
     HVComponentList list;
@@ -88,7 +85,7 @@ std::optional<HVComponentList> HVComponentUpdateList::fromObject(const QVariant&
                 QStringLiteral("Component update list: skipped an entry that is "
                                "not a dictionary (%1)")
                     .arg(QString::fromLatin1(item.typeName() ? item.typeName() : "(null)")),
-                kTraceCategory, kTraceSeverity);
+                hvtrace::kPrefController, hvtrace::kHigh);
         }
     }
     return list;

@@ -1,28 +1,28 @@
 // Two-way requests to the device service through HVDisObj, against the
-// simulator on the same session bus, beside the floor of the machine: a bare
-// QtDBus call to the bus daemon's own GetId, measured in the same run.
+// simulator on the same session bus, beside two floors measured in the same run:
+// a bare QtDBus call to the bus daemon's own GetId (2 transits) and a bare QtDBus
+// echo in a second process answering the same signature (4 transits, like a
+// request to the service).
 //   dbus-run-session -- build/bench/DeviceServiceLink_bench
 #include "Platform/DBusContract.h"
+#include "Platform/KeyedArchive.h"
 #include "Platform/RemoteCall.h"
 #include "ZorvaUIProject/Common/HVDisObj.h"
+#include "support/DeviceSimulatorProcess.h"
+#include "support/TestSupport.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDeadlineTimer>
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 #include <benchmark/benchmark.h>
-#include <memory>
 
 namespace {
 
 // One simulator for the whole run, answering "TRUE" and a list of 100 devices,
 // each with a battery.
-class Simulator {
-public:
-    Simulator() {
+testsupport::DeviceSimulatorProcess& simulator() {
+    static QTemporaryDir dir;
+    static const QString scenario = [] {
         QByteArray json = "{\"updateAvailable\": \"TRUE\", \"devices\": [";
         for (int i = 0; i < 100; ++i) {
             json += QStringLiteral("%1{\"name\": \"Zorva Quillo %2\", \"productID\": \"HV2454\", "
@@ -34,37 +34,22 @@ public:
                         .arg(i % 100)
                         .toUtf8();
         }
-        json += "]}";
-        const QString scenario = m_dir.filePath(QStringLiteral("bench.json"));
-        QFile file(scenario);
-        if (file.open(QIODevice::WriteOnly)) {
-            file.write(json);
-            file.close();
-        }
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral(ZORVA_DEVICE_SIM),
-                        {QStringLiteral("--scenario"), scenario, QStringLiteral("--log"),
-                         m_dir.filePath(QStringLiteral("requests.log"))});
-        m_process.waitForStarted();
-        const QDeadlineTimer deadline(10000);
-        while (!deadline.hasExpired() &&
-               !platform::remote::hasOwner(QDBusConnection::sessionBus(),
-                                           platform::contract::kServiceBusName)) {
-            QThread::msleep(10);
-        }
-    }
-    ~Simulator() {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
+        const QString path = dir.filePath(QStringLiteral("bench.json"));
+        testsupport::writeFile(path, json + "]}");
+        return path;
+    }();
+    static testsupport::DeviceSimulatorProcess instance(scenario);
+    return instance;
+}
 
-private:
-    QTemporaryDir m_dir;
-    QProcess m_process;
-};
+// The bare two-process echo, answering the archive of "TRUE" as the simulator does.
+const QString kEchoBusName = QStringLiteral("com.zorva.BenchEcho");
 
-Simulator& simulator() {
-    static Simulator instance;
+testsupport::BusServiceProcess& echo() {
+    static testsupport::BusServiceProcess instance(
+        QStringLiteral(ZORVA_BENCH_ECHO),
+        {QString::fromLatin1(platform::archivedDataWithRootObject(QStringLiteral("TRUE")).toHex())},
+        kEchoBusName);
     return instance;
 }
 
@@ -77,6 +62,29 @@ void BM_Floor_BusGetId(benchmark::State& state) {
         const QDBusMessage reply = bus.call(call, QDBus::Block);
         if (reply.type() != QDBusMessage::ReplyMessage) {
             state.SkipWithError("no session bus");
+            break;
+        }
+        benchmark::DoNotOptimize(reply);
+    }
+}
+
+// The same shape as the small request (no arguments in, one "ay" out), to a
+// second process that answers at once: request and reply each cross the bus
+// daemon, like a real request.
+void BM_Floor_TwoProcessEcho(benchmark::State& state) {
+    if (!echo().started()) {
+        state.SkipWithError("the echo service did not start");
+        return;
+    }
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        kEchoBusName, QStringLiteral("/BenchEcho"), platform::contract::kServiceInterface,
+        platform::contract::service::getFwUpdateAvailableInfo.memberName());
+    call.setAutoStartService(false);
+    for (auto _ : state) {
+        const QDBusMessage reply = bus.call(call, QDBus::Block, platform::remote::kNoTimeout);
+        if (reply.type() != QDBusMessage::ReplyMessage) {
+            state.SkipWithError("the echo did not answer");
             break;
         }
         benchmark::DoNotOptimize(reply);
@@ -114,6 +122,10 @@ void BM_DeviceList100_getDeviceInfo(benchmark::State& state) {
 
 // Interleaved repetitions, so the floor and the requests see the same machine.
 BENCHMARK(BM_Floor_BusGetId)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Floor_TwoProcessEcho)
     ->Repetitions(9)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMicrosecond);

@@ -11,66 +11,13 @@
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusController.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusPlatform.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusTray.h"
+#include "support/ControllerFakes.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <benchmark/benchmark.h>
 
 namespace {
-
-class Service final : public HVStatusServiceClient {
-public:
-    explicit Service(QVariant devices) : m_devices(std::move(devices)) {}
-    QVariant getDeviceInfoFromApplicationService(const QString&) override { return m_devices; }
-    QVariant getSoftphoneInfoFromApplicationService(const QString&) override { return {}; }
-    QVariant getUpdateAvailableInfoFromAppService() override { return QStringLiteral("FALSE"); }
-    QVariant getUpdateURLInfoFromAppService() override { return {}; }
-    void manualCheckForUpdateFromApplicationService(const QString&) override {}
-    void saveLastCheckPackageVersion() override {}
-
-private:
-    QVariant m_devices;
-};
-
-// Delivers posts from the event loop, after the posting callback has returned.
-class Center final : public HVStatusNotificationCenter {
-public:
-    void addObserver(const QString& name, std::function<void()> handler) override {
-        m_observers.emplace_back(name, std::move(handler));
-    }
-    void postNotificationName(const QString& name, bool) override {
-        QTimer::singleShot(0, [this, name] {
-            for (const auto& [observed, handler] : m_observers) {
-                if (observed == name) {
-                    handler();
-                }
-            }
-        });
-    }
-    void postNotificationNameObject(const QString&, const QString&) override {}
-
-private:
-    std::vector<std::pair<QString, std::function<void()>>> m_observers;
-};
-
-class Publisher final : public HVStatusCallbackPublisher {
-public:
-    bool createConnection() override { return true; }
-    bool registerName(const QString&, zorva_application_service_delegate&) override { return true; }
-};
-
-class Preferences final : public HVStatusPreferences {
-public:
-    QVariant getValueFromUserDefaultForKey(const QString& key) override {
-        if (key == QLatin1String("zorvaStatusMenu") || key == QLatin1String("ShowBatteryStatus")) {
-            return QStringLiteral("TRUE");
-        }
-        return {};
-    }
-    void clearKeyValueFromStandardUserDefaults(const QString&) override {}
-    void saveUserDefaultsValueWithKey(const QString&, const QVariant&) override {}
-};
 
 // The real tray item, counting the menus it is given.
 class CountingItem final : public HVStatusBarItem {
@@ -134,15 +81,14 @@ void BM_AttachCallbackToRebuiltMenu(benchmark::State& state) {
         return;
     }
     auto bar = std::make_shared<CountingBar>(bundle->resourcePath());
-    HVStatusPlatform platform;
-    const QVariant listed = wirelessHeadsets(devices - 1);
-    platform.newServiceClient = [listed] { return std::make_unique<Service>(listed); };
-    platform.notificationCenter = std::make_shared<Center>();
-    platform.callbackPublisher = std::make_shared<Publisher>();
-    platform.preferences = std::make_shared<Preferences>();
-    platform.statusBar = bar;
-    platform.mainBundle = [bundle] { return bundle; };
-    HVStatusController controller(std::move(platform));
+    testsupport::Rig rig;
+    rig.bundle = bundle;
+    rig.service->devices = wirelessHeadsets(devices - 1);
+    rig.service->updateAvailable = QStringLiteral("FALSE");
+    rig.center->fromEventLoop = true;
+    rig.preferences->values.insert(QStringLiteral("ShowBatteryStatus"), QStringLiteral("TRUE"));
+    const std::unique_ptr<HVStatusController> made = rig.make(bar);
+    HVStatusController& controller = *made;
     controller.awakeFromNib(); // traces as the bundle's Info.plist says, like the program
 
     const auto waitForMenu = [&bar](int before) {

@@ -18,7 +18,8 @@
 #include "Platform/KeyedArchive.h"
 #include "StatusNotifierWatcher.h"
 #include "TrayItem.h"
-#include "TrayStage.h"
+#include "support/Stage.h"
+#include "support/TestSupport.h"
 
 #include <QDBusConnectionInterface>
 #include <QDir>
@@ -29,7 +30,7 @@
 #include <chrono>
 
 using namespace trayhost;
-namespace stage = trayhost::stage;
+namespace stage = testsupport::stage;
 
 namespace {
 
@@ -83,25 +84,6 @@ QByteArray scenarioJson(int devices) {
     return json;
 }
 
-const char* const kPreferences = R"(<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
-	<key>zorvaStatusMenu</key>
-	<string>TRUE</string>
-	<key>ShowBatteryStatus</key>
-	<string>TRUE</string>
-</dict>
-</plist>
-)";
-
-bool writeText(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
-}
-
 // A running tray program and its item as the tray reads it.
 struct Program {
     std::unique_ptr<stage::Child> child;
@@ -119,9 +101,10 @@ public:
         }
         const QString home = m_dir.filePath(QStringLiteral("home"));
         const QString scenario = m_dir.filePath(QStringLiteral("scenario.json"));
-        if (!writeText(home + QStringLiteral("/Library/Preferences/com.zorva.prefsettings.plist"),
-                       kPreferences) ||
-            !writeText(scenario, scenarioJson(devices))) {
+        if (!testsupport::writeFile(
+                home + QStringLiteral("/Library/Preferences/com.zorva.prefsettings.plist"),
+                testsupport::kFullMenuPreferences) ||
+            !testsupport::writeFile(scenario, scenarioJson(devices))) {
             m_error = QStringLiteral("cannot write the test files");
             return;
         }

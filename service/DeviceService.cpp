@@ -28,7 +28,7 @@ DeviceService::DeviceService(const QDBusConnection& sessionBus, ServiceTrace tra
             m_missedChanges = false;
             m_trace(TraceKind::Info,
                     QStringLiteral("the status item is back; asking it to read the lists again"));
-            sendCallback(QStringLiteral("resetDeviceSoftphoneInfo"), {});
+            sendCallback(platform::contract::status::resetDeviceSoftphoneInfo, {});
         }
     });
 }
@@ -62,7 +62,7 @@ bool DeviceService::publish(QString* error) {
     // gone since: it reads both lists again.
     if (platform::remote::hasOwner(m_bus, platform::contract::kStatusBusName)) {
         m_missedChanges = false;
-        sendCallback(QStringLiteral("resetDeviceSoftphoneInfo"), {});
+        sendCallback(platform::contract::status::resetDeviceSoftphoneInfo, {});
     }
     return true;
 }
@@ -100,8 +100,7 @@ void DeviceService::send(const QString& path, const upower::ShownChange& change)
                 .arg(state == 0 ? QStringLiteral("attach") : QStringLiteral("detach"), record.name)
                 .arg(record.locationID));
         sendCallback(
-            QStringLiteral(
-                "updateDeviceInfo_productID_locatonID_deviceState_currentFWVer_headSetType"),
+            platform::contract::status::updateDeviceInfo_productID_locatonID_deviceState_currentFWVer_headSetType,
             {archivedString(record.name), archivedString(upower::kProductID),
              QVariant::fromValue(record.locationID), QVariant::fromValue(state), QByteArray(),
              QVariant::fromValue(qint32(0))},
@@ -113,13 +112,14 @@ void DeviceService::send(const QString& path, const upower::ShownChange& change)
                 QStringLiteral("battery %1 %2 percent").arg(record.name).arg(record.percent) +
                     (record.charging ? QStringLiteral(" charging") : QString()) +
                     (record.low ? QStringLiteral(" low") : QString()));
-        sendCallback(QStringLiteral("updateHeadsetBatteryInfo"),
+        sendCallback(platform::contract::status::updateHeadsetBatteryInfo,
                      {archived(QVariant::fromValue(record.device()))}, path, true);
         break;
     }
 }
 
-void DeviceService::sendCallback(const QString& member, const QVariantList& arguments,
+void DeviceService::sendCallback(const platform::contract::Member& callback,
+                                 const QVariantList& arguments,
                                  const QString& path, bool battery) {
     // A battery report still waiting behind others is replaced by the newer one,
     // as long as nothing else about that device comes after it.
@@ -134,7 +134,7 @@ void DeviceService::sendCallback(const QString& member, const QVariantList& argu
             }
         }
     }
-    m_queue.push_back({member, arguments, path, battery});
+    m_queue.push_back({&callback, arguments, path, battery});
     sendNext();
 }
 
@@ -147,8 +147,8 @@ void DeviceService::sendNext() {
     m_inFlight = true;
     ++m_sent;
     platform::service::sendCallback(
-        m_bus, next.member, next.arguments, this,
-        [this, member = next.member](const QDBusMessage& reply) {
+        m_bus, *next.callback, next.arguments, this,
+        [this, member = next.callback->memberName()](const QDBusMessage& reply) {
             m_inFlight = false;
             if (reply.type() == QDBusMessage::ErrorMessage) {
                 ++m_failed;
@@ -163,7 +163,7 @@ void DeviceService::sendNext() {
 }
 
 QString DeviceService::introspect(const QString& /*path*/) const {
-    return platform::service::serviceInterfaceXml();
+    return platform::contract::kServiceContract.introspectionXml();
 }
 
 bool DeviceService::handleMessage(const QDBusMessage& message,
@@ -179,37 +179,39 @@ bool DeviceService::handleMessage(const QDBusMessage& message,
 
 void DeviceService::answerRequest(const QDBusMessage& message) {
     QString refusal;
-    const platform::service::ServiceMember* known =
+    const platform::contract::Member* known =
         platform::service::acceptServiceCall(message, m_bus, &refusal);
     if (known == nullptr) {
         m_trace(TraceKind::Failure,
                 QStringLiteral("request %1 refused: %2").arg(message.member(), refusal));
         return;
     }
-    const QString member = QLatin1String(known->name);
-    const QString out = QLatin1String(known->out);
+    namespace service = platform::contract::service;
+    const std::string_view member = known->name;
+    const std::string_view out = known->out;
     QVariantList results;
-    if (member == QLatin1String("getDeviceInfoFromAppService")) {
+    if (member == service::getDeviceInfoFromAppService.name) {
         QVariantList devices;
         for (const auto& [path, record] : m_headsets) {
             devices.append(QVariant::fromValue(record.device()));
         }
         results << archived(devices);
-    } else if (member == QLatin1String("getSoftphoneInfoFromAppService") ||
-               member == QLatin1String("getDBrecord_locationId") ||
-               member == QLatin1String("getSearchList_locationId") ||
-               member == QLatin1String("getPairingList_locationId")) {
+    } else if (member == service::getSoftphoneInfoFromAppService.name ||
+               member == service::getDBrecord_locationId.name ||
+               member == service::getSearchList_locationId.name ||
+               member == service::getPairingList_locationId.name) {
         results << archived(QVariantList());
-    } else if (member == QLatin1String("requestForManualCheckForUpdate") ||
-               member == QLatin1String("requestForAutoCheckForUpdate")) {
+    } else if (member == service::requestForManualCheckForUpdate.name ||
+               member == service::requestForAutoCheckForUpdate.name) {
         // No update catalogue here: every check ends with "no update available".
-        sendCallback(QStringLiteral("sendCheckForUpdateStatus"), {QVariant::fromValue(qint32(1))});
-    } else if (out == QLatin1String("ay")) {
+        sendCallback(platform::contract::status::sendCheckForUpdateStatus,
+                     {QVariant::fromValue(qint32(1))});
+    } else if (out == "ay") {
         results << QByteArray(); // no object
-    } else if (out == QLatin1String("b")) {
+    } else if (out == "b") {
         results << false;
     }
-    if (message.isReplyRequired() && !known->oneWay) {
+    if (message.isReplyRequired() && known->call == platform::contract::Call::TwoWay) {
         m_bus.send(message.createReply(results));
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/DBusContract.h"
 #include "service/ServiceTrace.h"
 #include "service/UPowerHeadsets.h"
 
@@ -52,12 +53,12 @@ private:
     void send(const QString& path, const upower::ShownChange& change);
     // Queues a callback; `path` names the UPower device it is about (empty for
     // none), `battery` marks a battery report that a newer one may replace.
-    void sendCallback(const QString& member, const QVariantList& arguments,
+    void sendCallback(const platform::contract::Member& callback, const QVariantList& arguments,
                       const QString& path = QString(), bool battery = false);
     void sendNext();
 
     struct Outgoing {
-        QString member;
+        const platform::contract::Member* callback = nullptr;
         QVariantList arguments;
         QString path;
         bool battery = false;

@@ -4,9 +4,6 @@
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 
 namespace {
-// Archive problems are traced with the link to the device service.
-constexpr int kTraceCategory = 22;
-constexpr int kTraceSeverity = 3;
 
 // A mutable copy of a decoded collection; anything else is kept as it is.
 QVariant mutableCopy(const QVariant& collection) {
@@ -74,7 +71,7 @@ HVDevicePtr HVDevice::initWithCoder(platform::KeyedUnarchiver& coder) {
         if (!device->battery && root.isValid()) {
             HVTrace::writeLine(QStringLiteral("initWithCoder : HVDevice \"encodedBatteryInfo\" "
                                               "holds no battery record"),
-                               kTraceCategory, kTraceSeverity);
+                               hvtrace::kIPC, hvtrace::kHigh);
         }
     }
     device->LocationID =

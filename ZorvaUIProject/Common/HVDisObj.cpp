@@ -11,12 +11,12 @@
 
 using platform::remote::CallResult;
 using platform::remote::CallStatus;
+namespace service = platform::contract::service;
 
-const QString HVDisObj::kServiceName = QStringLiteral("ZorvaDeviceService");
+const QString HVDisObj::kServiceName = platform::contract::kServiceEndpointName;
 
 namespace {
 
-constexpr int kCategoryIPC = 22;
 using namespace hvtrace;
 
 const QString kDataReceived = QStringLiteral(" Data Received From App service.\n");
@@ -24,7 +24,7 @@ const QString kUnableToConnect = QStringLiteral("Unable to connect with Server\n
 
 void trace(const QString& line, int severity) {
     if (!line.isNull()) {
-        HVTrace::writeLine(line, kCategoryIPC, severity);
+        HVTrace::writeLine(line, kIPC, severity);
     }
 }
 
@@ -114,7 +114,7 @@ std::unique_ptr<HVDisObj> HVDisObj::init() {
 
 HVDisObj::HVDisObj(const QDBusConnection& connection) : m_connection(connection) {}
 
-CallResult HVDisObj::callService(const Operation& op, const QString& member,
+CallResult HVDisObj::callService(const Operation& op, const Member& member,
                                  const QVariantList& arguments) const {
     // The bus resolves the name when it routes the call; a name without owner
     // comes back as NotListening without anything being delivered. The line that
@@ -122,7 +122,8 @@ CallResult HVDisObj::callService(const Operation& op, const QString& member,
     // is known to have succeeded, so the trace keeps its order.
     CallResult result;
     try {
-        result = platform::remote::callTwoWay(m_connection, serviceEndpoint(), member, arguments);
+        result = platform::remote::callTwoWay(m_connection, serviceEndpoint(), member.memberName(),
+                                              arguments);
     } catch (const platform::remote::RemoteCallError&) {
         trace(op.beforeSend, op.beforeSendSeverity);
         throw;
@@ -133,9 +134,8 @@ CallResult HVDisObj::callService(const Operation& op, const QString& member,
     return result;
 }
 
-std::optional<QVariantList> HVDisObj::twoWay(const Operation& op, const QString& member,
-                                             const QVariantList& arguments,
-                                             const QString& replySignature) const {
+std::optional<QVariantList> HVDisObj::twoWay(const Operation& op, const Member& member,
+                                             const QVariantList& arguments) const {
     trace(op.entry, kCritical);
     const CallResult result = callService(op, member, arguments);
     if (result.status == CallStatus::NotListening) {
@@ -143,7 +143,7 @@ std::optional<QVariantList> HVDisObj::twoWay(const Operation& op, const QString&
         return std::nullopt;
     }
     trace(op.after, kHigh);
-    if (result.reply.signature() != replySignature) {
+    if (result.reply.signature() != member.outSignature()) {
         trace(QStringLiteral("%1 : unreadable answer from the service (\"%2\")\n")
                   .arg(op.name, result.reply.signature()),
               kCritical);
@@ -152,9 +152,9 @@ std::optional<QVariantList> HVDisObj::twoWay(const Operation& op, const QString&
     return result.reply.arguments();
 }
 
-QVariant HVDisObj::twoWayObject(const Operation& op, const QString& member,
+QVariant HVDisObj::twoWayObject(const Operation& op, const Member& member,
                                 const QVariantList& arguments) const {
-    const std::optional<QVariantList> answer = twoWay(op, member, arguments, QStringLiteral("ay"));
+    const std::optional<QVariantList> answer = twoWay(op, member, arguments);
     if (!answer) {
         return {};
     }
@@ -173,13 +173,7 @@ QVariant HVDisObj::twoWayObject(const Operation& op, const QString& member,
     return object;
 }
 
-void HVDisObj::twoWayVoid(const Operation& op, const QString& member,
-                          const QVariantList& arguments) const {
-    twoWay(op, member, arguments, QString());
-}
-
-void HVDisObj::oneWay(const Operation& op, const QString& member,
-                      const QString* checkedName) const {
+void HVDisObj::oneWay(const Operation& op, const Member& member, const QString* checkedName) const {
     trace(op.entry, kCritical);
     const bool nameAccepted = checkedName == nullptr || *checkedName == kServiceName;
     if (!nameAccepted ||
@@ -189,7 +183,7 @@ void HVDisObj::oneWay(const Operation& op, const QString& member,
         return;
     }
     trace(op.beforeSend, op.beforeSendSeverity);
-    if (!platform::remote::sendOneWay(m_connection, serviceEndpoint(), member, {})) {
+    if (!platform::remote::sendOneWay(m_connection, serviceEndpoint(), member.memberName(), {})) {
         trace(op.failure, kCritical);
         return;
     }
@@ -228,7 +222,7 @@ QVariant HVDisObj::getDeviceInfoFromApplicationService(const QString& serviceNam
         trace(op.failure, kCritical);
         return {};
     }
-    return twoWayObject(op, QStringLiteral("getDeviceInfoFromAppService"), {});
+    return twoWayObject(op, service::getDeviceInfoFromAppService, {});
 }
 
 // 2
@@ -239,7 +233,7 @@ QVariant HVDisObj::getSoftphoneInfoFromApplicationService(const QString& service
         trace(op.failure, kCritical);
         return {};
     }
-    return twoWayObject(op, QStringLiteral("getSoftphoneInfoFromAppService"), {});
+    return twoWayObject(op, service::getSoftphoneInfoFromAppService, {});
 }
 
 // 3
@@ -249,7 +243,7 @@ void HVDisObj::manualCheckForUpdateFromApplicationService(const QString& service
         QStringLiteral("manualCheckForUpdateFromApplicationService : "),
         QStringLiteral("Unable to connect with Server : %1\n").arg(platform::describe(serviceName)),
         QStringLiteral("Data Received From  From App service.\n")};
-    oneWay(op, QStringLiteral("requestForManualCheckForUpdate"), &serviceName);
+    oneWay(op, service::requestForManualCheckForUpdate, &serviceName);
 }
 
 // 4
@@ -259,14 +253,14 @@ void HVDisObj::AutoCheckForUpdateFromApplicationService(const QString& serviceNa
         QStringLiteral("AutoCheckForUpdateFromApplicationService : "),
         QStringLiteral("Unable to connect with Server : %1\n").arg(platform::describe(serviceName)),
         QStringLiteral("Data Received From  From App service.\n")};
-    oneWay(op, QStringLiteral("requestForAutoCheckForUpdate"), &serviceName);
+    oneWay(op, service::requestForAutoCheckForUpdate, &serviceName);
 }
 
 // 5
 void HVDisObj::saveLastCheckPackageVersion() const {
     oneWay(simple(QStringLiteral("saveLastCheckPackageVersion"),
                   QStringLiteral("saveLastCheckPackageVersion ")),
-           QStringLiteral("saveLastCheckedPkgVersion"), nullptr);
+           service::saveLastCheckedPkgVersion, nullptr);
 }
 
 // 6
@@ -274,14 +268,14 @@ QVariant HVDisObj::getUpdateAvailableInfoFromAppService() const {
     return twoWayObject(simple(QStringLiteral("getUpdateAvailableInfoFromAppService"),
                                QStringLiteral("getUpdateAvailableInfoFromAppService "),
                                Expect::String),
-                        QStringLiteral("getFwUpdateAvailableInfo"), {});
+                        service::getFwUpdateAvailableInfo, {});
 }
 
 // 7
 QVariant HVDisObj::getUpdateURLInfoFromAppService() const {
     return twoWayObject(simple(QStringLiteral("getUpdateURLInfoFromAppService"),
                                QStringLiteral("getUpdateURLInfoFromAppService "), Expect::Array),
-                        QStringLiteral("getFwUpdateComponentList"), {});
+                        service::getFwUpdateComponentList, {});
 }
 
 // 8
@@ -289,35 +283,34 @@ QVariant HVDisObj::getPanicTraceInfoFromAppService(const QString& productID,
                                                    qint64 locationId) const {
     return twoWayObject(simple(QStringLiteral("getPanicTraceInfoFromAppService"),
                                QStringLiteral("getPanicTraceInfoFromAppServiceForProdId ")),
-                        QStringLiteral("getPanicTraceInfo_locationId"),
+                        service::getPanicTraceInfo_locationId,
                         deviceArguments(productID, locationId));
 }
 
 // 9
 void HVDisObj::resetPanicTraceFromAppService(const QString& productID, qint64 locId) const {
-    twoWayVoid(simple(QStringLiteral("resetPanicTraceFromAppService"),
-                      QStringLiteral("resetPanicTraceFromAppService ")),
-               QStringLiteral("resetDevFromPanicTrace_locId"), deviceArguments(productID, locId));
+    twoWay(simple(QStringLiteral("resetPanicTraceFromAppService"),
+                  QStringLiteral("resetPanicTraceFromAppService ")),
+           service::resetDevFromPanicTrace_locId, deviceArguments(productID, locId));
 }
 
 // 10
 void HVDisObj::setHVHIDForConnectedDevices(qint32 value) const {
-    twoWayVoid(simple(QStringLiteral("setHVHIDForConnectedDevices"), QString()),
-               QStringLiteral("setHVHIDForConnectedDevices"), {QVariant::fromValue(value)});
+    twoWay(simple(QStringLiteral("setHVHIDForConnectedDevices"), QString()),
+           service::setHVHIDForConnectedDevices, {QVariant::fromValue(value)});
 }
 
 // 11
 void HVDisObj::logZMSSettingsToServer() const {
-    twoWayVoid(proxyNil(QStringLiteral("logZMSSettingsToServer"),
-                        QStringLiteral(" logZMSSettingsToServer "), true),
-               QStringLiteral("logZMSSettingsToServer"), {});
+    twoWay(proxyNil(QStringLiteral("logZMSSettingsToServer"),
+                    QStringLiteral(" logZMSSettingsToServer "), true),
+           service::logZMSSettingsToServer, {});
 }
 
 // 12
 void HVDisObj::bluetoothConnect(const QString& productID, qint64 locationId) const {
-    twoWayVoid(
-        proxyNil(QStringLiteral("bluetoothConnect"), QStringLiteral(" bluetoothConnect "), true),
-        QStringLiteral("bluetoothConnect_locationId"), deviceArguments(productID, locationId));
+    twoWay(proxyNil(QStringLiteral("bluetoothConnect"), QStringLiteral(" bluetoothConnect "), true),
+           service::bluetoothConnect_locationId, deviceArguments(productID, locationId));
 }
 
 // 13
@@ -325,17 +318,15 @@ void HVDisObj::bluetoothConnectAddr(const QString& productID, qint64 locationId,
                                     const QByteArray& btAddr, bool connectMode) const {
     QVariantList arguments = deviceArguments(productID, locationId);
     arguments << archived(btAddr) << QVariant::fromValue(connectMode);
-    twoWayVoid(
-        proxyNil(QStringLiteral("bluetoothConnect"), QStringLiteral(" bluetoothConnect "), true),
-        QStringLiteral("bluetoothConnectAddr_locationId_btAddr_connectMode"), arguments);
+    twoWay(proxyNil(QStringLiteral("bluetoothConnect"), QStringLiteral(" bluetoothConnect "), true),
+           service::bluetoothConnectAddr_locationId_btAddr_connectMode, arguments);
 }
 
 // 14
 void HVDisObj::bluetoothDisconnect(const QString& productID, qint64 locationId) const {
-    twoWayVoid(proxyNil(QStringLiteral("bluetoothDisconnect"),
-                        QStringLiteral(" bluetoothDisconnect "), true),
-               QStringLiteral("bluetoothDisconnect_locationId"),
-               deviceArguments(productID, locationId));
+    twoWay(proxyNil(QStringLiteral("bluetoothDisconnect"), QStringLiteral(" bluetoothDisconnect "),
+                    true),
+           service::bluetoothDisconnect_locationId, deviceArguments(productID, locationId));
 }
 
 // 15
@@ -343,9 +334,9 @@ void HVDisObj::bluetoothDisconnectAddr(const QString& productID, qint64 location
                                        const QByteArray& btAddr) const {
     QVariantList arguments = deviceArguments(productID, locationId);
     arguments << archived(btAddr);
-    twoWayVoid(proxyNil(QStringLiteral("bluetoothDisconnect"),
-                        QStringLiteral(" bluetoothDisconnect "), true),
-               QStringLiteral("bluetoothDisconnectAddr_locationId_btAddr"), arguments);
+    twoWay(proxyNil(QStringLiteral("bluetoothDisconnect"), QStringLiteral(" bluetoothDisconnect "),
+                    true),
+           service::bluetoothDisconnectAddr_locationId_btAddr, arguments);
 }
 
 // 16
@@ -353,9 +344,9 @@ void HVDisObj::enableAutoPairing(const QString& productID, qint64 locationId,
                                  bool withValue) const {
     QVariantList arguments = deviceArguments(productID, locationId);
     arguments << QVariant::fromValue(withValue);
-    twoWayVoid(
+    twoWay(
         proxyNil(QStringLiteral("enableAutoPairing"), QStringLiteral(" enableAutoPairing "), true),
-        QStringLiteral("enableAutoPairing_locationId_withValue"), arguments);
+        service::enableAutoPairing_locationId_withValue, arguments);
 }
 
 // 17
@@ -363,30 +354,27 @@ bool HVDisObj::getAutoPairingValue(const QString& productID, qint64 locationId) 
     const std::optional<QVariantList> answer =
         twoWay(proxyNil(QStringLiteral("getAutoPairingValue"),
                         QStringLiteral(" getAutoPairingValue "), false),
-               QStringLiteral("getAutoPairingValue_locationId"),
-               deviceArguments(productID, locationId), QStringLiteral("b"));
+               service::getAutoPairingValue_locationId, deviceArguments(productID, locationId));
     return answer && answer->at(0).toBool();
 }
 
 // 18
 void HVDisObj::clearPairingList(const QString& productID, qint64 locationId) const {
-    twoWayVoid(
-        proxyNil(QStringLiteral("clearPairingList"), QStringLiteral(" clearPairingList "), true),
-        QStringLiteral("clearPairingList_locationId"), deviceArguments(productID, locationId));
+    twoWay(proxyNil(QStringLiteral("clearPairingList"), QStringLiteral(" clearPairingList "), true),
+           service::clearPairingList_locationId, deviceArguments(productID, locationId));
 }
 
 // 19
 void HVDisObj::setInPairingMode(const QString& productID, qint64 locationId) const {
-    twoWayVoid(
-        proxyNil(QStringLiteral("setInPairingMode"), QStringLiteral(" setInPairingMode "), true),
-        QStringLiteral("setInPairingMode_locationId"), deviceArguments(productID, locationId));
+    twoWay(proxyNil(QStringLiteral("setInPairingMode"), QStringLiteral(" setInPairingMode "), true),
+           service::setInPairingMode_locationId, deviceArguments(productID, locationId));
 }
 
 // 20
 QVariant HVDisObj::getDBrecord(const QString& productID, qint64 locationId) const {
     const Operation op{QStringLiteral("getDBrecord"), QString(), QString(), QString(),
                        Expect::Array};
-    return twoWayObject(op, QStringLiteral("getDBrecord_locationId"),
+    return twoWayObject(op, service::getDBrecord_locationId,
                         deviceArguments(productID, locationId));
 }
 
@@ -394,7 +382,7 @@ QVariant HVDisObj::getDBrecord(const QString& productID, qint64 locationId) cons
 QVariant HVDisObj::getSearchList(const QString& productID, qint64 locationId) const {
     const Operation op{QStringLiteral("getSearchList"), QString(), QString(), QString(),
                        Expect::Array};
-    return twoWayObject(op, QStringLiteral("getSearchList_locationId"),
+    return twoWayObject(op, service::getSearchList_locationId,
                         deviceArguments(productID, locationId));
 }
 
@@ -402,5 +390,5 @@ QVariant HVDisObj::getSearchList(const QString& productID, qint64 locationId) co
 QVariant HVDisObj::getPairingList(const QString& productID, qint64 locationId) const {
     return twoWayObject(
         proxyNil(QStringLiteral("getPairingList"), QStringLiteral(" getPairingList "), false),
-        QStringLiteral("getPairingList_locationId"), deviceArguments(productID, locationId));
+        service::getPairingList_locationId, deviceArguments(productID, locationId));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/DBusContract.h"
 #include "Platform/RemoteCall.h"
 
 #include <QByteArray>
@@ -77,16 +78,16 @@ public:
     struct Operation;
 
 private:
-    platform::remote::CallResult callService(const Operation& op, const QString& member,
+    using Member = platform::contract::Member;
+    platform::remote::CallResult callService(const Operation& op, const Member& member,
                                              const QVariantList& arguments) const;
-    std::optional<QVariantList> twoWay(const Operation& op, const QString& member,
-                                       const QVariantList& arguments,
-                                       const QString& replySignature) const;
-    QVariant twoWayObject(const Operation& op, const QString& member,
+    // Sends a two-way member; the reply's arguments when it has the member's
+    // output signature.
+    std::optional<QVariantList> twoWay(const Operation& op, const Member& member,
+                                       const QVariantList& arguments) const;
+    QVariant twoWayObject(const Operation& op, const Member& member,
                           const QVariantList& arguments) const;
-    void twoWayVoid(const Operation& op, const QString& member,
-                    const QVariantList& arguments) const;
-    void oneWay(const Operation& op, const QString& member, const QString* checkedName) const;
+    void oneWay(const Operation& op, const Member& member, const QString* checkedName) const;
 
     QDBusConnection m_connection;
 };

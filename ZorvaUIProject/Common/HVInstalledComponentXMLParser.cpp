@@ -5,9 +5,6 @@
 
 namespace {
 
-constexpr int kCategoryUtilities = 23;
-constexpr int kSeverityHigh = 3;
-
 const QString kGroupElement = QStringLiteral("installfeature");
 const QString kGroupId = QStringLiteral("Admin.added.requests");
 const QString kFeatureElement = QStringLiteral("feature");
@@ -29,7 +26,7 @@ void HVInstalledComponentXMLParser::parse(const QString& xmlPath) {
     if (xmlPath.isEmpty() || !m_file.open(QIODevice::ReadOnly)) {
         HVTrace::writeLine(QStringLiteral("HVInstalledComponentXMLParser : cannot open %1\n")
                                .arg(platform::describe(xmlPath)),
-                           kCategoryUtilities, kSeverityHigh);
+                           hvtrace::kUtilities, hvtrace::kHigh);
         return;
     }
     m_parser.setDevice(&m_file);
@@ -58,7 +55,7 @@ void HVInstalledComponentXMLParser::parse(const QString& xmlPath) {
                                .arg(xmlPath)
                                .arg(m_parser.lineNumber())
                                .arg(m_parser.errorString()),
-                           kCategoryUtilities, kSeverityHigh);
+                           hvtrace::kUtilities, hvtrace::kHigh);
     }
 }
 

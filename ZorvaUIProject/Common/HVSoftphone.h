@@ -30,6 +30,11 @@ public:
     QString cpname() const { return cpsoftphone; }
     void setCpname(const QString& value) { cpsoftphone = value; }
     qint32 state() const { return softphoneState; }
+    // The states the service reports for a softphone that is not there to be
+    // chosen (2, 7, 9): such softphones stay in the registry but not in the menu.
+    static constexpr bool isHiddenState(qint32 state) {
+        return state == 2 || state == 7 || state == 9;
+    }
     void setState(qint32 value) { softphoneState = value; }
 
     void encodeWithCoder(platform::KeyedArchiver& coder) const;

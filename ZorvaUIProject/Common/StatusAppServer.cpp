@@ -10,11 +10,11 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <exception>
+#include <functional>
 #include <optional>
 
 namespace {
 
-constexpr int kCategoryIPC = 22;
 using namespace hvtrace;
 
 const QString kInvalidArgs = QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs");
@@ -27,7 +27,7 @@ struct BadArgument {
 };
 
 void trace(const QString& line) {
-    HVTrace::writeLine(line, kCategoryIPC, kCritical);
+    HVTrace::writeLine(line, kIPC, kCritical);
 }
 
 QVariant unarchive(const QVariant& argument, const QString& member, int index) {
@@ -55,32 +55,72 @@ QString stringArgument(const QVariant& argument, const QString& member, int inde
     return object.toString();
 }
 
-// The members answered here, with their D-Bus signatures.
-struct Member {
-    const char* name;
-    const char* signature;
-};
+namespace status = platform::contract::status;
 
-constexpr Member kAnswered[] = {
-    {"resetDeviceSoftphoneInfo", ""},
-    {"updateDeviceInfo_productID_locatonID_deviceState_currentFWVer_headSetType", "ayaytiayi"},
-    {"updateHeadsetBatteryInfo", "ay"},
-    {"updateSoftphoneInfo_softphoneStatus", "ayi"},
-    {"sendCheckForUpdateStatus", "i"},
-    {"sendUpdatedComponentList_isManualCheckUpdate", "ayb"},
-};
+// What the root object is told for each callback it answers; the arguments have
+// the member's input signature. The other members of the interface are answered
+// with UnknownMethod.
+using Handler = std::function<void(zorva_application_service_delegate& root, const QString& member,
+                                   const QVariantList& args)>;
+using Dispatch = platform::contract::MemberDispatch<Handler>;
 
-const Member* findAnswered(const QString& member) {
-    for (const Member& candidate : kAnswered) {
-        if (member == QLatin1String(candidate.name)) {
-            return &candidate;
-        }
-    }
-    return nullptr;
+void updateDeviceInfo(zorva_application_service_delegate& root, const QString& member,
+                      const QVariantList& args) {
+    const QString name = stringArgument(args.at(0), member, 0);
+    const QString productID = stringArgument(args.at(1), member, 1);
+    const QString firmware = stringArgument(args.at(4), member, 4);
+    root.updateDeviceInfo(name, productID, args.at(2).toULongLong(), args.at(3).toInt(), firmware,
+                          args.at(5).toInt());
 }
 
-QString argName(int index) {
-    return QStringLiteral("arg%1").arg(index);
+void updateHeadsetBatteryInfo(zorva_application_service_delegate& root, const QString& member,
+                              const QVariantList& args) {
+    const QVariant object = unarchive(args.at(0), member, 0);
+    const auto device = object.metaType() == QMetaType::fromType<HVDevicePtr>()
+                            ? object.value<HVDevicePtr>()
+                            : HVDevicePtr();
+    if (!device) {
+        throw BadArgument{QStringLiteral("%1 : argument 1 is %2, not a device record")
+                              .arg(member, object.isValid()
+                                               ? QString::fromLatin1(object.metaType().name())
+                                               : QStringLiteral("no object"))};
+    }
+    root.updateHeadsetBatteryInfo(device);
+}
+
+void sendUpdatedComponentList(zorva_application_service_delegate& root, const QString& member,
+                              const QVariantList& args) {
+    const QVariant list = unarchive(args.at(0), member, 0);
+    if (list.isValid() && list.metaType() != QMetaType::fromType<QVariantList>()) {
+        throw BadArgument{QStringLiteral("%1 : argument 1 is %2, not a list")
+                              .arg(member, QString::fromLatin1(list.metaType().name()))};
+    }
+    root.sendUpdatedComponentList(list, args.at(1).toBool());
+}
+
+const Dispatch& dispatchTable() {
+    static const Dispatch table = [] {
+        Dispatch d(platform::contract::kStatusContract);
+        d.on(status::resetDeviceSoftphoneInfo,
+             [](zorva_application_service_delegate& root, const QString&, const QVariantList&) {
+                 root.resetDeviceSoftphoneInfo();
+             });
+        d.on(status::updateDeviceInfo_productID_locatonID_deviceState_currentFWVer_headSetType,
+             updateDeviceInfo);
+        d.on(status::updateHeadsetBatteryInfo, updateHeadsetBatteryInfo);
+        d.on(status::updateSoftphoneInfo_softphoneStatus,
+             [](zorva_application_service_delegate& root, const QString& member,
+                const QVariantList& args) {
+                 root.updateSoftphoneInfo(stringArgument(args.at(0), member, 0),
+                                          args.at(1).toInt());
+             });
+        d.on(status::sendCheckForUpdateStatus,
+             [](zorva_application_service_delegate& root, const QString&,
+                const QVariantList& args) { root.sendCheckForUpdateStatus(args.at(0).toInt()); });
+        d.on(status::sendUpdatedComponentList_isManualCheckUpdate, sendUpdatedComponentList);
+        return d;
+    }();
+    return table;
 }
 
 } // namespace
@@ -133,21 +173,7 @@ void StatusAppServer::invalidate() {
 }
 
 QString StatusAppServer::introspect(const QString& /*path*/) const {
-    QString xml =
-        QStringLiteral("  <interface name=\"%1\">\n").arg(platform::contract::kStatusInterface);
-    for (const Member& member : kAnswered) {
-        xml += QStringLiteral("    <method name=\"%1\">\n").arg(QLatin1String(member.name));
-        const QString signature = QLatin1String(member.signature);
-        int index = 0;
-        for (int i = 0; i < signature.size(); ++i, ++index) {
-            const QString type =
-                signature.at(i) == u'a' ? signature.mid(i++, 2) : QString(signature.at(i));
-            xml += QStringLiteral("      <arg name=\"%1\" type=\"%2\" direction=\"in\"/>\n")
-                       .arg(argName(index), type);
-        }
-        xml += QStringLiteral("    </method>\n");
-    }
-    xml += QStringLiteral("  </interface>\n");
+    static const QString xml = platform::contract::kStatusContract.introspectionXml();
     return xml;
 }
 
@@ -156,7 +182,8 @@ bool StatusAppServer::handleMessage(const QDBusMessage& message,
     if (message.type() != QDBusMessage::MethodCallMessage) {
         return false;
     }
-    if (platform::remote::answerStandardCall(message, connection, introspect(message.path()))) {
+    if (platform::remote::answerStandardCall(message, connection,
+                                             [&] { return introspect(message.path()); })) {
         return true;
     }
     dispatch(message, connection);
@@ -171,11 +198,8 @@ void StatusAppServer::dispatch(const QDBusMessage& message, const QDBusConnectio
         }
     };
     const QString interface = message.interface();
-    const Member* answered =
-        (interface.isEmpty() || interface == platform::contract::kStatusInterface)
-            ? findAnswered(member)
-            : nullptr;
-    if (answered == nullptr) {
+    const Dispatch::Target target = dispatchTable().find(message);
+    if (target.handler == nullptr) {
         reply(message.createErrorReply(
             kUnknownMethod,
             QStringLiteral("%1.%2 is not answered by %3")
@@ -183,10 +207,10 @@ void StatusAppServer::dispatch(const QDBusMessage& message, const QDBusConnectio
                      m_path)));
         return;
     }
-    if (message.signature() != QLatin1String(answered->signature)) {
-        const QString text =
-            QStringLiteral("%1 : arguments \"%2\", expected \"%3\"")
-                .arg(member, message.signature(), QLatin1String(answered->signature));
+    const QString expected = target.member->inSignature();
+    if (message.signature() != expected) {
+        const QString text = QStringLiteral("%1 : arguments \"%2\", expected \"%3\"")
+                                 .arg(member, message.signature(), expected);
         trace(QStringLiteral("StatusAppServer refused a call: %1\n").arg(text));
         reply(message.createErrorReply(kInvalidArgs, text));
         return;
@@ -196,41 +220,8 @@ void StatusAppServer::dispatch(const QDBusMessage& message, const QDBusConnectio
                                        QStringLiteral("%1 : no root object").arg(member)));
         return;
     }
-    const QVariantList args = message.arguments();
     try {
-        if (member == QLatin1String("resetDeviceSoftphoneInfo")) {
-            m_root->resetDeviceSoftphoneInfo();
-        } else if (member == QLatin1String(kAnswered[1].name)) {
-            const QString name = stringArgument(args.at(0), member, 0);
-            const QString productID = stringArgument(args.at(1), member, 1);
-            const QString firmware = stringArgument(args.at(4), member, 4);
-            m_root->updateDeviceInfo(name, productID, args.at(2).toULongLong(), args.at(3).toInt(),
-                                     firmware, args.at(5).toInt());
-        } else if (member == QLatin1String("updateHeadsetBatteryInfo")) {
-            const QVariant object = unarchive(args.at(0), member, 0);
-            const auto device = object.metaType() == QMetaType::fromType<HVDevicePtr>()
-                                    ? object.value<HVDevicePtr>()
-                                    : HVDevicePtr();
-            if (!device) {
-                throw BadArgument{QStringLiteral("%1 : argument 1 is %2, not a device record")
-                                      .arg(member, object.isValid() ? QString::fromLatin1(
-                                                                          object.metaType().name())
-                                                                    : QStringLiteral("no object"))};
-            }
-            m_root->updateHeadsetBatteryInfo(device);
-        } else if (member == QLatin1String("updateSoftphoneInfo_softphoneStatus")) {
-            const QString name = stringArgument(args.at(0), member, 0);
-            m_root->updateSoftphoneInfo(name, args.at(1).toInt());
-        } else if (member == QLatin1String("sendCheckForUpdateStatus")) {
-            m_root->sendCheckForUpdateStatus(args.at(0).toInt());
-        } else { // sendUpdatedComponentList_isManualCheckUpdate
-            const QVariant list = unarchive(args.at(0), member, 0);
-            if (list.isValid() && list.metaType() != QMetaType::fromType<QVariantList>()) {
-                throw BadArgument{QStringLiteral("%1 : argument 1 is %2, not a list")
-                                      .arg(member, QString::fromLatin1(list.metaType().name()))};
-            }
-            m_root->sendUpdatedComponentList(list, args.at(1).toBool());
-        }
+        (*target.handler)(*m_root, member, message.arguments());
     } catch (const BadArgument& bad) {
         trace(QStringLiteral("StatusAppServer refused a call: %1\n").arg(bad.text));
         reply(message.createErrorReply(kInvalidArgs, bad.text));

@@ -18,7 +18,7 @@ class zorva_application_service_delegate;
 // service gets its reply only when the root object has returned; meanwhile the
 // root object may send requests to the service. A call that cannot be decoded (a
 // malformed archive, an object of the wrong class, missing or extra arguments),
-// one of the five messages the status item does not answer, and a root object
+// one of the five callbacks the status item does not answer, and a root object
 // that throws are answered with a D-Bus error and a trace line; the process goes
 // on.
 class StatusAppServer : public QDBusVirtualObject {

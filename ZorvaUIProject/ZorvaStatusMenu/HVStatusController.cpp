@@ -1,6 +1,7 @@
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusController.h"
 
 #include "Platform/Bundle.h"
+#include "Platform/DBusContract.h"
 #include "Platform/ObjectDescription.h"
 #include "Platform/Paths.h"
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
@@ -15,7 +16,7 @@ namespace {
 
 using namespace hvtrace;
 
-const QString kServiceName = QStringLiteral("ZorvaDeviceService");
+const QString kServiceName = platform::contract::kServiceEndpointName;
 const QString kUpdateNotification = QStringLiteral("c_HVUpdateUI!");
 const QString kRecovery = QStringLiteral("Recovery");
 
@@ -104,8 +105,8 @@ void HVStatusController::awakeFromNib() {
     }
     HVTrace::setTraceOn(isSwitchOn(enabled));
 
-    setAllDevices({});
-    setAllSoftphones({});
+    allDevicesList.clear();
+    allSoftphoneList.clear();
 
     if (m_platform.notificationCenter) {
         m_platform.notificationCenter->addObserver(kUpdateNotification,
@@ -113,13 +114,13 @@ void HVStatusController::awakeFromNib() {
     }
 
     try {
-        setStatusDo(m_platform.newServiceClient ? m_platform.newServiceClient() : nullptr);
-        if (!statusDo()) {
+        statusAppDO = m_platform.newServiceClient ? m_platform.newServiceClient() : nullptr;
+        if (!statusAppDO) {
             trace(QStringLiteral("AwakeFromNib: status DO creation failed \n"), kCritical);
             return;
         }
-        addDeviceInfo(statusDo()->getDeviceInfoFromApplicationService(kServiceName));
-        addSoftphoneInfo(statusDo()->getSoftphoneInfoFromApplicationService(kServiceName));
+        addDeviceInfo(statusAppDO->getDeviceInfoFromApplicationService(kServiceName));
+        addSoftphoneInfo(statusAppDO->getSoftphoneInfoFromApplicationService(kServiceName));
     } catch (const std::exception&) {
         // The service went away in the middle of a request: go on without the lists.
     }
@@ -134,8 +135,8 @@ void HVStatusController::awakeFromNib() {
         }
         QVariant answer;
         try {
-            if (statusDo()) {
-                answer = statusDo()->getUpdateAvailableInfoFromAppService();
+            if (statusAppDO) {
+                answer = statusAppDO->getUpdateAvailableInfoFromAppService();
             }
         } catch (const std::exception&) {
             // A service that fails in mid-request counts as no information.
@@ -187,11 +188,12 @@ void HVStatusController::awakeFromNib() {
         return;
     }
     const QString png = QStringLiteral("png");
-    HVStatusImage = mainBundle->pathForResource(QStringLiteral("HVstatusoffline"), png);
-    HVStatusHighlightImage = mainBundle->pathForResource(QStringLiteral("HVstatusonline"), png);
-    HVSWUpdateAvailImage = mainBundle->pathForResource(QStringLiteral("SWUpdateNotification"), png);
-    HVSWUpdateAvailHighLightImage =
-        mainBundle->pathForResource(QStringLiteral("SWUpdateNotificationHighlight"), png);
+    const HVIconPair normal = HVStatusMenuLayout::iconPair(HVStatusIcon::Normal);
+    const HVIconPair update = HVStatusMenuLayout::iconPair(HVStatusIcon::UpdateAvailable);
+    HVStatusImage = mainBundle->pathForResource(normal.image, png);
+    HVStatusHighlightImage = mainBundle->pathForResource(normal.alternateImage, png);
+    HVSWUpdateAvailImage = mainBundle->pathForResource(update.image, png);
+    HVSWUpdateAvailHighLightImage = mainBundle->pathForResource(update.alternateImage, png);
     if (m_isSWUpdateAvailable) {
         applyIcon(HVStatusIcon::UpdateAvailable);
     } else {
@@ -224,7 +226,7 @@ void HVStatusController::addDeviceInfo(const QVariant& deviceList) {
             devices.push_back(std::move(device));
         }
     }
-    setAllDevices(std::move(devices));
+    allDevicesList = std::move(devices);
 }
 
 void HVStatusController::addSoftphoneInfo(const QVariant& softphoneList) {
@@ -243,7 +245,7 @@ void HVStatusController::addSoftphoneInfo(const QVariant& softphoneList) {
             softphones.push_back(std::move(softphone));
         }
     }
-    setAllSoftphones(std::move(softphones));
+    allSoftphoneList = std::move(softphones);
 }
 
 void HVStatusController::addNewDevice(const QString& name, const QString& productID,
@@ -324,9 +326,9 @@ void HVStatusController::resetDeviceSoftphoneInfo() {
     trace(QStringLiteral("Reset Device and softphone information "), kCritical);
     allDevicesList.clear();
     allSoftphoneList.clear();
-    if (statusDo()) {
-        addDeviceInfo(statusDo()->getDeviceInfoFromApplicationService(kServiceName));
-        addSoftphoneInfo(statusDo()->getSoftphoneInfoFromApplicationService(kServiceName));
+    if (statusAppDO) {
+        addDeviceInfo(statusAppDO->getDeviceInfoFromApplicationService(kServiceName));
+        addSoftphoneInfo(statusAppDO->getSoftphoneInfoFromApplicationService(kServiceName));
     }
     statusPostNotifications();
 }
@@ -395,16 +397,16 @@ void HVStatusController::updateSoftphoneInfo(const QString& name, qint32 softpho
 
 void HVStatusController::sendCheckForUpdateStatus(qint32 status) {
     trace(QStringLiteral("Notify the Zorva Menu with : %1").arg(status), kCritical);
-    if (status == 0) {
+    if (status == kUpdateAvailable) {
         trace(QStringLiteral("Update Available"), kCritical);
         m_isSWUpdateAvailable = true;
-    } else if (status == 1) {
+    } else if (status == kUpdateNotAvailable) {
         trace(QStringLiteral("Update Not Available"), kCritical);
         m_isSWUpdateAvailable = false;
-    } else if (status == 4) {
+    } else if (status == kUpdateCheckFailed) {
         if (m_checkForManualUpdate == localized(QStringLiteral("Checking..."))) {
             m_checkForManualUpdate = localized(QStringLiteral("Check for updates"));
-            showPopUpWithState(4);
+            showPopUpWithState(kUpdateCheckFailed);
         }
     }
     statusPostNotifications();
@@ -420,7 +422,7 @@ void HVStatusController::sendUpdatedComponentList(const QVariant& list, bool isM
                 beginUpdateWindow(
                     HVComponentUpdateList::fromObject(list).value_or(HVComponentList()), false);
             } else {
-                showPopUpWithState(1);
+                showPopUpWithState(kUpdateNotAvailable);
             }
         }
     } else {
@@ -447,11 +449,11 @@ void HVStatusController::showPopUpWithState(qint32 state) {
     HVAlert alert;
     alert.windowTitle = QStringLiteral("Zorva Suite for Mac");
     alert.alertStyle = 0;
-    if (state == 1) {
+    if (state == kUpdateNotAvailable) {
         trace(QStringLiteral("Alert : Software is up to date"), kHigh, kPrefController);
         alert.messageText = localized(QStringLiteral("Software is up to date."));
         alert.buttons << localized(QStringLiteral("OK"));
-    } else if (state == 4) {
+    } else if (state == kUpdateCheckFailed) {
         trace(QStringLiteral("Alert : Check for update failed"), kHigh, kPrefController);
         alert.messageText = localized(QStringLiteral(
             "Check for update failed. Try again later or check your Internet Connection."));
@@ -579,25 +581,8 @@ std::vector<HVMenuDevice> HVStatusController::menuDevices() const {
     return devices;
 }
 
-double HVStatusController::getMaxWithOfMenu() const {
-    return HVStatusMenuLayout::getMaxWithOfMenu(
-        menuDevices(), preferenceIsTrue(QStringLiteral("ShowBatteryStatus")));
-}
-
-bool HVStatusController::isChargingHeadset() const {
-    return HVStatusMenuLayout::isChargingHeadset(menuDevices());
-}
-
 bool HVStatusController::isZorvaMenuRunning() const {
     return preferenceIsTrue(QStringLiteral("zorvaStatusMenu"));
-}
-
-std::optional<HVBatteryView> HVStatusController::createViewForHeadset(const HVDevicePtr& device,
-                                                                      double withWidth,
-                                                                      bool isCharging) const {
-    return HVStatusMenuLayout::createViewForHeadset(
-        device ? menuDevice(*device) : HVMenuDevice(), withWidth, isCharging,
-        preferenceIsTrue(QStringLiteral("ShowBatteryStatus")));
 }
 
 void HVStatusController::statusMenuPopulate() {
@@ -612,8 +597,8 @@ void HVStatusController::statusMenuPopulate() {
         input.devices = menuDevices();
         QVariant updateList;
         try {
-            if (statusDo()) {
-                updateList = statusDo()->getUpdateURLInfoFromAppService();
+            if (statusAppDO) {
+                updateList = statusAppDO->getUpdateURLInfoFromAppService();
             }
         } catch (const std::exception&) {
             // A service that fails in mid-request leaves no device recoverable;
@@ -675,8 +660,8 @@ void HVStatusController::setLowBatteryInfo() {
         trace(QStringLiteral("AwakeFromNib: bundle creation failed \n"), kCritical);
         return;
     }
-    const QString path =
-        bundle->pathForResource(QStringLiteral("Battery_Low"), QStringLiteral("png"));
+    const QString path = bundle->pathForResource(
+        HVStatusMenuLayout::iconPair(HVStatusIcon::LowBattery).image, QStringLiteral("png"));
     if (HVStatusItem) {
         HVStatusItem->setImage(path);
         HVStatusItem->setAlternateImage(path);

@@ -32,15 +32,9 @@ public:
 
     // Properties.
     const std::vector<HVDevicePtr>& allDevices() const { return allDevicesList; }
-    void setAllDevices(std::vector<HVDevicePtr> devices) { allDevicesList = std::move(devices); }
     const std::vector<HVSoftphonePtr>& allSoftphones() const { return allSoftphoneList; }
-    void setAllSoftphones(std::vector<HVSoftphonePtr> list) { allSoftphoneList = std::move(list); }
     // The status menu as last built; null before start-up made it.
     const HVStatusMenu* statusMenu() const { return statsMenu.get(); }
-    HVStatusServiceClient* statusDo() const { return statusAppDO.get(); }
-    void setStatusDo(std::unique_ptr<HVStatusServiceClient> client) {
-        statusAppDO = std::move(client);
-    }
 
     bool isSWUpdateAvailable() const { return m_isSWUpdateAvailable; }
     QString checkForManualUpdate() const { return m_checkForManualUpdate; }
@@ -64,11 +58,7 @@ public:
     // Status menu.
     bool statusMenuCreate();
     void statusMenuPopulate();
-    double getMaxWithOfMenu() const;
-    bool isChargingHeadset() const;
     bool isZorvaMenuRunning() const;
-    std::optional<HVBatteryView> createViewForHeadset(const HVDevicePtr& device, double withWidth,
-                                                      bool isCharging) const;
     void setLowBatteryInfo();
 
     // A menu item was chosen: runs the item's command with the item as sender.
@@ -109,6 +99,11 @@ public:
                           qint32 headSetType) override;
     void updateHeadsetBatteryInfo(const std::shared_ptr<HVDevice>& device) override;
     void updateSoftphoneInfo(const QString& name, qint32 softphoneStatus) override;
+    // The status codes of an update check, as sendCheckForUpdateStatus reports
+    // them and showPopUpWithState shows them.
+    static constexpr qint32 kUpdateAvailable = 0;
+    static constexpr qint32 kUpdateNotAvailable = 1; // the software is up to date
+    static constexpr qint32 kUpdateCheckFailed = 4;
     void sendCheckForUpdateStatus(qint32 status) override;
     void sendUpdatedComponentList(const QVariant& list, bool isManualCheckUpdate) override;
 
@@ -123,6 +118,9 @@ private:
     QString settingsPanePath();
     void beginUpdateWindow(const std::optional<HVComponentList>& list, bool willShowSettingBtn);
 
+    // Fields the rest of the suite knows by name keep that name (HVStatusItem,
+    // allDevicesList, statusAppDO, statsMenu, ...); the controller's own fields,
+    // and the two whose names their public getters carry, have the m_ prefix.
     HVStatusPlatform m_platform;
 
     std::unique_ptr<HVStatusBarItem> HVStatusItem;

@@ -1,6 +1,7 @@
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusMenuModel.h"
 
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
+#include "ZorvaUIProject/Common/HVSoftphone.h"
 
 #include <algorithm>
 
@@ -187,8 +188,7 @@ HVStatusMenu HVStatusMenuLayout::statusMenuPopulate(const HVMenuInput& input) {
                      });
     qint64 count = 0;
     for (const auto& softphone : softphones) {
-        if (softphone.name.isNull() || softphone.state == 9 || softphone.state == 7 ||
-            softphone.state == 2) {
+        if (softphone.name.isNull() || HVSoftphone::isHiddenState(softphone.state)) {
             continue;
         }
         trace(QStringLiteral("Adding Softphone -> %1").arg(softphone.name), kHigh);

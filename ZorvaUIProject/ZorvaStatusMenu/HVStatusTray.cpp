@@ -1,11 +1,12 @@
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusTray.h"
 
 #include "Platform/Bundle.h"
+#include "Platform/Launching.h"
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 
 #include <QBuffer>
 #include <QCursor>
-#include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
@@ -206,7 +207,7 @@ void HVTrayStatusBar::openHelpAnchor(const QString& anchor, const QString& inBoo
     QUrl url = QUrl::fromLocalFile(page);
     url.setFragment(anchor);
     // Without a browser or help viewer the desktop cannot open the page.
-    if (!QDesktopServices::openUrl(url)) {
+    if (!platform::openURL(url)) {
         HVTrace::writeLine(
             QStringLiteral("openHelpAnchor : no application opened the help page %1 \n")
                 .arg(url.toString()),

@@ -1,3 +1,4 @@
+#include "Platform/widgets/DesktopOpener.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusController.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusPlatformDefault.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/ZorvaStatusMenuAppDelegate.h"
@@ -11,6 +12,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    platform::installDesktopOpener();
     ZorvaStatusMenuAppDelegate delegate;
     HVStatusController controller(HVDefaultStatusPlatform());
     controller.awakeFromNib();

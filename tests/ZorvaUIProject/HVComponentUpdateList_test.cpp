@@ -157,38 +157,6 @@ TEST(HVComponentUpdateList, ListRoundTripsThroughAnArchive) {
     EXPECT_FALSE(L::fromObject(unarchiveObjectWithData(QByteArray())).has_value());
 }
 
-TEST(HVComponentUpdateList, ReadsAListWrittenByPlistlib) {
-    for (const QString& form : {QStringLiteral("bplist"), QStringLiteral("xml")}) {
-        SCOPED_TRACE(form.toStdString());
-        const QByteArray bytes = testsupport::readFile(
-            QStringLiteral(ZORVA_TEST_DATA_DIR "/keyed_archives/component_list.") + form);
-        const auto list = L::fromObject(unarchiveObjectWithData(bytes));
-        ASSERT_TRUE(list.has_value());
-        ASSERT_EQ(list->size(), 2);
-        const HVComponentEntry& device = list->at(0);
-        EXPECT_EQ(L::componentName(device), "Zorva Quillo");
-        EXPECT_EQ(L::locationId(device), quint64(1) << 63);
-        EXPECT_EQ(L::updateStatus(device), 0);
-        EXPECT_EQ(L::selectedRegionText(device), "7");
-        const QVariantList languages = L::languageInfo(device).toList();
-        ASSERT_EQ(languages.size(), 2);
-        EXPECT_EQ(languages[0].value<HVXmlLanguageInfoPtr>()->languageCode(), "409");
-        EXPECT_EQ(languages[0].value<HVXmlLanguageInfoPtr>()->languageVersion(), "1.0");
-        EXPECT_TRUE(languages[1].value<HVXmlLanguageInfoPtr>()->languageVersion().isNull());
-        const auto build = L::buildVectorInfo(device);
-        ASSERT_NE(build, nullptr);
-        EXPECT_EQ(build->availbleBaseProcessorFwVersion(), "1.2");
-        const auto region =
-            build->availableRegionInfo().toList().value(0).value<HVXmlBuildVectorRegionInfoPtr>();
-        ASSERT_NE(region, nullptr);
-        EXPECT_EQ(region->regionName(), "Europe");
-        EXPECT_EQ(region->supportedRegLanguages(), QVariant(QVariantList{"English", "French"}));
-        EXPECT_TRUE(L::isSuiteEntry(list->at(1)));
-        EXPECT_EQ(L::locationId(list->at(1)), ~quint64(0));
-        EXPECT_EQ(L::updateStatus(list->at(1)), 1);
-    }
-}
-
 TEST(HVComponentUpdateList, ObjectsThatAreNoListAreNothing) {
     testsupport::TraceCapture trace;
     EXPECT_FALSE(L::fromObject(QVariant("text")).has_value());

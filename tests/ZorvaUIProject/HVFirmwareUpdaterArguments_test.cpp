@@ -2,7 +2,7 @@
 #include "Platform/ObjectDescription.h"
 #include "Platform/PropertyList.h"
 #include "ZorvaUIProject/HVFirmwareUpdaterArguments.h"
-#include "support/OldStylePropertyList.h"
+#include "support/StubApplications.h"
 #include "support/TestSupport.h"
 #include "support/TraceCapture.h"
 
@@ -12,7 +12,6 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
-using testsupport::parseOldStylePropertyList;
 using testsupport::ScopedSandbox;
 using testsupport::TraceCapture;
 using Args = HVFirmwareUpdaterArguments;
@@ -107,11 +106,13 @@ TEST(UpdaterArguments, DescriptionKeysAndValues) {
     map.remove("selectedRegionKey");
     d = descriptionOf(map);
     EXPECT_FALSE(d.contains("selectedRegionKey"));
-    EXPECT_EQ(d.value("buildVectorInfo"), platform::describe(files));
-    EXPECT_EQ(parseOldStylePropertyList(d.value("buildVectorInfo").toString()), files);
+    EXPECT_EQ(d.value("buildVectorInfo"), QStringLiteral(R"text({
+    base = base_2.1.7.bin;
+    usb = "usb 1.2 \"rc\".bin";
+})text"));
 }
 
-TEST(UpdaterArguments, TextFormReadsBackIntoTheSameDictionary) {
+TEST(UpdaterArguments, TextFormOrdersAndEscapesEveryValue) {
     const QVariantMap files{{"base", "C:\\fw\\base \"2\".bin"},
                             {"héadset", "ünïcode 日本 \U0001F3A7.bin"},
                             {"notes", "line one\nline two\ttab\r\x01"},
@@ -131,37 +132,17 @@ TEST(UpdaterArguments, TextFormReadsBackIntoTheSameDictionary) {
     EXPECT_EQ(args.at(0), "RunningFromZms");
     const QString text = args.at(1);
 
-    // Keys in ascending order, capitalised ones first.
-    const QStringList order{"AvailableVersionKey", "LocIdKey",       "ProdIdKey",
-                            "buildVectorInfo",     "downloadURLKey", "selectedLangKey",
-                            "selectedRegionKey"};
-    qsizetype last = -1;
-    for (const QString& key : order) {
-        const qsizetype at = text.indexOf("\n    " + key + " = ");
-        EXPECT_GT(at, last) << key.toStdString();
-        last = at;
-    }
-    EXPECT_TRUE(text.startsWith("{\n    AvailableVersionKey = \"\";\n"));
-    EXPECT_TRUE(text.endsWith(";\n}"));
-    EXPECT_TRUE(
-        text.contains(R"(    selectedLangKey = "Fran\U00e7ais \\ \"qu\U00e9b\U00e9cois\"";)"))
-        << text.toStdString();
-    EXPECT_TRUE(text.contains(R"(    ProdIdKey = 0xA0B1;)"));
-    // The whole text is ASCII: everything else is escaped.
-    for (QChar c : text) {
-        EXPECT_LT(c.unicode(), 0x80);
-    }
-
-    const QVariant parsed = parseOldStylePropertyList(text);
-    ASSERT_EQ(parsed.typeId(), QMetaType::QVariantMap) << text.toStdString();
-    const QVariantMap back = parsed.toMap();
-    EXPECT_EQ(back, Args::updateDescription(entry));
-    EXPECT_EQ(back.value("ProdIdKey"), "0xA0B1");
-    EXPECT_EQ(back.value("downloadURLKey"), map.value("downloadURLKey"));
-    EXPECT_EQ(back.value("selectedLangKey"), map.value("selectedLangKey"));
-    EXPECT_EQ(back.value("selectedRegionKey"), map.value("selectedRegionKey"));
-    // The file-name map is one quoted string inside, itself readable.
-    EXPECT_EQ(parseOldStylePropertyList(back.value("buildVectorInfo").toString()), files);
+    // Keys in ascending order, capitalised ones first; everything outside ASCII
+    // escaped; the file-name map one quoted text inside, itself in the same form.
+    EXPECT_EQ(text, QStringLiteral(R"text({
+    AvailableVersionKey = "";
+    LocIdKey = 336592896;
+    ProdIdKey = 0xA0B1;
+    buildVectorInfo = "{\n    \"\" = \"empty key\";\n    base = \"C:\\\\fw\\\\base \\\"2\\\".bin\";\n    \"h\\U00e9adset\" = \"\\U00fcn\\U00efcode \\U65e5\\U672c \\Ud83c\\Udfa7.bin\";\n    notes = \"line one\\nline two\\ttab\\r\\U0001\";\n    url = \"https://example.com/a b?x=\\\"1\\\"&y='2';z={3}\";\n}";
+    downloadURLKey = "https://user@example.com:8443/p/a%20b;c=(d)?q=\"x\"#frag";
+    selectedLangKey = "Fran\U00e7ais \\ \"qu\U00e9b\U00e9cois\"";
+    selectedRegionKey = "=;{}()<>,";
+})text"));
 }
 
 // Only letters, digits and _$/:.- stand unquoted in the text; every other
@@ -200,23 +181,11 @@ TEST(UpdaterArguments, StartUpdateLaunchesTheUpdaterWithTheArguments) {
     // A recorder in the updater's place gets the arguments byte for byte.
     const QString app = Args::updaterPath();
     const QString record = sandbox.system("updater args");
-    ASSERT_TRUE(testsupport::writeFile(
-        app + "/Contents/MacOS/updater",
-        "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done > '" + record.toUtf8() +
-            ".tmp' && mv '" + record.toUtf8() + ".tmp' '" + record.toUtf8() + "'\n"));
-    QFile::setPermissions(app + "/Contents/MacOS/updater",
-                          QFile::permissions(app + "/Contents/MacOS/updater") |
-                              QFileDevice::ExeOwner);
+    ASSERT_TRUE(testsupport::writeExecutable(app + "/Contents/MacOS/updater",
+                                             testsupport::recorderScript(record)));
     ASSERT_TRUE(platform::plist::writeFile(app + "/Contents/Info.plist",
                                            QVariantMap{{"CFBundleExecutable", "updater"}}));
     EXPECT_TRUE(Args::startUpdate(entry));
-    QDeadlineTimer deadline(15000);
-    while (!QFileInfo::exists(record) && !deadline.hasExpired()) {
-        QThread::msleep(20);
-    }
-    QByteArray expected;
-    for (const QString& a : Args::arguments(entry)) {
-        expected += a.toUtf8() + '\0';
-    }
-    EXPECT_EQ(testsupport::readFile(record), expected);
+    EXPECT_EQ(testsupport::waitForRecord(record),
+              testsupport::expectedRecord(Args::arguments(entry)));
 }

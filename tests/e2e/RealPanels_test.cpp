@@ -90,7 +90,7 @@ protected:
         ASSERT_TRUE(
             simulator.start(stage::binary("tools/zorva-device-sim/zorva-device-sim"),
                             {QStringLiteral("--scenario"),
-                             QStringLiteral(ZORVA_SOURCE_DIR "/scripts/demo-scenario.json"),
+                             QStringLiteral(ZORVA_SOURCE_DIR "/tools/zorva-device-sim/scenarios/demo.json"),
                              QStringLiteral("--log"), dir.filePath(QStringLiteral("sim.log"))},
                             env));
         ASSERT_TRUE(stage::waitFor([&] {

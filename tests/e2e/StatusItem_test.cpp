@@ -7,7 +7,7 @@
 #include "Platform/PropertyList.h"
 #include "StatusNotifierWatcher.h"
 #include "TrayItem.h"
-#include "TrayStage.h"
+#include "support/Stage.h"
 #include "support/TestSupport.h"
 
 #include <QDBusConnectionInterface>
@@ -16,7 +16,7 @@
 #include <gtest/gtest.h>
 
 using namespace trayhost;
-namespace stage = trayhost::stage;
+namespace stage = testsupport::stage;
 
 namespace {
 
@@ -32,18 +32,6 @@ const char* const kScenario = R"({
   "manualCheck": "none",
   "autoCheck": "none"
 })";
-
-const char* const kPreferences = R"(<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
-	<key>zorvaStatusMenu</key>
-	<string>TRUE</string>
-	<key>ShowBatteryStatus</key>
-	<string>TRUE</string>
-</dict>
-</plist>
-)";
 
 const QString kApp = QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/MacOS/Zorva menu bar item");
 
@@ -69,7 +57,7 @@ protected:
         }
         ASSERT_TRUE(testsupport::writeFile(
             sandbox.home(QStringLiteral("Library/Preferences/com.zorva.prefsettings.plist")),
-            kPreferences));
+            testsupport::kFullMenuPreferences));
         ASSERT_TRUE(dir.isValid());
         scenarioPath = dir.filePath(QStringLiteral("scenario.json"));
         ASSERT_TRUE(testsupport::writeFile(scenarioPath, kScenario));

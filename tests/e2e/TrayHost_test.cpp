@@ -5,7 +5,7 @@
 #include "MenuLayout.h"
 #include "StatusNotifierWatcher.h"
 #include "TrayItem.h"
-#include "TrayStage.h"
+#include "support/Stage.h"
 
 #include <QDBusMessage>
 #include <QImage>
@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 
 using namespace trayhost;
-namespace stage = trayhost::stage;
+namespace stage = testsupport::stage;
 
 namespace {
 

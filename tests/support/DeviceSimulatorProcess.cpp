@@ -30,38 +30,8 @@ DeviceSimulatorProcess::DeviceSimulatorProcess(const QString& scenarioPath,
         args << QStringLiteral("--scenario") << scenarioPath;
     }
     args << options;
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(executable(), args);
-    if (!m_process.waitForStarted(10000)) {
-        return;
-    }
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
-        if (platform::remote::hasOwner(bus, platform::contract::kServiceBusName)) {
-            m_started = true;
-            return;
-        }
-        QThread::msleep(10);
-    }
-}
-
-DeviceSimulatorProcess::~DeviceSimulatorProcess() {
-    kill();
-}
-
-void DeviceSimulatorProcess::kill() {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-    // Wait until the bus has seen the name go, so the next test starts clean.
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    const QDeadlineTimer deadline(5000);
-    while (!deadline.hasExpired() &&
-           platform::remote::hasOwner(bus, platform::contract::kServiceBusName)) {
-        QThread::msleep(10);
-    }
+    m_process = std::make_unique<BusServiceProcess>(executable(), args,
+                                                    platform::contract::kServiceBusName);
 }
 
 QStringList DeviceSimulatorProcess::log() const {
@@ -83,12 +53,13 @@ QStringList DeviceSimulatorProcess::requests() const {
 }
 
 QStringList DeviceSimulatorProcess::waitForRequests(int count) const {
-    const QDeadlineTimer deadline(5000);
-    QStringList seen = requests();
-    while (seen.size() < count && !deadline.hasExpired()) {
-        QThread::msleep(10);
-        seen = requests();
-    }
+    QStringList seen;
+    waitFor(
+        [&] {
+            seen = requests();
+            return seen.size() >= count;
+        },
+        5000);
     return seen;
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
-#include <QProcess>
+#include "support/TestSupport.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <memory>
 
 namespace testsupport {
 
@@ -16,13 +18,12 @@ public:
     // and waits until its name is on the bus. started() tells whether it came up.
     explicit DeviceSimulatorProcess(const QString& scenarioPath = QString(),
                                     const QStringList& options = {});
-    ~DeviceSimulatorProcess();
     DeviceSimulatorProcess(const DeviceSimulatorProcess&) = delete;
     DeviceSimulatorProcess& operator=(const DeviceSimulatorProcess&) = delete;
 
-    bool started() const { return m_started; }
-    qint64 pid() const { return m_process.processId(); }
-    void kill();
+    bool started() const { return m_process->started(); }
+    qint64 pid() const { return m_process->pid(); }
+    void kill() { m_process->kill(); }
 
     // The log lines written so far ("request ...", "callback ...").
     QStringList log() const;
@@ -41,8 +42,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QProcess m_process;
-    bool m_started = false;
+    std::unique_ptr<BusServiceProcess> m_process;
 };
 
 // Path of a scenario shipped with the simulator, e.g. scenario("demo.json").

@@ -1,7 +1,9 @@
 #pragma once
 
-#include <QProcess>
+#include "support/Stage.h"
+
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace testsupport {
 
@@ -19,7 +21,7 @@ public:
     void TearDown() override;
 
 private:
-    QProcess m_daemon;
+    std::unique_ptr<stage::PrivateBus> m_bus;
 };
 
 } // namespace testsupport

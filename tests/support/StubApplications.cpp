@@ -1,9 +1,11 @@
 #include "support/StubApplications.h"
 
 #include "Platform/PropertyList.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace testsupport {
 
@@ -48,6 +50,42 @@ bool StubProcess::isRunning() const {
 
 qint64 StubProcess::processId() const {
     return m_process->processId();
+}
+
+QByteArray recorderScript(const QString& record) {
+    const QByteArray quoted = "'" + record.toUtf8().replace("'", "'\\''") + "'";
+    return "#!/bin/sh\n"
+           "{ printf '%s\\n' \"$#\"; for a in \"$@\"; do printf '%s\\0' \"$a\"; done; } > " +
+           quoted + ".tmp && mv " + quoted + ".tmp " + quoted + "\n";
+}
+
+QByteArray expectedRecord(const QStringList& arguments) {
+    QByteArray out = QByteArray::number(arguments.size()) + '\n';
+    for (const QString& a : arguments) {
+        out += a.toUtf8() + '\0';
+    }
+    return out;
+}
+
+QByteArray waitForRecord(const QString& record) {
+    QByteArray bytes;
+    waitFor(
+        [&] {
+            if (!QFileInfo::exists(record)) {
+                return false;
+            }
+            bytes = readFile(record);
+            return true;
+        },
+        15000);
+    return bytes;
+}
+
+bool writeExecutable(const QString& path, const QByteArray& content) {
+    if (!writeFile(path, content)) {
+        return false;
+    }
+    return QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
 }
 
 } // namespace testsupport

@@ -1,10 +1,71 @@
 #include "support/TestSupport.h"
 
+#include "Platform/RemoteCall.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 namespace testsupport {
+
+const char* const kFullMenuPreferences = R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+	<key>zorvaStatusMenu</key>
+	<string>TRUE</string>
+	<key>ShowBatteryStatus</key>
+	<string>TRUE</string>
+</dict>
+</plist>
+)";
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+BusServiceProcess::BusServiceProcess(const QString& program, const QStringList& arguments,
+                                     const QString& busName)
+    : m_busName(busName) {
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.start(program, arguments);
+    if (!m_process.waitForStarted(10000)) {
+        return;
+    }
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    m_started = waitFor(
+                    [&] {
+                        return m_process.state() != QProcess::Running ||
+                               platform::remote::hasOwner(bus, m_busName);
+                    },
+                    10000) &&
+                m_process.state() == QProcess::Running;
+}
+
+BusServiceProcess::~BusServiceProcess() {
+    kill();
+}
+
+void BusServiceProcess::kill() {
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    waitFor([&] { return !platform::remote::hasOwner(bus, m_busName); }, 5000);
+}
 
 ScopedSandbox::ScopedSandbox()
     : m_oldHome(qgetenv("HOME")), m_oldRoot(qgetenv("ZORVA_SYSTEM_ROOT")),
@@ -55,3 +116,7 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 }
 
 } // namespace testsupport
+
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}

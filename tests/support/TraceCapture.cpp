@@ -3,6 +3,7 @@
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 #include "support/TestSupport.h"
 
+#include <QFile>
 #include <QRegularExpression>
 
 namespace testsupport {
@@ -19,6 +20,12 @@ TraceCapture::~TraceCapture() {
 
 QString TraceCapture::text() const {
     return QString::fromUtf8(readFile(m_path));
+}
+
+QByteArray TraceCapture::take() {
+    const QByteArray bytes = readFile(m_path);
+    QFile::remove(m_path);
+    return bytes;
 }
 
 QStringList TraceCapture::records() const {

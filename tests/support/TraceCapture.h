@@ -17,6 +17,8 @@ public:
 
     QString path() const { return m_path; }
     QString text() const;
+    // The bytes written so far; the file starts again empty.
+    QByteArray take();
     // Every record without its leading line feed and timestamp:
     // "Status Controller CRITICAL awakeFromNib called .\n"
     QStringList records() const;

@@ -13,52 +13,69 @@
 
 using testsupport::DeviceSimulatorProcess;
 
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 // Each test program has a bus of its own, so parallel test cases do not meet.
 static auto* const kPrivateBus =
     ::testing::AddGlobalTestEnvironment(new testsupport::PrivateSessionBus);
 
 namespace {
 
-// "member(in)->(out)" for every method of one interface in introspection XML;
-// methods carrying the comment "not answered" are left out when asked.
-QStringList methods(const QByteArray& xml, const QString& interface, bool answeredOnly) {
+// "member(name:type ...)->(name:type ...)" for every method of one interface in
+// introspection XML, with " one-way" for a NoReply annotation.
+QStringList methods(const QByteArray& xml, const QString& interface) {
     QStringList out;
     QXmlStreamReader reader(xml);
     bool inInterface = false;
     QString name;
-    QString in;
-    QString result;
-    bool notAnswered = false;
+    QStringList in;
+    QStringList result;
+    bool oneWay = false;
     while (!reader.atEnd()) {
         reader.readNext();
+        const auto attributes = reader.attributes();
         if (reader.isStartElement() && reader.name() == QLatin1String("interface")) {
-            inInterface = reader.attributes().value(QLatin1String("name")) == interface;
-        } else if (inInterface && reader.isStartElement() &&
-                   reader.name() == QLatin1String("method")) {
-            name = reader.attributes().value(QLatin1String("name")).toString();
+            inInterface = attributes.value(QLatin1String("name")) == interface;
+        } else if (!inInterface) {
+            continue;
+        } else if (reader.isStartElement() && reader.name() == QLatin1String("method")) {
+            name = attributes.value(QLatin1String("name")).toString();
             in.clear();
             result.clear();
-            notAnswered = false;
-        } else if (inInterface && reader.isComment() &&
-                   reader.text().contains(QLatin1String("not answered"))) {
-            notAnswered = true;
-        } else if (inInterface && reader.isStartElement() &&
-                   reader.name() == QLatin1String("arg")) {
-            const auto attributes = reader.attributes();
-            (attributes.value(QLatin1String("direction")) == QLatin1String("out") ? result : in) +=
-                attributes.value(QLatin1String("type"));
-        } else if (inInterface && reader.isEndElement() &&
-                   reader.name() == QLatin1String("method")) {
-            if (!(answeredOnly && notAnswered)) {
-                out << QStringLiteral("%1(%2)->(%3)").arg(name, in, result);
-            }
+            oneWay = false;
+        } else if (reader.isStartElement() && reader.name() == QLatin1String("annotation")) {
+            oneWay = attributes.value(QLatin1String("name")) ==
+                     QLatin1String("org.freedesktop.DBus.Method.NoReply");
+        } else if (reader.isStartElement() && reader.name() == QLatin1String("arg")) {
+            (attributes.value(QLatin1String("direction")) == QLatin1String("out") ? result : in)
+                << attributes.value(QLatin1String("name")).toString() + u':' +
+                       attributes.value(QLatin1String("type")).toString();
+        } else if (reader.isEndElement() && reader.name() == QLatin1String("method")) {
+            out << QStringLiteral("%1(%2)->(%3)%4")
+                       .arg(name, in.join(u' '), result.join(u' '),
+                            oneWay ? QStringLiteral(" one-way") : QString());
         }
     }
     EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
+    return out;
+}
+
+// The same form for a member table.
+QStringList methods(const platform::contract::Interface& contract) {
+    QStringList out;
+    for (const platform::contract::Member& member : contract.members) {
+        const auto join = [](const QString& signature, const QStringList& names) {
+            QStringList args;
+            const QStringList types = platform::contract::splitSignature(signature);
+            for (qsizetype i = 0; i < types.size(); ++i) {
+                args << names.value(i) + u':' + types.at(i);
+            }
+            return args.join(u' ');
+        };
+        out << QStringLiteral("%1(%2)->(%3)%4")
+                   .arg(member.memberName(), join(member.inSignature(), member.inNames()),
+                        join(member.outSignature(), member.outNames()),
+                        member.call == platform::contract::Call::OneWay ? QStringLiteral(" one-way")
+                                                                        : QString());
+    }
     return out;
 }
 
@@ -76,26 +93,26 @@ QByteArray repositoryXml(const char* name) {
 
 } // namespace
 
-TEST(ZorvaDeviceSim, LiveInterfacesMatchTheDescriptionsKeptInTheRepository) {
+TEST(ZorvaDeviceSim, MemberTablesAndLiveInterfacesMatchTheDescriptionsKeptInTheRepository) {
+    using namespace platform::contract;
+    const QStringList service =
+        methods(repositoryXml("com.zorva.zorva_application_delegate.xml"), kServiceInterface);
+    const QStringList callbacks = methods(
+        repositoryXml("com.zorva.zorva_application_service_delegate.xml"), kStatusInterface);
+    ASSERT_EQ(service.size(), 22);
+    ASSERT_EQ(callbacks.size(), 11);
+    EXPECT_EQ(methods(kServiceContract), service);
+    EXPECT_EQ(methods(kStatusContract), callbacks);
+
     DeviceSimulatorProcess sim(testsupport::simulatorScenario(QStringLiteral("empty.json")));
     ASSERT_TRUE(sim.started());
-    const QStringList described = methods(repositoryXml("com.zorva.zorva_application_delegate.xml"),
-                                          platform::contract::kServiceInterface, false);
-    EXPECT_EQ(described.size(), 22);
-    EXPECT_EQ(
-        methods(introspect(platform::contract::kServiceBusName, platform::contract::kServicePath),
-                platform::contract::kServiceInterface, false),
-        described);
+    EXPECT_EQ(methods(introspect(kServiceBusName, kServicePath), kServiceInterface), service);
 
+    // The callback server describes all its members, those it does not answer too.
     const auto server = StatusAppServer::create();
     ASSERT_TRUE(server);
-    ASSERT_TRUE(server->registerName(QStringLiteral("StatusAppServer")));
-    const QByteArray callbacks = repositoryXml("com.zorva.zorva_application_service_delegate.xml");
-    EXPECT_EQ(methods(callbacks, platform::contract::kStatusInterface, false).size(), 11);
-    EXPECT_EQ(
-        methods(introspect(platform::contract::kStatusBusName, platform::contract::kStatusPath),
-                platform::contract::kStatusInterface, false),
-        methods(callbacks, platform::contract::kStatusInterface, true));
+    ASSERT_TRUE(server->registerName(kStatusEndpointName));
+    EXPECT_EQ(methods(introspect(kStatusBusName, kStatusPath), kStatusInterface), callbacks);
 }
 
 TEST(ZorvaDeviceSim, CommandLineReportsItsFailuresByExitStatus) {

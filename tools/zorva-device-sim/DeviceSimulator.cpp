@@ -16,6 +16,21 @@ const QString DeviceSimulator::kControlInterface = QStringLiteral("com.zorva.Zor
 
 namespace {
 
+namespace contract = platform::contract;
+namespace service = contract::service;
+namespace status = contract::status;
+
+// The simulator's own control interface, beside the service's.
+namespace control {
+inline constexpr contract::Member SendCallback{"SendCallback", "sas", "s", contract::Call::TwoWay,
+                                               "command arguments result"};
+inline constexpr contract::Member Stall{"Stall", "u", "", contract::Call::TwoWay, "milliseconds"};
+inline constexpr contract::Member Quit{"Quit", "", "", contract::Call::TwoWay, ""};
+inline constexpr contract::Member kMembers[] = {SendCallback, Stall, Quit};
+} // namespace control
+
+const contract::Interface kControlContract{DeviceSimulator::kControlInterface, control::kMembers};
+
 QString describeArgument(const QVariant& argument) {
     if (argument.metaType() == QMetaType::fromType<QByteArray>()) {
         const QByteArray data = argument.toByteArray();
@@ -69,35 +84,10 @@ bool toInt64(const QString& text, qint64* value) {
 
 } // namespace
 
-QString simulatorCommandHelp() {
-    return QStringLiteral(
-        "Callbacks (sent by the running simulator to StatusAppServer):\n"
-        "  attach NAME PRODUCTID LOCATIONID [FWVERSION [HEADSETTYPE]]\n"
-        "      updateDeviceInfo:productID:locatonID:deviceState:currentFWVer:headSetType: with\n"
-        "      state 0; the device joins the simulator's list (taken from it when known)\n"
-        "  detach NAME PRODUCTID LOCATIONID [STATE]\n"
-        "      the same message with STATE (default 1); the device leaves the list\n"
-        "  battery PRODUCTID LOCATIONID PERCENT [charging] [low] [typeid=ID]\n"
-        "      updateHeadsetBatteryInfo: with the device's record and fresh battery values\n"
-        "  softphone NAME STATUS       updateSoftphoneInfo:softphoneStatus:\n"
-        "  reset                       resetDeviceSoftphoneInfo\n"
-        "  update-status CODE          sendCheckForUpdateStatus:\n"
-        "  components manual|auto [empty|absent]\n"
-        "      sendUpdatedComponentList:isManualCheckUpdate: with the scenario's list\n"
-        "  device-info NAME PRODUCTID LOCATIONID STATE\n"
-        "  device-info-type NAME PRODUCTID LOCATIONID STATE HEADSETTYPE\n"
-        "  device-info-serial NAME PRODUCTID LOCATIONID SERIAL STATE HEADSETTYPE\n"
-        "  preferred-softphone\n"
-        "  headset-connect NAME PRODUCTID STATE LOCATIONID SERIAL\n"
-        "      the five messages the status item does not answer\n"
-        "Other commands:\n"
-        "  stall MILLISECONDS          keep the simulator busy (not serving) for a while\n"
-        "  quit                        end the simulator\n");
-}
-
 DeviceSimulator::DeviceSimulator(Scenario scenario, Options options,
                                  const QDBusConnection& connection)
-    : m_scenario(std::move(scenario)), m_options(std::move(options)), m_connection(connection) {}
+    : m_scenario(std::move(scenario)), m_options(std::move(options)), m_connection(connection),
+      m_serviceDispatch(makeServiceDispatch()) {}
 
 DeviceSimulator::~DeviceSimulator() {
     m_log.flush();
@@ -154,14 +144,9 @@ void DeviceSimulator::log(const QString& line) {
 }
 
 QString DeviceSimulator::introspect(const QString& /*path*/) const {
-    using platform::service::methodXml;
-    QString xml = platform::service::serviceInterfaceXml();
-    xml += QStringLiteral("  <interface name=\"%1\">\n").arg(kControlInterface);
-    xml += methodXml(QStringLiteral("SendCallback"), QStringLiteral("sas"), QStringLiteral("s"),
-                     false);
-    xml += methodXml(QStringLiteral("Stall"), QStringLiteral("u"), QString(), false);
-    xml += methodXml(QStringLiteral("Quit"), QString(), QString(), false);
-    return xml + QStringLiteral("  </interface>\n");
+    static const QString xml =
+        contract::kServiceContract.introspectionXml() + kControlContract.introspectionXml();
+    return xml;
 }
 
 bool DeviceSimulator::handleMessage(const QDBusMessage& message,
@@ -169,7 +154,8 @@ bool DeviceSimulator::handleMessage(const QDBusMessage& message,
     if (message.type() != QDBusMessage::MethodCallMessage) {
         return false;
     }
-    if (platform::remote::answerStandardCall(message, m_connection, introspect(message.path()))) {
+    if (platform::remote::answerStandardCall(message, m_connection,
+                                             [&] { return introspect(message.path()); })) {
         return true;
     }
     if (message.interface() == kControlInterface) {
@@ -216,12 +202,12 @@ HVDevicePtr DeviceSimulator::findDevice(const QString& productID, quint64 lid) c
 void DeviceSimulator::handleServiceCall(const QDBusMessage& message) {
     const QString member = message.member();
     QString refusal;
-    const platform::service::ServiceMember* known =
-        platform::service::acceptServiceCall(message, m_connection, &refusal);
-    if (known == nullptr) {
+    if (platform::service::acceptServiceCall(message, m_connection, &refusal) == nullptr) {
         log(QStringLiteral("request %1 refused: %2").arg(member, refusal));
         return;
     }
+    const ServiceDispatch::Target target = m_serviceDispatch.find(message);
+    const QString in = target.member->inSignature();
     const QVariantList args = message.arguments();
     QStringList described;
     for (const QVariant& argument : args) {
@@ -231,57 +217,81 @@ void DeviceSimulator::handleServiceCall(const QDBusMessage& message) {
                             : QStringLiteral("request %1 %2").arg(member, described.join(u' ')));
 
     QString key;
-    if (QLatin1String(known->in).startsWith(QLatin1String("ayx"))) {
+    if (in.startsWith(QLatin1String("ayx"))) {
         key = Scenario::deviceKey(unarchivedString(args.at(0)), args.at(1).toLongLong());
     }
-    QVariantList results;
-    if (member == QLatin1String("getDeviceInfoFromAppService")) {
-        results << archived(recordList(m_scenario.devices));
-    } else if (member == QLatin1String("getSoftphoneInfoFromAppService")) {
-        results << archived(recordList(m_scenario.softphones));
-    } else if (member == QLatin1String("requestForManualCheckForUpdate")) {
-        QTimer::singleShot(0, this, [this] { reportUpdateCheck(m_scenario.manualCheck, true); });
-    } else if (member == QLatin1String("requestForAutoCheckForUpdate")) {
-        QTimer::singleShot(0, this, [this] { reportUpdateCheck(m_scenario.autoCheck, false); });
-    } else if (member == QLatin1String("getFwUpdateAvailableInfo")) {
-        results << archived(m_scenario.updateAvailable);
-    } else if (member == QLatin1String("getFwUpdateComponentList")) {
-        results << archived(m_scenario.componentList);
-    } else if (member == QLatin1String("getPanicTraceInfo_locationId")) {
-        results << archived(m_scenario.errorReports.value(key));
-    } else if (member == QLatin1String("resetDevFromPanicTrace_locId")) {
-        m_scenario.errorReports.remove(key);
-    } else if (member == QLatin1String("enableAutoPairing_locationId_withValue")) {
-        m_scenario.autoPairing.insert(key, args.at(2).toBool());
-    } else if (member == QLatin1String("getAutoPairingValue_locationId")) {
-        results << QVariant(m_scenario.autoPairing.value(key, false));
-    } else if (member == QLatin1String("clearPairingList_locationId")) {
-        m_scenario.pairingLists.remove(key);
-    } else if (member == QLatin1String("getDBrecord_locationId")) {
-        results << archived(m_scenario.dbRecords.value(key));
-    } else if (member == QLatin1String("getSearchList_locationId")) {
-        results << archived(m_scenario.searchLists.value(key));
-    } else if (member == QLatin1String("getPairingList_locationId")) {
-        results << archived(m_scenario.pairingLists.value(key));
-    }
+    // Members without a handler are answered with no values.
+    const QVariantList results = target.handler ? (*target.handler)(args, key) : QVariantList();
     answer(message, results);
+}
+
+DeviceSimulator::ServiceDispatch DeviceSimulator::makeServiceDispatch() {
+    using Args = const QVariantList&;
+    using Key = const QString&;
+    ServiceDispatch d(contract::kServiceContract);
+    d.on(service::getDeviceInfoFromAppService,
+         [this](Args, Key) -> QVariantList { return {archived(recordList(m_scenario.devices))}; });
+    d.on(service::getSoftphoneInfoFromAppService, [this](Args, Key) -> QVariantList {
+        return {archived(recordList(m_scenario.softphones))};
+    });
+    d.on(service::requestForManualCheckForUpdate, [this](Args, Key) {
+        QTimer::singleShot(0, this, [this] { reportUpdateCheck(m_scenario.manualCheck, true); });
+        return QVariantList();
+    });
+    d.on(service::requestForAutoCheckForUpdate, [this](Args, Key) {
+        QTimer::singleShot(0, this, [this] { reportUpdateCheck(m_scenario.autoCheck, false); });
+        return QVariantList();
+    });
+    d.on(service::getFwUpdateAvailableInfo,
+         [this](Args, Key) -> QVariantList { return {archived(m_scenario.updateAvailable)}; });
+    d.on(service::getFwUpdateComponentList,
+         [this](Args, Key) -> QVariantList { return {archived(m_scenario.componentList)}; });
+    d.on(service::getPanicTraceInfo_locationId, [this](Args, Key key) -> QVariantList {
+        return {archived(m_scenario.errorReports.value(key))};
+    });
+    d.on(service::resetDevFromPanicTrace_locId, [this](Args, Key key) {
+        m_scenario.errorReports.remove(key);
+        return QVariantList();
+    });
+    d.on(service::enableAutoPairing_locationId_withValue, [this](Args args, Key key) {
+        m_scenario.autoPairing.insert(key, args.at(2).toBool());
+        return QVariantList();
+    });
+    d.on(service::getAutoPairingValue_locationId, [this](Args, Key key) -> QVariantList {
+        return {QVariant(m_scenario.autoPairing.value(key, false))};
+    });
+    d.on(service::clearPairingList_locationId, [this](Args, Key key) {
+        m_scenario.pairingLists.remove(key);
+        return QVariantList();
+    });
+    d.on(service::getDBrecord_locationId, [this](Args, Key key) -> QVariantList {
+        return {archived(m_scenario.dbRecords.value(key))};
+    });
+    d.on(service::getSearchList_locationId, [this](Args, Key key) -> QVariantList {
+        return {archived(m_scenario.searchLists.value(key))};
+    });
+    d.on(service::getPairingList_locationId, [this](Args, Key key) -> QVariantList {
+        return {archived(m_scenario.pairingLists.value(key))};
+    });
+    return d;
 }
 
 void DeviceSimulator::reportUpdateCheck(const QString& outcome, bool manual) {
     if (outcome == QLatin1String("list")) {
-        sendCallback(QStringLiteral("sendUpdatedComponentList_isManualCheckUpdate"),
+        sendCallback(status::sendUpdatedComponentList_isManualCheckUpdate,
                      {archived(m_scenario.componentList), QVariant(manual)}, nullptr);
     } else if (outcome.startsWith(QLatin1String("status:"))) {
-        sendCallback(QStringLiteral("sendCheckForUpdateStatus"),
+        sendCallback(status::sendCheckForUpdateStatus,
                      {QVariant::fromValue(qint32(outcome.mid(7).toInt()))}, nullptr);
     }
 }
 
 void DeviceSimulator::sendCallback(
-    const QString& member, const QVariantList& arguments,
+    const contract::Member& callback, const QVariantList& arguments,
     std::function<void(const QString& errorName, const QString& text)> then) {
+    const QString member = callback.memberName();
     platform::service::sendCallback(
-        m_connection, member, arguments, this,
+        m_connection, callback, arguments, this,
         [this, member, then = std::move(then)](const QDBusMessage& reply) {
             if (reply.type() == QDBusMessage::ErrorMessage) {
                 log(QStringLiteral("callback %1 failed %2: %3")
@@ -300,19 +310,23 @@ void DeviceSimulator::sendCallback(
 
 void DeviceSimulator::handleControlCall(const QDBusMessage& message) {
     const QString member = message.member();
-    if (member == QLatin1String("Quit")) {
-        m_connection.send(message.createReply());
-        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    const contract::Member* known = kControlContract.find(member);
+    if (known == nullptr || message.signature() != known->inSignature()) {
+        m_connection.send(
+            message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
+                                     QStringLiteral("no control member %1 with arguments \"%2\"")
+                                         .arg(member, message.signature())));
         return;
     }
-    if (member == QLatin1String("Stall") && message.signature() == QLatin1String("u")) {
+    if (known->name == control::Quit.name) {
+        m_connection.send(message.createReply());
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    } else if (known->name == control::Stall.name) {
         const uint ms = message.arguments().at(0).toUInt();
         log(QStringLiteral("stall %1").arg(ms));
         m_connection.send(message.createReply());
         QThread::msleep(ms);
-        return;
-    }
-    if (member == QLatin1String("SendCallback") && message.signature() == QLatin1String("sas")) {
+    } else {
         const QString command = message.arguments().at(0).toString();
         const QStringList args = message.arguments().at(1).toStringList();
         QString usage;
@@ -320,19 +334,81 @@ void DeviceSimulator::handleControlCall(const QDBusMessage& message) {
             m_connection.send(message.createErrorReply(
                 QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"), usage));
         }
-        return;
     }
-    m_connection.send(
-        message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
-                                 QStringLiteral("no control member %1 with arguments \"%2\"")
-                                     .arg(member, message.signature())));
+}
+
+// The client commands: each sends one callback built from its arguments.
+struct DeviceSimulator::Command {
+    const char* name;
+    qsizetype minArgs;
+    qsizetype maxArgs;
+    const char* usage; // the arguments, as the help and a refusal show them
+    const char* help;  // what is sent; empty when the name says it
+    // Sends the callback, or returns false with the reason in *problem (empty
+    // for the usage) when the arguments do not fit.
+    bool (DeviceSimulator::*run)(const QStringList& args, const Done& done, QString* problem);
+};
+
+std::span<const DeviceSimulator::Command> DeviceSimulator::commands() {
+    static constexpr Command table[] = {
+        {"attach", 3, 5, "NAME PRODUCTID LOCATIONID [FWVERSION [HEADSETTYPE]]",
+         "updateDeviceInfo:productID:locatonID:deviceState:currentFWVer:headSetType: with\n"
+         "state 0; the device joins the simulator's list (taken from it when known)",
+         &DeviceSimulator::sendAttach},
+        {"detach", 3, 5, "NAME PRODUCTID LOCATIONID [STATE]",
+         "the same message with STATE (default 1); the device leaves the list",
+         &DeviceSimulator::sendDetach},
+        {"battery", 3, 6, "PRODUCTID LOCATIONID PERCENT [charging] [low] [typeid=ID]",
+         "updateHeadsetBatteryInfo: with the device's record and fresh battery values",
+         &DeviceSimulator::sendBattery},
+        {"softphone", 2, 2, "NAME STATUS",
+         "updateSoftphoneInfo:softphoneStatus:", &DeviceSimulator::sendSoftphone},
+        {"reset", 0, 0, "", "resetDeviceSoftphoneInfo", &DeviceSimulator::sendReset},
+        {"update-status", 1, 1, "CODE",
+         "sendCheckForUpdateStatus:", &DeviceSimulator::sendUpdateStatus},
+        {"components", 1, 2, "manual|auto [empty|absent]",
+         "sendUpdatedComponentList:isManualCheckUpdate: with the scenario's list",
+         &DeviceSimulator::sendComponents},
+        {"device-info", 4, 4, "NAME PRODUCTID LOCATIONID STATE", "",
+         &DeviceSimulator::sendPlainDeviceInfo},
+        {"device-info-type", 5, 5, "NAME PRODUCTID LOCATIONID STATE HEADSETTYPE", "",
+         &DeviceSimulator::sendPlainDeviceInfo},
+        {"device-info-serial", 6, 6, "NAME PRODUCTID LOCATIONID SERIAL STATE HEADSETTYPE", "",
+         &DeviceSimulator::sendSerialDeviceInfo},
+        {"preferred-softphone", 0, 0, "", "", &DeviceSimulator::sendPreferredSoftphone},
+        {"headset-connect", 5, 5, "NAME PRODUCTID STATE LOCATIONID SERIAL",
+         "the five messages the status item does not answer", &DeviceSimulator::sendHeadsetConnect},
+    };
+    return table;
+}
+
+QString simulatorCommandHelp() {
+    QString help =
+        QStringLiteral("Callbacks (sent by the running simulator to StatusAppServer):\n");
+    for (const DeviceSimulator::Command& command : DeviceSimulator::commands()) {
+        QString line = QStringLiteral("  %1 %2").arg(QLatin1String(command.name),
+                                                     QLatin1String(command.usage));
+        const QStringList text = QString::fromLatin1(command.help).split(u'\n', Qt::SkipEmptyParts);
+        if (text.size() == 1 && line.size() < 30) {
+            help += line.leftJustified(30) + text.first() + u'\n';
+            continue;
+        }
+        help += line.trimmed().prepend(QStringLiteral("  ")) + u'\n';
+        for (const QString& part : text) {
+            help += QStringLiteral("      ") + part + u'\n';
+        }
+    }
+    return help + QStringLiteral("Other commands:\n"
+                                 "  stall MILLISECONDS          keep the simulator busy (not "
+                                 "serving) for a while\n"
+                                 "  quit                        end the simulator\n");
 }
 
 bool DeviceSimulator::runCommand(const QString& command, const QStringList& args,
                                  const QDBusMessage& control, QString* usage) {
     QDBusMessage pending = control;
     pending.setDelayedReply(true);
-    const auto done = [this, pending](const QString& errorName, const QString& text) {
+    const Done done = [this, pending](const QString& errorName, const QString& text) {
         m_connection.send(
             errorName.isEmpty()
                 ? pending.createReply(QStringLiteral("ok"))
@@ -340,175 +416,197 @@ bool DeviceSimulator::runCommand(const QString& command, const QStringList& args
                       QStringLiteral("com.zorva.ZorvaDeviceSimulator.Error.CallbackFailed"),
                       errorName + QStringLiteral(": ") + text));
     };
-    const auto fail = [&](const QString& text) {
-        *usage = QStringLiteral("%1: %2").arg(command, text);
+    for (const Command& entry : commands()) {
+        if (command != QLatin1String(entry.name)) {
+            continue;
+        }
+        QString problem;
+        if (args.size() >= entry.minArgs && args.size() <= entry.maxArgs &&
+            (this->*entry.run)(args, done, &problem)) {
+            return true;
+        }
+        *usage = QStringLiteral("%1: %2").arg(
+            command, problem.isEmpty() ? QString::fromLatin1(entry.usage) : problem);
         return false;
-    };
-    const auto needs = [&](qsizetype min, qsizetype max) {
-        return args.size() >= min && args.size() <= max;
-    };
-    qint64 lid = 0;
-    qint64 number = 0;
+    }
+    *usage = QStringLiteral("%1: unknown command").arg(command);
+    return false;
+}
 
-    if (command == QLatin1String("attach") || command == QLatin1String("detach")) {
-        const bool attach = command == QLatin1String("attach");
-        if (!needs(3, 5) || !toInt64(args.at(2), &lid)) {
-            return fail(QStringLiteral("NAME PRODUCTID LOCATIONID and up to two more"));
-        }
-        HVDevicePtr device = findDevice(args.at(1), quint64(lid));
-        qint32 state = 0;
-        qint32 type = device ? device->headsetType() : 0;
-        QString firmware = device ? device->curFwVersion() : QString();
-        if (attach) {
-            if (args.size() > 3) {
-                firmware = args.at(3);
-            }
-            if (args.size() > 4) {
-                type = args.at(4).toInt();
-            }
-            if (!device) {
-                device = HVDevice::initDevice(args.at(0), args.at(1), quint64(lid));
-                m_scenario.devices.append(device);
-            }
-            device->setCurFwVersion(firmware);
-            device->setHeadsetType(type);
-        } else {
-            state = args.size() > 3 ? args.at(3).toInt() : 1;
-            if (state == 0) {
-                return fail(QStringLiteral("a detach has a state other than 0"));
-            }
-            m_scenario.devices.removeAll(device);
-        }
-        sendCallback(
-            QStringLiteral(
-                "updateDeviceInfo_productID_locatonID_deviceState_currentFWVer_headSetType"),
-            {archivedString(args.at(0)), archivedString(args.at(1)),
-             QVariant::fromValue(quint64(lid)), QVariant::fromValue(state),
-             archivedString(firmware), QVariant::fromValue(type)},
-            done);
-        return true;
+bool DeviceSimulator::sendDeviceInfo(const QStringList& args, const Done& done, bool attach,
+                                     QString* problem) {
+    qint64 lid = 0;
+    if (!toInt64(args.at(2), &lid)) {
+        return false;
     }
-    if (command == QLatin1String("battery")) {
-        if (!needs(3, 6) || !toInt64(args.at(1), &lid)) {
-            return fail(
-                QStringLiteral("PRODUCTID LOCATIONID PERCENT [charging] [low] [typeid=ID]"));
+    HVDevicePtr device = findDevice(args.at(1), quint64(lid));
+    qint32 state = 0;
+    qint32 type = device ? device->headsetType() : 0;
+    QString firmware = device ? device->curFwVersion() : QString();
+    if (attach) {
+        if (args.size() > 3) {
+            firmware = args.at(3);
         }
-        HVDevicePtr device = findDevice(args.at(0), quint64(lid));
+        if (args.size() > 4) {
+            type = args.at(4).toInt();
+        }
         if (!device) {
-            device = HVDevice::initDevice(args.at(0), args.at(0), quint64(lid));
+            device = HVDevice::initDevice(args.at(0), args.at(1), quint64(lid));
+            m_scenario.devices.append(device);
         }
-        HVBatteryInformationPtr battery = device->batteryInfo();
-        if (!battery) {
-            battery = HVBatteryInformation::initBatteryInfoForTypeId(args.at(0));
-            device->setBatteryInfo(battery);
+        device->setCurFwVersion(firmware);
+        device->setHeadsetType(type);
+    } else {
+        state = args.size() > 3 ? args.at(3).toInt() : 1;
+        if (state == 0) {
+            *problem = QStringLiteral("a detach has a state other than 0");
+            return false;
         }
-        battery->setHsBatteryPCT(args.at(2).toInt());
-        battery->setIsCharging(args.mid(3).contains(QStringLiteral("charging")));
-        battery->setIsBatteryLow(args.mid(3).contains(QStringLiteral("low")));
-        for (const QString& extra : args.mid(3)) {
-            if (extra.startsWith(QLatin1String("typeid="))) {
-                battery->setHsProductTypeId(extra.mid(7));
-            }
-        }
-        sendCallback(QStringLiteral("updateHeadsetBatteryInfo"),
-                     {archived(QVariant::fromValue(device))}, done);
-        return true;
+        m_scenario.devices.removeAll(device);
     }
-    if (command == QLatin1String("softphone")) {
-        if (!needs(2, 2) || !toInt64(args.at(1), &number)) {
-            return fail(QStringLiteral("NAME STATUS"));
-        }
-        bool known = false;
-        for (const HVSoftphonePtr& softphone : std::as_const(m_scenario.softphones)) {
-            if (softphone->name() == args.at(0)) {
-                softphone->setState(qint32(number));
-                known = true;
-            }
-        }
-        if (!known) {
-            m_scenario.softphones.append(HVSoftphone::initSoftphone(args.at(0), qint32(number)));
-        }
-        sendCallback(QStringLiteral("updateSoftphoneInfo_softphoneStatus"),
-                     {archivedString(args.at(0)), QVariant::fromValue(qint32(number))}, done);
-        return true;
+    sendCallback(status::updateDeviceInfo_productID_locatonID_deviceState_currentFWVer_headSetType,
+                 {archivedString(args.at(0)), archivedString(args.at(1)),
+                  QVariant::fromValue(quint64(lid)), QVariant::fromValue(state),
+                  archivedString(firmware), QVariant::fromValue(type)},
+                 done);
+    return true;
+}
+
+bool DeviceSimulator::sendAttach(const QStringList& args, const Done& done, QString* problem) {
+    return sendDeviceInfo(args, done, true, problem);
+}
+
+bool DeviceSimulator::sendDetach(const QStringList& args, const Done& done, QString* problem) {
+    return sendDeviceInfo(args, done, false, problem);
+}
+
+bool DeviceSimulator::sendBattery(const QStringList& args, const Done& done, QString*) {
+    qint64 lid = 0;
+    if (!toInt64(args.at(1), &lid)) {
+        return false;
     }
-    if (command == QLatin1String("reset")) {
-        sendCallback(QStringLiteral("resetDeviceSoftphoneInfo"), {}, done);
-        return true;
+    HVDevicePtr device = findDevice(args.at(0), quint64(lid));
+    if (!device) {
+        device = HVDevice::initDevice(args.at(0), args.at(0), quint64(lid));
     }
-    if (command == QLatin1String("update-status")) {
-        if (!needs(1, 1) || !toInt64(args.at(0), &number)) {
-            return fail(QStringLiteral("CODE"));
-        }
-        sendCallback(QStringLiteral("sendCheckForUpdateStatus"),
-                     {QVariant::fromValue(qint32(number))}, done);
-        return true;
+    HVBatteryInformationPtr battery = device->batteryInfo();
+    if (!battery) {
+        battery = HVBatteryInformation::initBatteryInfoForTypeId(args.at(0));
+        device->setBatteryInfo(battery);
     }
-    if (command == QLatin1String("components")) {
-        if (!needs(1, 2) ||
-            (args.at(0) != QLatin1String("manual") && args.at(0) != QLatin1String("auto"))) {
-            return fail(QStringLiteral("manual|auto [empty|absent]"));
+    battery->setHsBatteryPCT(args.at(2).toInt());
+    battery->setIsCharging(args.mid(3).contains(QStringLiteral("charging")));
+    battery->setIsBatteryLow(args.mid(3).contains(QStringLiteral("low")));
+    for (const QString& extra : args.mid(3)) {
+        if (extra.startsWith(QLatin1String("typeid="))) {
+            battery->setHsProductTypeId(extra.mid(7));
         }
-        QVariant list = m_scenario.componentList;
-        if (args.size() == 2) {
-            if (args.at(1) == QLatin1String("empty")) {
-                list = QVariantList();
-            } else if (args.at(1) == QLatin1String("absent")) {
-                list = QVariant();
-            } else {
-                return fail(QStringLiteral("manual|auto [empty|absent]"));
-            }
-        }
-        sendCallback(QStringLiteral("sendUpdatedComponentList_isManualCheckUpdate"),
-                     {archived(list), QVariant(args.at(0) == QLatin1String("manual"))}, done);
-        return true;
     }
-    if (command == QLatin1String("device-info") || command == QLatin1String("device-info-type")) {
-        const bool typed = command == QLatin1String("device-info-type");
-        if (!needs(typed ? 5 : 4, typed ? 5 : 4) || !toInt64(args.at(2), &lid)) {
-            return fail(typed ? QStringLiteral("NAME PRODUCTID LOCATIONID STATE HEADSETTYPE")
-                              : QStringLiteral("NAME PRODUCTID LOCATIONID STATE"));
-        }
-        QVariantList arguments{archivedString(args.at(0)), archivedString(args.at(1)),
-                               QVariant::fromValue(quint64(lid)),
-                               QVariant::fromValue(qint32(args.at(3).toInt()))};
-        if (typed) {
-            arguments << QVariant::fromValue(qint32(args.at(4).toInt()));
-        }
-        sendCallback(
-            typed ? QStringLiteral("updateDeviceInfo_productID_locatonID_deviceState_headSetType")
-                  : QStringLiteral("updateDeviceInfo_productID_locatonID_deviceState"),
-            arguments, done);
-        return true;
+    sendCallback(status::updateHeadsetBatteryInfo, {archived(QVariant::fromValue(device))}, done);
+    return true;
+}
+
+bool DeviceSimulator::sendSoftphone(const QStringList& args, const Done& done, QString*) {
+    qint64 number = 0;
+    if (!toInt64(args.at(1), &number)) {
+        return false;
     }
-    if (command == QLatin1String("device-info-serial")) {
-        if (!needs(6, 6) || !toInt64(args.at(2), &lid)) {
-            return fail(QStringLiteral("NAME PRODUCTID LOCATIONID SERIAL STATE HEADSETTYPE"));
+    bool known = false;
+    for (const HVSoftphonePtr& softphone : std::as_const(m_scenario.softphones)) {
+        if (softphone->name() == args.at(0)) {
+            softphone->setState(qint32(number));
+            known = true;
         }
-        sendCallback(
-            QStringLiteral(
-                "updateDeviceInfo_productID_locatonID_serialNumber_deviceState_headSetType"),
-            {archivedString(args.at(0)), archivedString(args.at(1)),
-             QVariant::fromValue(quint64(lid)), archivedString(args.at(3)),
-             QVariant::fromValue(qint32(args.at(4).toInt())),
-             QVariant::fromValue(qint32(args.at(5).toInt()))},
-            done);
-        return true;
     }
-    if (command == QLatin1String("preferred-softphone")) {
-        sendCallback(QStringLiteral("getPreferredSoftphone"), {}, done);
-        return true;
+    if (!known) {
+        m_scenario.softphones.append(HVSoftphone::initSoftphone(args.at(0), qint32(number)));
     }
-    if (command == QLatin1String("headset-connect")) {
-        if (!needs(5, 5) || !toInt64(args.at(3), &lid)) {
-            return fail(QStringLiteral("NAME PRODUCTID STATE LOCATIONID SERIAL"));
+    sendCallback(status::updateSoftphoneInfo_softphoneStatus,
+                 {archivedString(args.at(0)), QVariant::fromValue(qint32(number))}, done);
+    return true;
+}
+
+bool DeviceSimulator::sendReset(const QStringList&, const Done& done, QString*) {
+    sendCallback(status::resetDeviceSoftphoneInfo, {}, done);
+    return true;
+}
+
+bool DeviceSimulator::sendUpdateStatus(const QStringList& args, const Done& done, QString*) {
+    qint64 number = 0;
+    if (!toInt64(args.at(0), &number)) {
+        return false;
+    }
+    sendCallback(status::sendCheckForUpdateStatus, {QVariant::fromValue(qint32(number))}, done);
+    return true;
+}
+
+bool DeviceSimulator::sendComponents(const QStringList& args, const Done& done, QString*) {
+    if (args.at(0) != QLatin1String("manual") && args.at(0) != QLatin1String("auto")) {
+        return false;
+    }
+    QVariant list = m_scenario.componentList;
+    if (args.size() == 2) {
+        if (args.at(1) == QLatin1String("empty")) {
+            list = QVariantList();
+        } else if (args.at(1) == QLatin1String("absent")) {
+            list = QVariant();
+        } else {
+            return false;
         }
-        sendCallback(QStringLiteral("headsetConnectStatus_productId_devState_lid_serialNumber"),
-                     {archivedString(args.at(0)), archivedString(args.at(1)),
-                      QVariant::fromValue(qint32(args.at(2).toInt())),
-                      archived(QVariant::fromValue(quint64(lid))), archivedString(args.at(4))},
-                     done);
-        return true;
     }
-    return fail(QStringLiteral("unknown command"));
+    sendCallback(status::sendUpdatedComponentList_isManualCheckUpdate,
+                 {archived(list), QVariant(args.at(0) == QLatin1String("manual"))}, done);
+    return true;
+}
+
+// The five callbacks the status item does not answer, sent as given.
+bool DeviceSimulator::sendPlainDeviceInfo(const QStringList& args, const Done& done, QString*) {
+    qint64 lid = 0;
+    if (!toInt64(args.at(2), &lid)) {
+        return false;
+    }
+    QVariantList arguments{archivedString(args.at(0)), archivedString(args.at(1)),
+                           QVariant::fromValue(quint64(lid)),
+                           QVariant::fromValue(qint32(args.at(3).toInt()))};
+    // device-info-type: one argument more, the headset type.
+    const bool typed = args.size() == 5;
+    if (typed) {
+        arguments << QVariant::fromValue(qint32(args.at(4).toInt()));
+    }
+    sendCallback(typed ? status::updateDeviceInfo_productID_locatonID_deviceState_headSetType
+                       : status::updateDeviceInfo_productID_locatonID_deviceState,
+                 arguments, done);
+    return true;
+}
+
+bool DeviceSimulator::sendSerialDeviceInfo(const QStringList& args, const Done& done, QString*) {
+    qint64 lid = 0;
+    if (!toInt64(args.at(2), &lid)) {
+        return false;
+    }
+    sendCallback(status::updateDeviceInfo_productID_locatonID_serialNumber_deviceState_headSetType,
+                 {archivedString(args.at(0)), archivedString(args.at(1)),
+                  QVariant::fromValue(quint64(lid)), archivedString(args.at(3)),
+                  QVariant::fromValue(qint32(args.at(4).toInt())),
+                  QVariant::fromValue(qint32(args.at(5).toInt()))},
+                 done);
+    return true;
+}
+
+bool DeviceSimulator::sendPreferredSoftphone(const QStringList&, const Done& done, QString*) {
+    sendCallback(status::getPreferredSoftphone, {}, done);
+    return true;
+}
+
+bool DeviceSimulator::sendHeadsetConnect(const QStringList& args, const Done& done, QString*) {
+    qint64 lid = 0;
+    if (!toInt64(args.at(3), &lid)) {
+        return false;
+    }
+    sendCallback(status::headsetConnectStatus_productId_devState_lid_serialNumber,
+                 {archivedString(args.at(0)), archivedString(args.at(1)),
+                  QVariant::fromValue(qint32(args.at(2).toInt())),
+                  archived(QVariant::fromValue(quint64(lid))), archivedString(args.at(4))},
+                 done);
+    return true;
 }

@@ -43,6 +43,7 @@ public:
 namespace hvtrace {
 inline constexpr int kPrefController = 18;
 inline constexpr int kStatusController = 19;
+inline constexpr int kIPC = 22;
 inline constexpr int kUtilities = 23;
 inline constexpr int kCritical = 2;
 inline constexpr int kHigh = 3;

@@ -6,6 +6,7 @@
 #include "support/TestSupport.h"
 #include "support/TraceCapture.h"
 
+#include <QDir>
 #include <gtest/gtest.h>
 
 using platform::archivedDataWithRootObject;
@@ -196,39 +197,25 @@ QByteArray fixture(const QString& name) {
 
 } // namespace
 
-TEST(HVDevice, ReadsDevicesAndSoftphonesWrittenByPlistlib) {
-    for (const QString& form : {QStringLiteral("bplist"), QStringLiteral("xml")}) {
-        SCOPED_TRACE(form.toStdString());
-        const auto device = unarchiveObjectWithData(fixture("device." + form)).value<HVDevicePtr>();
-        ASSERT_NE(device, nullptr);
-        EXPECT_EQ(device->name(), "Zorva Quillo");
-        EXPECT_EQ(device->productID(), "HV0123");
-        EXPECT_EQ(device->curFwVersion(), "3.4.5");
-        EXPECT_EQ(device->subCompFwVersions(), QVariant(QVariantList{"1.0", "2.5"}));
-        EXPECT_EQ(device->fwXMLURL(), "https://example.com/catalogue.xml");
-        EXPECT_EQ(device->devRegCode(), QVariant(qint64(4)));
-        EXPECT_EQ(device->devLangCode(), QVariant(qint64(1036)));
-        EXPECT_TRUE(device->dfuFileURL().isNull());
-        EXPECT_EQ(device->lid(), ~quint64(0));
-        EXPECT_EQ(device->devFwuState(), 1);
-        EXPECT_EQ(device->headsetType(), 2);
-        ASSERT_NE(device->batteryInfo(), nullptr);
-        EXPECT_EQ(device->batteryInfo()->hsProductTypeId(), "HS-77");
-        EXPECT_TRUE(device->batteryInfo()->isCharging());
-        EXPECT_FALSE(device->batteryInfo()->isBatteryLow());
-        EXPECT_EQ(device->batteryInfo()->hsBatteryPCT(), 80);
-
-        const QVariantList softphones =
-            unarchiveObjectWithData(fixture("softphones." + form)).toList();
-        ASSERT_EQ(softphones.size(), 3);
-        const auto skype = softphones[0].value<HVSoftphonePtr>();
-        ASSERT_NE(skype, nullptr);
-        EXPECT_EQ(skype->name(), "Skype");
-        EXPECT_EQ(skype->state(), 1);
-        EXPECT_EQ(softphones[1].value<HVSoftphonePtr>()->name(), "Lync");
-        // The object referenced twice is one record.
-        EXPECT_EQ(softphones[2].value<HVSoftphonePtr>(), skype);
+// Every record archive plistlib wrote (tests/data/keyed_archives/<name>.bplist and
+// .xml, from make_keyed_archives.py) reads, in both forms, as the description kept
+// beside it in <name>.described.
+TEST(KeyedArchiveFixtures, EveryRecordArchiveReadsAsDescribed) {
+    const QDir dir(QStringLiteral(ZORVA_TEST_DATA_DIR "/keyed_archives"));
+    const QStringList described = dir.entryList({QStringLiteral("*.described")});
+    ASSERT_EQ(described.size(), 3);
+    for (const QString& file : described) {
+        const QString expected = QString::fromUtf8(testsupport::readFile(dir.filePath(file)));
+        for (const char* form : {".bplist", ".xml"}) {
+            const QString name = file.chopped(int(qstrlen(".described"))) + QLatin1String(form);
+            SCOPED_TRACE(name.toStdString());
+            EXPECT_EQ(platform::describe(unarchiveObjectWithData(fixture(name))), expected);
+        }
     }
+    // An object referenced twice is one record.
+    const QVariantList softphones = unarchiveObjectWithData(fixture("softphones.bplist")).toList();
+    ASSERT_EQ(softphones.size(), 3);
+    EXPECT_EQ(softphones[2].value<HVSoftphonePtr>(), softphones[0].value<HVSoftphonePtr>());
 }
 
 TEST(HVDevice, WrongKindsUnderKnownKeysLeaveTheFieldAbsent) {

@@ -19,11 +19,6 @@ using testsupport::DeviceSimulatorProcess;
 using testsupport::simulatorScenario;
 using testsupport::TraceCapture;
 
-// Readable failure messages for Qt strings.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 // Each test program has a bus of its own, so parallel test cases do not meet.
 static auto* const kPrivateBus =
     ::testing::AddGlobalTestEnvironment(new testsupport::PrivateSessionBus);

@@ -1,6 +1,7 @@
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 #include "ZorvaUIProject/Common/HVInstalledComponentXMLParser.h"
 #include "support/TestSupport.h"
+#include "support/TraceCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -14,21 +15,15 @@ const QByteArray kUninstall =
 
 class InstalledComponentParser : public ::testing::Test {
 protected:
-    void SetUp() override {
-        HVTrace::setTraceFilePath(m_sandbox.home("trace.log"));
-        HVTrace::setLogSeverity(6);
-        HVTrace::setTraceOn(true);
-    }
-    void TearDown() override { HVTrace::setTraceOn(false); }
-
     bool answerFor(const QByteArray& body) {
         const QString path = m_sandbox.home("requests.xml");
         EXPECT_TRUE(testsupport::writeFile(path, body));
         return HVInstalledComponentXMLParser::initWithXml(path)->featureInstalled();
     }
-    QByteArray trace() const { return testsupport::readFile(m_sandbox.home("trace.log")); }
+    QByteArray trace() const { return m_trace.text().toUtf8(); }
 
     testsupport::ScopedSandbox m_sandbox;
+    testsupport::TraceCapture m_trace;
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 #include "ZorvaUIProject/Common/HVUtilities.h"
 #include "support/TestSupport.h"
+#include "support/TraceCapture.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -20,13 +21,7 @@ const QString kHeadset2 = QStringLiteral("HEADSET0002");
 
 class HeadsetRegistry : public ::testing::Test {
 protected:
-    void SetUp() override {
-        HVTrace::setTraceFilePath(m_sandbox.home("trace.log"));
-        HVTrace::setLogSeverity(6);
-        HVTrace::setTraceOn(true);
-        writePreferences(otherKeys());
-    }
-    void TearDown() override { HVTrace::setTraceOn(false); }
+    void SetUp() override { writePreferences(otherKeys()); }
 
     static QVariantMap otherKeys() {
         return {{"pListVersion", "1.2"}, {"ShowBatteryStatus", "TRUE"}, {"prefPaneTabIndex", 3}};
@@ -49,13 +44,9 @@ protected:
             EXPECT_EQ(now.value(it.key()), it.value()) << it.key().toStdString();
         }
     }
-    QByteArray takeTrace() {
-        const QByteArray text = testsupport::readFile(m_sandbox.home("trace.log"));
-        QFile::remove(m_sandbox.home("trace.log"));
-        return text;
-    }
 
     testsupport::ScopedSandbox m_sandbox;
+    testsupport::TraceCapture m_trace;
 };
 
 } // namespace
@@ -68,7 +59,7 @@ TEST_F(HeadsetRegistry, DonglesAreRecordedAndFollowedBySerialNumber) {
                                       {"LocationID", qint64(kLocationA)},
                                       {"SerialNo", kSerialA}}));
     expectOtherKeysKept();
-    EXPECT_TRUE(takeTrace().contains("updateTarvikInfo :writeToFile returns 1\n"));
+    EXPECT_TRUE(m_trace.take().contains("updateTarvikInfo :writeToFile returns 1\n"));
 
     // Plugged in elsewhere, with a new product identifier: the same record follows.
     HVUtilities::updateTarvikInfo("Renamed", "HV0342", kLocationB, kSerialA, 0);
@@ -84,15 +75,15 @@ TEST_F(HeadsetRegistry, DonglesAreRecordedAndFollowedBySerialNumber) {
 
     // Unplugged from a location no record holds, or an unknown state: rewritten as is.
     const QVariantMap before = preferences();
-    takeTrace();
+    m_trace.take();
     HVUtilities::updateTarvikInfo("Tarvik", "HV0342", kLocationA, kSerialA, 1);
     HVUtilities::updateTarvikInfo("Tarvik", "HV9999", kLocationA, kSerialA, 2);
     EXPECT_EQ(preferences(), before);
-    EXPECT_EQ(takeTrace().count("updateTarvikInfo :writeToFile returns 1\n"), 2);
+    EXPECT_EQ(m_trace.take().count("updateTarvikInfo :writeToFile returns 1\n"), 2);
 
     HVUtilities::updateTarvikInfo("Tarvik", "HV0342", kLocationB, kSerialA, 1);
     EXPECT_EQ(record(0).value("LocationID").toULongLong(), 0u);
-    EXPECT_TRUE(takeTrace().contains("HVDeviceDisconnected Location ID is set to zero"));
+    EXPECT_TRUE(m_trace.take().contains("HVDeviceDisconnected Location ID is set to zero"));
     // Nothing sits at location 0, even though unplugged dongles are kept there.
     EXPECT_TRUE(HVUtilities::getTarvikSrNumber(0).isNull());
 
@@ -110,14 +101,14 @@ TEST_F(HeadsetRegistry, DonglesAreRecordedAndFollowedBySerialNumber) {
 TEST_F(HeadsetRegistry, UnusableSerialNumbersAreRefusedWithoutTouchingTheFile) {
     HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationA, kSerialA, 0);
     const QByteArray before = testsupport::readFile(path());
-    takeTrace();
+    m_trace.take();
     for (const QString& serial : {QStringLiteral("0123456789"), QStringLiteral("Zorva000000001"),
                                   QStringLiteral("ABCZorvaXYZ"), QString()}) {
         HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationB, serial, 0);
         HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationA, serial, 0);
     }
     EXPECT_EQ(testsupport::readFile(path()), before);
-    const QByteArray trace = takeTrace();
+    const QByteArray trace = m_trace.take();
     EXPECT_EQ(trace.count("updateTarvikInfo :serial num received was wrong"), 4);
     EXPECT_EQ(trace.count("updateHeadsetInfo :serial num received was wrong"), 4);
     EXPECT_TRUE(trace.contains("was wrong 0123456789\n"));
@@ -131,7 +122,8 @@ TEST_F(HeadsetRegistry, UnusableSerialNumbersAreRefusedWithoutTouchingTheFile) {
 TEST_F(HeadsetRegistry, HeadsetsConnectAndDisconnectThroughTheirDongle) {
     // No dongle known yet: the headset is not recorded and the file not written.
     HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationA, kHeadset1, 0);
-    EXPECT_TRUE(takeTrace().contains("updateHeadsetInfo: There are no Tarvik devices connected "));
+    EXPECT_TRUE(
+        m_trace.take().contains("updateHeadsetInfo: There are no Tarvik devices connected "));
     EXPECT_FALSE(preferences().contains("TarvikData"));
 
     HVUtilities::updateTarvikInfo("Tarvik A", "HV0341", kLocationA, kSerialA, 0);
@@ -176,9 +168,9 @@ TEST_F(HeadsetRegistry, HeadsetsConnectAndDisconnectThroughTheirDongle) {
     EXPECT_FALSE(HVUtilities::getHeadsetInfo("HV0341", 0, "UNKNOWN0000").isValid());
 
     // Unplugging the dongle marks every headset of it as disconnected.
-    takeTrace();
+    m_trace.take();
     HVUtilities::updateTarvikInfo("Tarvik B", "HV0341", kLocationB, kSerialB, 1);
-    EXPECT_TRUE(takeTrace().contains("HVDeviceDisconnected updating HS Status"));
+    EXPECT_TRUE(m_trace.take().contains("HVDeviceDisconnected updating HS Status"));
     EXPECT_EQ(record(1).value("LocationID").toULongLong(), 0u);
     EXPECT_EQ(headset(1, 0).value("ConnectedState"), "DISCONNECTED");
     EXPECT_EQ(headset(1, 1).value("ConnectedState"), "DISCONNECTED");
@@ -219,7 +211,7 @@ TEST_F(HeadsetRegistry, DisconnectMatchesAbsentProductIdentifiersNowhere) {
 
 TEST_F(HeadsetRegistry, ClearingForgetsHeadsetsOrEveryDongle) {
     HVUtilities::clearTarvikInfo({}, {}, 0, kSerialA);
-    EXPECT_TRUE(takeTrace().contains("clearTarvikInfo: There are no Tarvik devices connected "));
+    EXPECT_TRUE(m_trace.take().contains("clearTarvikInfo: There are no Tarvik devices connected "));
 
     HVUtilities::updateTarvikInfo("Tarvik A", "HV0341", kLocationA, kSerialA, 0);
     HVUtilities::updateTarvikInfo("Tarvik B", "HV0341", kLocationB, kSerialB, 0);
@@ -231,9 +223,9 @@ TEST_F(HeadsetRegistry, ClearingForgetsHeadsetsOrEveryDongle) {
     EXPECT_TRUE(record(0).value("HeadsetData").toList().isEmpty());
     EXPECT_EQ(record(1).value("HeadsetData").toList().size(), 1);
     EXPECT_FALSE(HVUtilities::getHeadsetInfo({}, 0, kSerialA).isValid());
-    takeTrace();
+    m_trace.take();
     HVUtilities::clearTarvikInfo({}, {}, 0, "UNKNOWN0000");
-    EXPECT_TRUE(takeTrace().contains("clearTarvikInfo :writeToFile returns 1\n"));
+    EXPECT_TRUE(m_trace.take().contains("clearTarvikInfo :writeToFile returns 1\n"));
 
     // An unknown serial number clears nothing and writes nothing.
     const QByteArray before = testsupport::readFile(path());
@@ -256,14 +248,14 @@ TEST_F(HeadsetRegistry, BadContentIsTracedAndNothingElseIsLost) {
     QVariantMap prefs = otherKeys();
     prefs.insert("TarvikData", "not a list");
     writePreferences(prefs);
-    takeTrace();
+    m_trace.take();
     EXPECT_FALSE(HVUtilities::isItTheSameTarvik(kSerialA));
     EXPECT_TRUE(HVUtilities::getTarvikSrNumber(kLocationA).isNull());
     EXPECT_FALSE(HVUtilities::getHeadsetInfo({}, 0, kSerialA).isValid());
     HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationA, kHeadset1, 0);
     HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationA, kSerialA, 1);
     EXPECT_EQ(preferences(), prefs);
-    EXPECT_GE(takeTrace().count("TarvikData is not a list of records: not a list"), 5);
+    EXPECT_GE(m_trace.take().count("TarvikData is not a list of records: not a list"), 5);
     // A dongle that connects starts a fresh registry.
     HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationA, kSerialA, 0);
     ASSERT_EQ(records().size(), 1);
@@ -283,11 +275,11 @@ TEST_F(HeadsetRegistry, BadContentIsTracedAndNothingElseIsLost) {
     prefs = otherKeys();
     prefs.insert("TarvikData", odd);
     writePreferences(prefs);
-    takeTrace();
+    m_trace.take();
     EXPECT_FALSE(HVUtilities::getHeadsetInfo({}, 0, kSerialA).isValid());
     HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationA, kSerialA, 1);
     HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationA, kHeadset1, 1);
-    const QByteArray trace = takeTrace();
+    const QByteArray trace = m_trace.take();
     EXPECT_TRUE(trace.contains("TarvikData record 0 is malformed"));
     EXPECT_TRUE(trace.contains("TarvikData record 1 is malformed"));
     EXPECT_TRUE(trace.contains("TarvikData record 2 is malformed"));
@@ -309,7 +301,7 @@ TEST_F(HeadsetRegistry, AnUnreadablePreferenceFileIsNeverOverwritten) {
     const QByteArray whole = testsupport::readFile(path());
     const QByteArray truncated = whole.left(whole.size() / 2);
     ASSERT_TRUE(testsupport::writeFile(path(), truncated));
-    takeTrace();
+    m_trace.take();
 
     HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationB, kSerialB, 0);
     HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationA, kHeadset2, 0);
@@ -319,7 +311,7 @@ TEST_F(HeadsetRegistry, AnUnreadablePreferenceFileIsNeverOverwritten) {
     EXPECT_TRUE(HVUtilities::getTarvikSrNumber(kLocationA).isNull());
     EXPECT_FALSE(HVUtilities::getHeadsetInfo({}, 0, kSerialA).isValid());
     EXPECT_EQ(testsupport::readFile(path()), truncated);
-    const QByteArray trace = takeTrace();
+    const QByteArray trace = m_trace.take();
     EXPECT_TRUE(trace.contains("updateTarvikInfo : preference file"));
     EXPECT_TRUE(trace.contains("cannot be read"));
     EXPECT_TRUE(trace.contains("updateTarvikInfo :writeToFile returns 0\n"));

@@ -13,48 +13,16 @@
 #include <cerrno>
 #include <gtest/gtest.h>
 
+using testsupport::expectedRecord;
+using testsupport::recorderScript;
 using testsupport::ScopedSandbox;
 using testsupport::TraceCapture;
+using testsupport::waitForRecord;
+using testsupport::writeExecutable;
 
 namespace {
 
 const QString kPaneName = QStringLiteral("Zorva Suite for Mac.prefPane");
-
-// A program that records the arguments it received, NUL-terminated after a
-// first line with their count, then moves the record into place in one step.
-QByteArray recorderScript(const QString& record) {
-    const QByteArray quoted = "'" + record.toUtf8().replace("'", "'\\''") + "'";
-    return "#!/bin/sh\n"
-           "{ printf '%s\\n' \"$#\"; for a in \"$@\"; do printf '%s\\0' \"$a\"; done; } > " +
-           quoted + ".tmp && mv " + quoted + ".tmp " + quoted + "\n";
-}
-
-bool writeExecutable(const QString& path, const QByteArray& content) {
-    if (!testsupport::writeFile(path, content)) {
-        return false;
-    }
-    return QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
-}
-
-// The arguments a recorder wrote, once it has finished; empty on time-out.
-QByteArray waitForRecord(const QString& record) {
-    QDeadlineTimer deadline(15000);
-    while (!deadline.hasExpired()) {
-        if (QFileInfo::exists(record)) {
-            return testsupport::readFile(record);
-        }
-        QThread::msleep(20);
-    }
-    return {};
-}
-
-QByteArray expectedRecord(const QStringList& arguments) {
-    QByteArray out = QByteArray::number(arguments.size()) + '\n';
-    for (const QString& a : arguments) {
-        out += a.toUtf8() + '\0';
-    }
-    return out;
-}
 
 class Launching : public ::testing::Test {
 protected:

@@ -3,6 +3,7 @@
 #include "ZorvaUIProject/Common/HVUtilities.h"
 #include "support/StubApplications.h"
 #include "support/TestSupport.h"
+#include "support/TraceCapture.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
@@ -22,22 +23,10 @@ QVariantMap bundleInfo(const char* identifier, const char* version = nullptr) {
 
 class Softphones : public ::testing::Test {
 protected:
-    void SetUp() override {
-        HVTrace::setTraceFilePath(m_sandbox.home("trace.log"));
-        HVTrace::setLogSeverity(6);
-        HVTrace::setTraceOn(true);
-    }
-    void TearDown() override { HVTrace::setTraceOn(false); }
-
     QString apps() const { return m_sandbox.system("Applications"); }
     QString suiteCopy(const char* name) const {
         return m_sandbox.system("Library/Application Support/Zorva/ZorvaMacSuite/") +
                QLatin1String(name);
-    }
-    QByteArray takeTrace() {
-        const QByteArray text = testsupport::readFile(m_sandbox.home("trace.log"));
-        QFile::remove(m_sandbox.home("trace.log"));
-        return text;
     }
     void writePreferences(const QVariantMap& values) {
         const QString path = m_sandbox.home("Library/Preferences/com.zorva.prefsettings.plist");
@@ -46,6 +35,7 @@ protected:
     }
 
     testsupport::ScopedSandbox m_sandbox;
+    testsupport::TraceCapture m_trace;
 };
 
 } // namespace
@@ -78,15 +68,15 @@ TEST_F(Softphones, PathsOnMountedVolumesAreReplacedByTheSuitesCopies) {
         makeStubApplication(apps() + "/MyVolumes", "Skype2", bundleInfo("com.skype.two"));
     EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.skype.two", "Skype"), almost);
 
-    takeTrace();
+    m_trace.take();
     EXPECT_TRUE(HVUtilities::getUtilitySoftphonePath("com.absent", "Skype").isNull());
-    EXPECT_TRUE(takeTrace().contains(
+    EXPECT_TRUE(m_trace.take().contains(
         "Utilities HIGH getSoftphoneStatus : Sametime and ST Embeded is not Found in System \n"));
 }
 
 TEST_F(Softphones, SametimeFallsBackToIbmNotes) {
     EXPECT_TRUE(HVUtilities::getUtilitySoftphonePath("com.ibm.Sametime", "Sametime").isNull());
-    const QByteArray missing = takeTrace();
+    const QByteArray missing = m_trace.take();
     EXPECT_TRUE(missing.contains("getSoftphoneStatus : Sametime is not Found in System %@\n"));
     EXPECT_TRUE(missing.contains("Sametime and ST Embeded is not Found in System"));
 
@@ -97,9 +87,9 @@ TEST_F(Softphones, SametimeFallsBackToIbmNotes) {
     // A Sametime folder marked for deletion is looked for as Sametime.app beside it.
     const QString marked =
         makeStubApplication(apps() + "/IBM", "Sametime DELETEME", bundleInfo("com.ibm.Sametime"));
-    takeTrace();
+    m_trace.take();
     EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.ibm.Sametime", "Sametime"), notes);
-    QByteArray trace = takeTrace();
+    QByteArray trace = m_trace.take();
     EXPECT_TRUE(trace.contains("CRITICAL getSoftphoneStatus : File contains wrong path\n"));
     EXPECT_TRUE(trace.contains("INFO getSoftphoneStatus softphone value is IBM Notes"));
 
@@ -110,10 +100,10 @@ TEST_F(Softphones, SametimeFallsBackToIbmNotes) {
     // Bria 4 falls back to its beta.
     const QString beta = makeStubApplication(apps(), "Bria 4 Beta",
                                              bundleInfo("com.CounterPath_Corporation.Bria-4-Beta"));
-    takeTrace();
+    m_trace.take();
     EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.CounterPath_Corporation.Bria-4", "Bria 4"),
               beta);
-    EXPECT_TRUE(takeTrace().contains("getSoftphoneStatus : bria is not Found in System %@\n"));
+    EXPECT_TRUE(m_trace.take().contains("getSoftphoneStatus : bria is not Found in System %@\n"));
 }
 
 TEST_F(Softphones, StatusFollowsInstallationRunningAndVersion) {
@@ -123,11 +113,11 @@ TEST_F(Softphones, StatusFollowsInstallationRunningAndVersion) {
 
     const QString equinox =
         makeStubApplication(apps(), "Avaya Equinox", bundleInfo("com.avaya.eq", "2.9"), "equinox");
-    takeTrace();
+    m_trace.take();
     EXPECT_EQ(
         HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox", "2.10"),
         HVUtilities::kSoftphoneNotRunning);
-    EXPECT_TRUE(takeTrace().contains("Utilities HIGH HVSoftphoneoffline\n"));
+    EXPECT_TRUE(m_trace.take().contains("Utilities HIGH HVSoftphoneoffline\n"));
 
     {
         StubProcess running(equinox + "/Contents/MacOS/equinox");
@@ -135,7 +125,7 @@ TEST_F(Softphones, StatusFollowsInstallationRunningAndVersion) {
         EXPECT_EQ(
             HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox", "2.10"),
             HVUtilities::kSoftphoneVersionNotSupported);
-        EXPECT_TRUE(takeTrace().contains(
+        EXPECT_TRUE(m_trace.take().contains(
             "Utilities CRITICAL getSoftphoneStatus : Avaya version is not supported\n"));
         EXPECT_EQ(
             HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox", "2.9"),
@@ -254,17 +244,17 @@ TEST_F(Softphones, PreferredSoftphoneAndPresenceFromPreferences) {
     };
     for (const auto& [stored, expected] : table) {
         writePreferences({{"zorvapreferredSP", stored}});
-        takeTrace();
+        m_trace.take();
         EXPECT_EQ(HVUtilities::getPreferredSoftphoneID(), expected)
             << stored.toString().toStdString();
-        const QByteArray trace = takeTrace();
+        const QByteArray trace = m_trace.take();
         EXPECT_TRUE(trace.contains(
             "getPreferredSoftphoneIDFor :returns ID: " + QByteArray::number(expected) + "\n"));
     }
     writePreferences({});
-    takeTrace();
+    m_trace.take();
     EXPECT_EQ(HVUtilities::getPreferredSoftphoneID(), 7);
-    EXPECT_TRUE(takeTrace().contains("getPreferredSoftphoneIDFor :In String: (null)\n"));
+    EXPECT_TRUE(m_trace.take().contains("getPreferredSoftphoneIDFor :In String: (null)\n"));
 
     writePreferences({{"PresenceUpdateSelected", "TRUE"}, {"PresenceUpdateEnabled", "TRUE"}});
     EXPECT_TRUE(HVUtilities::willUpdateSpPresence());

@@ -1,8 +1,9 @@
 #pragma once
 
 // For end-to-end tests and benchmarks: a private session bus, a private X server
-// (Xvfb on a display it picks itself), child programs started on both, and
-// polling waits. Header only: binary() needs ZORVA_BINARY_DIR from the includer.
+// (Xvfb on a display it picks itself) and child programs started on both.
+
+#include "support/TestSupport.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -14,20 +15,9 @@
 #include <functional>
 #include <memory>
 
-namespace trayhost::stage {
+namespace testsupport::stage {
 
-// Runs the event loop until the condition holds or the time is up.
-inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 20000) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
+using testsupport::waitFor;
 
 // Reads one line that a starting daemon writes to its standard output.
 inline QByteArray readFirstLine(QProcess& process, int timeoutMs) {
@@ -190,4 +180,4 @@ inline QString binary(const char* relative) {
     return QStringLiteral(ZORVA_BINARY_DIR "/") + QLatin1String(relative);
 }
 
-} // namespace trayhost::stage
+} // namespace testsupport::stage
