@@ -13,8 +13,8 @@
 #include "MenuLayout.h"
 #include "StatusNotifierWatcher.h"
 #include "TrayItem.h"
-#include "TrayStage.h"
 #include "support/MockUPower.h"
+#include "support/Stage.h"
 
 #include <QDBusConnectionInterface>
 #include <QDir>
@@ -24,7 +24,7 @@
 #include <chrono>
 
 using namespace trayhost;
-namespace stage = trayhost::stage;
+namespace stage = testsupport::stage;
 
 namespace {
 

@@ -3,15 +3,15 @@
 # Files named main.cpp belong to executables and are left out.
 #
 # Widget code lives apart from the logic: a file belongs to the widget library
-# (zorva_widgets) when its name ends in View, Widget, Tray, Presenter or Export
-# (before .h/.cpp), or when it lies below a folder named widgets/, tray/ (our
-# StatusNotifierItem and dbusmenu exporter, which draw icons) or Zorva/ (the
-# shared controls of the windows). Every other file belongs to its layer, and
-# the layers link no Qt Widgets or Qt Gui. The exceptions are named below: the
-# status item's default platform, which hands the tray to the controller, and
-# its default windows (alerts and the update window).
+# (zorva_widgets) when its name ends in View, Widget, Label, Tray, Presenter or
+# Export (before .h/.cpp), or when it lies below a folder named widgets/ or
+# tray/ (our StatusNotifierItem and dbusmenu exporter, which draw the icons).
+# Every other file belongs to its layer, and the layers link no Qt Widgets. The
+# exceptions are named below: the status item's default platform, which hands
+# the tray to the controller, and its default windows (alerts and the update
+# window).
 set(ZORVA_WIDGET_FILE_REGEX
-    "(View|Widget|Tray|Presenter|Export)\\.(h|cpp)$|/(widgets|tray|Zorva)/|/HVStatus(Platform|Windows)Default\\.(h|cpp)$")
+    "(View|Widget|Label|Tray|Presenter|Export)\\.(h|cpp)$|/(widgets|tray)/|/HVStatus(Platform|Windows)Default\\.(h|cpp)$")
 
 # The layer's files below the given folders; WIDGETS selects the widget files
 # instead of the logic files.

@@ -99,12 +99,12 @@ void DeviceService::send(const QString& path, const upower::ShownChange& change)
             QStringLiteral("%1 %2 (location %3)")
                 .arg(state == 0 ? QStringLiteral("attach") : QStringLiteral("detach"), record.name)
                 .arg(record.locationID));
-        sendCallback(
-            platform::contract::status::updateDeviceInfo_productID_locatonID_deviceState_currentFWVer_headSetType,
-            {archivedString(record.name), archivedString(upower::kProductID),
-             QVariant::fromValue(record.locationID), QVariant::fromValue(state), QByteArray(),
-             QVariant::fromValue(qint32(0))},
-            path);
+        sendCallback(platform::contract::status::
+                         updateDeviceInfo_productID_locatonID_deviceState_currentFWVer_headSetType,
+                     {archivedString(record.name), archivedString(upower::kProductID),
+                      QVariant::fromValue(record.locationID), QVariant::fromValue(state),
+                      QByteArray(), QVariant::fromValue(qint32(0))},
+                     path);
         break;
     }
     case upower::Callback::Battery:
@@ -119,8 +119,7 @@ void DeviceService::send(const QString& path, const upower::ShownChange& change)
 }
 
 void DeviceService::sendCallback(const platform::contract::Member& callback,
-                                 const QVariantList& arguments,
-                                 const QString& path, bool battery) {
+                                 const QVariantList& arguments, const QString& path, bool battery) {
     // A battery report still waiting behind others is replaced by the newer one,
     // as long as nothing else about that device comes after it.
     if (battery) {
@@ -171,7 +170,8 @@ bool DeviceService::handleMessage(const QDBusMessage& message,
     if (message.type() != QDBusMessage::MethodCallMessage) {
         return false;
     }
-    if (!platform::remote::answerStandardCall(message, m_bus, introspect(message.path()))) {
+    if (!platform::remote::answerStandardCall(message, m_bus,
+                                              [&] { return introspect(message.path()); })) {
         answerRequest(message);
     }
     return true;

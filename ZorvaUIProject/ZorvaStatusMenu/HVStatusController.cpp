@@ -480,8 +480,8 @@ void HVStatusController::willEndAlertSheet(HVStatusSheet& alert, qint64 /*return
 void HVStatusController::showUpdateAvailablePopUp() {
     QVariant list;
     try {
-        if (statusDo()) {
-            list = statusDo()->getUpdateURLInfoFromAppService();
+        if (statusAppDO) {
+            list = statusAppDO->getUpdateURLInfoFromAppService();
         }
     } catch (const std::exception&) {
         // A service that fails in mid-request gives no list.
@@ -518,8 +518,8 @@ void HVStatusController::notNowClicked() {
         return;
     }
     try {
-        if (statusDo()) {
-            statusDo()->saveLastCheckPackageVersion();
+        if (statusAppDO) {
+            statusAppDO->saveLastCheckPackageVersion();
         }
     } catch (const std::exception&) {
         // The instances end all the same.
@@ -750,8 +750,8 @@ void HVStatusController::checkManualUpdate(const HVMenuItem& /*sender*/) {
     m_checkForManualUpdate = localized(QStringLiteral("Checking..."));
     statusPostNotifications();
     try {
-        if (statusDo()) {
-            statusDo()->manualCheckForUpdateFromApplicationService(kServiceName);
+        if (statusAppDO) {
+            statusAppDO->manualCheckForUpdateFromApplicationService(kServiceName);
         }
     } catch (const std::exception&) {
         // The item reads "Checking..." until a result arrives.
@@ -761,8 +761,8 @@ void HVStatusController::checkManualUpdate(const HVMenuItem& /*sender*/) {
 void HVStatusController::recoverableDeviceSelected(const HVMenuItem& sender) {
     QVariant list;
     try {
-        if (statusDo()) {
-            list = statusDo()->getUpdateURLInfoFromAppService();
+        if (statusAppDO) {
+            list = statusAppDO->getUpdateURLInfoFromAppService();
         }
     } catch (const std::exception&) {
         // No list: the window opens without a component.

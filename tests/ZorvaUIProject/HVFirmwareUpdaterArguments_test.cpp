@@ -2,6 +2,7 @@
 #include "Platform/ObjectDescription.h"
 #include "Platform/PropertyList.h"
 #include "ZorvaUIProject/HVFirmwareUpdaterArguments.h"
+#include "support/OldStylePropertyList.h"
 #include "support/StubApplications.h"
 #include "support/TestSupport.h"
 #include "support/TraceCapture.h"
@@ -12,6 +13,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+using testsupport::parseOldStylePropertyList;
 using testsupport::ScopedSandbox;
 using testsupport::TraceCapture;
 using Args = HVFirmwareUpdaterArguments;

@@ -5,8 +5,8 @@
 #include "MenuLayout.h"
 #include "StatusNotifierWatcher.h"
 #include "TrayItem.h"
-#include "TrayStage.h"
 #include "support/MockUPower.h"
+#include "support/Stage.h"
 #include "support/TestSupport.h"
 
 #include <QDBusConnectionInterface>
@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 
 using namespace trayhost;
-namespace stage = trayhost::stage;
+namespace stage = testsupport::stage;
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "Platform/PropertyList.h"
 #include "StatusNotifierWatcher.h"
 #include "TrayItem.h"
-#include "TrayStage.h"
+#include "support/Stage.h"
 #include "support/TestSupport.h"
 
 #include <QDBusConnectionInterface>
@@ -19,7 +19,7 @@
 #include <gtest/gtest.h>
 
 using namespace trayhost;
-namespace stage = trayhost::stage;
+namespace stage = testsupport::stage;
 
 namespace {
 

@@ -4,7 +4,7 @@
 // whether the item starts before or after the panel, and again after the panel
 // restarts; the screen is grabbed and the panel's strip searched for it.
 
-#include "TrayStage.h"
+#include "support/Stage.h"
 #include "support/TestSupport.h"
 
 #include <QDBusConnectionInterface>
@@ -15,7 +15,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace stage = trayhost::stage;
+namespace stage = testsupport::stage;
 
 namespace {
 
@@ -87,12 +87,12 @@ protected:
         if (GetParam().helper) {
             ASSERT_TRUE(helper.start(QLatin1String(GetParam().helper), {}, env));
         }
-        ASSERT_TRUE(
-            simulator.start(stage::binary("tools/zorva-device-sim/zorva-device-sim"),
-                            {QStringLiteral("--scenario"),
-                             QStringLiteral(ZORVA_SOURCE_DIR "/tools/zorva-device-sim/scenarios/demo.json"),
-                             QStringLiteral("--log"), dir.filePath(QStringLiteral("sim.log"))},
-                            env));
+        ASSERT_TRUE(simulator.start(
+            stage::binary("tools/zorva-device-sim/zorva-device-sim"),
+            {QStringLiteral("--scenario"),
+             QStringLiteral(ZORVA_SOURCE_DIR "/tools/zorva-device-sim/scenarios/demo.json"),
+             QStringLiteral("--log"), dir.filePath(QStringLiteral("sim.log"))},
+            env));
         ASSERT_TRUE(stage::waitFor([&] {
             return bus.connection().interface()->isServiceRegistered(
                 QStringLiteral("com.zorva.ZorvaDeviceService"));

@@ -5,8 +5,8 @@
 #include "MenuLayout.h"
 #include "Platform/tray/StatusNotifierItem.h"
 #include "StatusNotifierWatcher.h"
-#include "TrayStage.h"
 #include "support/PrivateSessionBus.h"
+#include "support/Stage.h"
 
 #include <QDBusArgument>
 #include <QDBusPendingCall>
@@ -30,7 +30,7 @@ QDBusConnection connectionNamed(const QString& name) {
 // A call answered by an item served on this very thread: wait while serving it.
 QDBusMessage callAndWait(const QDBusConnection& connection, const QDBusMessage& call) {
     QDBusPendingCall pending = connection.asyncCall(call);
-    trayhost::stage::waitFor([&] { return pending.isFinished(); }, 10000);
+    testsupport::stage::waitFor([&] { return pending.isFinished(); }, 10000);
     return pending.reply();
 }
 
@@ -85,13 +85,13 @@ TEST(TrayProtocol, TheItemRegistersWithEveryWatcherThatAppears) {
             trayhost::StatusNotifierWatcher watcher(connectionNamed(name));
             QSignalSpy registered(&watcher, &trayhost::StatusNotifierWatcher::itemRegistered);
             ASSERT_TRUE(watcher.start()) << qPrintable(watcher.errorString());
-            ASSERT_TRUE(trayhost::stage::waitFor([&] { return registered.count() == 1; }))
+            ASSERT_TRUE(testsupport::stage::waitFor([&] { return registered.count() == 1; }))
                 << "round " << round;
             EXPECT_EQ(registered.at(0).at(0).toString(), item.serviceName());
             EXPECT_TRUE(item.watcherPresent());
         }
         QDBusConnection::disconnectFromBus(name); // the panel quits
-        ASSERT_TRUE(trayhost::stage::waitFor([&] { return !item.watcherPresent(); }))
+        ASSERT_TRUE(testsupport::stage::waitFor([&] { return !item.watcherPresent(); }))
             << "round " << round;
     }
     EXPECT_EQ(changes.count(), 4);
@@ -182,7 +182,7 @@ TEST(TrayProtocol, LibdbusmenusDumperPrintsTheWholeMenu) {
                            QStringLiteral("--dbus-object=/MenuBar")});
     ASSERT_TRUE(process.waitForStarted(5000));
     ASSERT_TRUE(
-        trayhost::stage::waitFor([&] { return process.state() == QProcess::NotRunning; }, 15000))
+        testsupport::stage::waitFor([&] { return process.state() == QProcess::NotRunning; }, 15000))
         << "the dumper never realised the menu";
     const QString out = QString::fromUtf8(process.readAllStandardOutput());
     for (const char* expected : {"\"label\": 'Zorva Quillo__52'", "\"type\": 'separator'",
