@@ -87,12 +87,12 @@ protected:
         if (GetParam().helper) {
             ASSERT_TRUE(helper.start(QLatin1String(GetParam().helper), {}, env));
         }
-        ASSERT_TRUE(simulator.start(
-            stage::binary("tools/zorva-device-sim/zorva-device-sim"),
-            {QStringLiteral("--scenario"),
-             QStringLiteral(ZORVA_SOURCE_DIR "/tools/zorva-device-sim/scenarios/demo.json"),
-             QStringLiteral("--log"), dir.filePath(QStringLiteral("sim.log"))},
-            env));
+        ASSERT_TRUE(
+            simulator.start(stage::binary("tools/zorva-device-sim/zorva-device-sim"),
+                            {QStringLiteral("--scenario"),
+                             QStringLiteral(ZORVA_TEST_DATA_DIR "/panel_scenario.json"),
+                             QStringLiteral("--log"), dir.filePath(QStringLiteral("sim.log"))},
+                            env));
         ASSERT_TRUE(stage::waitFor([&] {
             return bus.connection().interface()->isServiceRegistered(
                 QStringLiteral("com.zorva.ZorvaDeviceService"));
