@@ -18,18 +18,6 @@ namespace stage = testsupport::stage;
 
 namespace {
 
-const char* const kPreferences = R"(<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
-	<key>zorvaStatusMenu</key>
-	<string>TRUE</string>
-	<key>ShowBatteryStatus</key>
-	<string>TRUE</string>
-</dict>
-</plist>
-)";
-
 const QString kApp = QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/MacOS/Zorva menu bar item");
 const QString kQuillo = QStringLiteral("Zorva Quillo 40");
 const QString kMellin = QStringLiteral("Zorva Mellin 7");
@@ -59,7 +47,7 @@ protected:
         ASSERT_TRUE(upower.start()) << qPrintable(upower.errors());
         ASSERT_TRUE(testsupport::writeFile(
             sandbox.home(QStringLiteral("Library/Preferences/com.zorva.prefsettings.plist")),
-            kPreferences));
+            testsupport::kFullMenuPreferences));
         env = upower.environment(stage::childEnvironment(bus, screen));
     }
 

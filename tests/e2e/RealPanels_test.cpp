@@ -19,13 +19,6 @@ namespace stage = testsupport::stage;
 
 namespace {
 
-const char* const kPreferences = R"(<?xml version="1.0" encoding="UTF-8"?>
-<plist version="1.0"><dict>
-<key>zorvaStatusMenu</key><string>TRUE</string>
-<key>ShowBatteryStatus</key><string>TRUE</string>
-</dict></plist>
-)";
-
 const QString kApp = QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/MacOS/Zorva menu bar item");
 const QString kPanels = QStringLiteral(ZORVA_SOURCE_DIR "/tests/e2e/panels/");
 constexpr int kPanelHeight = 32; // both configurations put a 32-pixel panel at the top
@@ -79,7 +72,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(testsupport::writeFile(
             sandbox.home(QStringLiteral("Library/Preferences/com.zorva.prefsettings.plist")),
-            kPreferences));
+            testsupport::kFullMenuPreferences));
         env = stage::childEnvironment(bus, screen);
         env.insert(QStringLiteral("HOME"), sandbox.home());
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
