@@ -9,10 +9,10 @@
 #include "Scenario.h"
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 #include "ZorvaUIProject/HVUpdatePopUpViewWidget.h"
+#include "common/WindowTool.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -107,22 +107,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "zorva-update-window: no window for an absent list\n");
         return 1;
     }
-    if (parser.isSet(screenshotOption)) {
-        window->show();
-        QApplication::processEvents();
-        const QString path = parser.value(screenshotOption);
-        if (!window->grab().save(path, "PNG")) {
-            std::fprintf(stderr, "zorva-update-window: cannot write %s\n", qPrintable(path));
-            return 1;
-        }
-        std::printf("%s %dx%d\n", qPrintable(path), window->width(), window->height());
-        return 0;
-    }
-    QObject::connect(window.get(), &QDialog::finished, &app, [](int code) {
-        std::printf("return code %d\n", code);
-        std::fflush(stdout);
-        QTimer::singleShot(0, qApp, [] { QCoreApplication::quit(); });
-    });
-    window->beginSheet();
-    return app.exec();
+    return runWindowTool(*window, parser.value(screenshotOption), "zorva-update-window");
 }
