@@ -7,7 +7,8 @@
 #   bin/zorva-device-sim, zorva-tray-host, zorva-update-window   the helper programs
 #   share/applications, share/metainfo, share/icons/hicolor, share/dbus-1/interfaces
 #   <sysconfdir>/xdg/autostart              starts the status item at login
-#   share/doc/zorva-menu-bar-item           README, docs/, copyright, changelog
+#   share/doc/zorva-menu-bar-item           README, docs/, copyright, changelog, examples
+#   share/man/man1                          a page for each command
 #
 # Included before the subfolders so that they see the folders; the rules that name
 # targets run once the whole tree is read.
@@ -20,6 +21,9 @@ set(ZORVA_INSTALL_BUNDLE "${ZORVA_INSTALL_BUNDLE_PARENT}/${ZORVA_APP_NAME}.app")
 # The bundle as seen from the folder of the installed commands.
 file(RELATIVE_PATH ZORVA_BUNDLE_FROM_BINDIR "${CMAKE_INSTALL_FULL_BINDIR}"
      "${CMAKE_INSTALL_PREFIX}/${ZORVA_INSTALL_BUNDLE}")
+
+# Installed programs resolve every symbol at start and map their relocations read-only.
+add_link_options(LINKER:-z,relro,-z,now)
 
 function(zorva_install_rules)
     set(desktop_src "${PROJECT_SOURCE_DIR}/resources/desktop")
@@ -73,6 +77,27 @@ function(zorva_install_rules)
         DEPENDS "${desktop_src}/changelog")
     add_custom_target(zorva_changelog ALL DEPENDS "${out}/changelog.gz")
     install(FILES "${out}/changelog.gz" DESTINATION "${CMAKE_INSTALL_DOCDIR}")
+
+    # Manual pages, compressed as Debian keeps them.
+    file(GLOB manpages "${PROJECT_SOURCE_DIR}/resources/man/*.1")
+    set(compressed "")
+    foreach(page IN LISTS manpages)
+        get_filename_component(name "${page}" NAME)
+        add_custom_command(
+            OUTPUT "${out}/man/${name}.gz"
+            COMMAND ${CMAKE_COMMAND} -E make_directory "${out}/man"
+            COMMAND gzip -9nc "${page}" > "${out}/man/${name}.gz"
+            DEPENDS "${page}")
+        list(APPEND compressed "${out}/man/${name}.gz")
+    endforeach()
+    add_custom_target(zorva_manpages ALL DEPENDS ${compressed})
+    install(FILES ${compressed} DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+
+    # Everything the rules above install, for building the package without the tests.
+    add_custom_target(zorva_installed)
+    add_dependencies(zorva_installed zorva_status_menu zorva_bundle zorva-device-sim zorva-tray-host
+                     zorva-update-window zorva-device-service zorva_app_icons zorva_changelog
+                     zorva_manpages)
 
     include("${PROJECT_SOURCE_DIR}/cmake/ZorvaPackage.cmake")
 endfunction()

@@ -8,10 +8,10 @@ set(CPACK_PACKAGE_VENDOR "Zorva")
 set(CPACK_PACKAGE_CONTACT "Zorva Linux team <linux@zorva.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "status icon for Zorva USB and wireless headsets")
 set(CPACK_PACKAGE_DESCRIPTION
-    "The Zorva suite's status icon lives in the panel's tray and lists the attached\n\
-headsets with the battery level of wireless ones and the softphones found on the\n\
-computer. Its icon tells when a firmware update is available or a battery runs\n\
-low, and its update window starts the firmware updater.\n\
+    "The Zorva suite's status icon lives in the panel's tray and lists the\n\
+attached headsets with the battery level of wireless ones and the softphones\n\
+found on the computer. Its icon tells when a firmware update is available or a\n\
+battery runs low, and its update window starts the firmware updater.\n\
 \n\
 The package also holds the device service simulator, a minimal tray host and a\n\
 viewer of the update window, for trying the status item without a headset.")
