@@ -69,6 +69,19 @@ int openApplication(const QString& path, const QStringList& arguments) {
     return 0;
 }
 
+bool openBundleOrFile(const QString& path) {
+    if (path.isEmpty()) {
+        return false;
+    }
+    if (QFileInfo(path).isDir()) {
+        const QString executable = Bundle(path).executablePath();
+        if (!executable.isEmpty() && QFileInfo(executable).isExecutable()) {
+            return openApplication(path, {}) == 0;
+        }
+    }
+    return openFile(path);
+}
+
 bool openURL(const QUrl& url) {
     if (!url.isValid() || url.isEmpty()) {
         return false;

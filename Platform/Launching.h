@@ -50,6 +50,12 @@ QString applicationExecutable(const QString& path);
 // reason the start failed.
 int openApplication(const QString& path, const QStringList& arguments);
 
+// Opens a bundle the way the workspace opens a file: a bundle folder that names
+// an executable (Contents/MacOS/ + CFBundleExecutable) is started like an
+// application, with no arguments; any other path goes to the desktop's default
+// handler. False when nothing could be started.
+bool openBundleOrFile(const QString& path);
+
 // Opens a URL with the user's default handler (web browser, file manager ...).
 bool openURL(const QUrl& url);
 // Opens a file or folder with its default application.

@@ -48,6 +48,7 @@ public:
             }
         });
     }
+    void postNotificationNameObject(const QString&, const QString&) override {}
 
 private:
     std::vector<std::pair<QString, std::function<void()>>> m_observers;
@@ -68,6 +69,7 @@ public:
         return {};
     }
     void clearKeyValueFromStandardUserDefaults(const QString&) override {}
+    void saveUserDefaultsValueWithKey(const QString&, const QVariant&) override {}
 };
 
 // The real tray item, counting the menus it is given.

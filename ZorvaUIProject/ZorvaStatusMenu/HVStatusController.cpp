@@ -7,7 +7,9 @@
 #include "ZorvaUIProject/Common/HVUtilities.h"
 #include "ZorvaUIProject/HVComponentUpdateList.h"
 
+#include <chrono>
 #include <exception>
+#include <thread>
 
 namespace {
 
@@ -412,11 +414,14 @@ void HVStatusController::sendUpdatedComponentList(const QVariant& list, bool isM
     if (isManualCheckUpdate) {
         if (m_checkForManualUpdate == localized(QStringLiteral("Checking..."))) {
             m_checkForManualUpdate = localized(QStringLiteral("Check for updates"));
-            if (!list.isValid()) {
+            // A present list opens the window even when empty; an absent one
+            // means the software is up to date.
+            if (list.isValid()) {
+                beginUpdateWindow(
+                    HVComponentUpdateList::fromObject(list).value_or(HVComponentList()), false);
+            } else {
                 showPopUpWithState(1);
             }
-            // A present list opens the update window, which comes with the
-            // manual-check commands.
         }
     } else {
         const std::optional<HVComponentList> components =
@@ -439,10 +444,86 @@ void HVStatusController::sendUpdatedComponentList(const QVariant& list, bool isM
 }
 
 void HVStatusController::showPopUpWithState(qint32 state) {
+    HVAlert alert;
+    alert.windowTitle = QStringLiteral("Zorva Suite for Mac");
+    alert.alertStyle = 0;
     if (state == 1) {
         trace(QStringLiteral("Alert : Software is up to date"), kHigh, kPrefController);
+        alert.messageText = localized(QStringLiteral("Software is up to date."));
+        alert.buttons << localized(QStringLiteral("OK"));
     } else if (state == 4) {
         trace(QStringLiteral("Alert : Check for update failed"), kHigh, kPrefController);
+        alert.messageText = localized(QStringLiteral(
+            "Check for update failed. Try again later or check your Internet Connection."));
+        alert.buttons << localized(QStringLiteral("OK"));
+    }
+    setDefaultZMSIconforAlert(alert);
+    if (m_platform.windows) {
+        m_platform.windows->beginAlertSheet(
+            alert, [this](HVStatusSheet& sheet, qint64 code) { willEndAlertSheet(sheet, code); });
+    }
+}
+
+void HVStatusController::setDefaultZMSIconforAlert(HVAlert& alert) const {
+    const auto bundle = m_platform.mainBundle ? m_platform.mainBundle() : nullptr;
+    alert.iconPath = bundle
+                         ? bundle->pathForResource(QStringLiteral("ZMSIcon"), QStringLiteral("png"))
+                         : QString();
+}
+
+void HVStatusController::willEndAlertSheet(HVStatusSheet& alert, qint64 /*returnCode*/) {
+    alert.orderOut();
+}
+
+void HVStatusController::showUpdateAvailablePopUp() {
+    QVariant list;
+    try {
+        if (statusDo()) {
+            list = statusDo()->getUpdateURLInfoFromAppService();
+        }
+    } catch (const std::exception&) {
+        // A service that fails in mid-request gives no list.
+    }
+    const std::optional<HVComponentList> components =
+        list.isValid() ? HVComponentUpdateList::fromObject(list) : std::nullopt;
+    if (!components) {
+        trace(QStringLiteral("Dictionary for link not found.\n"), kCritical);
+        return;
+    }
+    beginUpdateWindow(components, true);
+}
+
+void HVStatusController::beginUpdateWindow(const std::optional<HVComponentList>& list,
+                                           bool willShowSettingBtn) {
+    if (m_platform.windows) {
+        m_platform.windows->beginUpdateWindow(
+            list, willShowSettingBtn,
+            [this](HVStatusSheet& sheet, qint64 code) { sheetDidEnd(sheet, code); });
+    }
+}
+
+void HVStatusController::sheetDidEnd(HVStatusSheet& sheet, qint64 returnCode) {
+    sheet.orderOut();
+    trace(QStringLiteral("close Sheet.\n"), kCritical);
+    if (returnCode == 1001) {
+        zorvaSettingsClicked();
+    }
+}
+
+void HVStatusController::notNowClicked() {
+    trace(QStringLiteral("Clicked on Not Now button"), kCritical);
+    if (isZorvaMenuRunning()) {
+        return;
+    }
+    try {
+        if (statusDo()) {
+            statusDo()->saveLastCheckPackageVersion();
+        }
+    } catch (const std::exception&) {
+        // The instances end all the same.
+    }
+    if (m_platform.processes) {
+        m_platform.processes->killProcessesMatching(QStringLiteral("Zorva menu bar item*"));
     }
 }
 
@@ -606,15 +687,25 @@ void HVStatusController::setLowBatteryInfo() {
 
 void HVStatusController::menuItemSelected(const HVMenuItem& item) {
     switch (item.action) {
+    case HVMenuAction::None:
+        return;
+    case HVMenuAction::recoverableDeviceSelected:
+        recoverableDeviceSelected(item);
+        return;
+    case HVMenuAction::statusSoftphoneSelected:
+        statusSoftphoneSelected(item);
+        return;
     case HVMenuAction::statusHelpSelected:
         statusHelpSelected();
         return;
-    case HVMenuAction::None:
+    case HVMenuAction::showUpdateAvailablePopUp:
+        showUpdateAvailablePopUp();
         return;
-    default:
-        // The settings pane, update checks and the update window are opened by
-        // the menu commands, which are not part of this program yet.
-        trace(QStringLiteral("Menu command not available: %1\n").arg(item.title), kMedium);
+    case HVMenuAction::checkManualUpdate:
+        checkManualUpdate(item);
+        return;
+    case HVMenuAction::statusOpenZorvaSelected:
+        statusOpenZorvaSelected(item);
         return;
     }
 }
@@ -624,4 +715,108 @@ void HVStatusController::statusHelpSelected() {
         m_platform.statusBar->openHelpAnchor(QStringLiteral("main_help_page"),
                                              QStringLiteral("ZorvaMacSuiteHelp"));
     }
+}
+
+void HVStatusController::statusSoftphoneSelected(const HVMenuItem& sender) {
+    if (m_platform.preferences) {
+        m_platform.preferences->saveUserDefaultsValueWithKey(QStringLiteral("prefPaneTabIndex"),
+                                                             QVariant::fromValue(qint64(0)));
+    }
+    statusOpenZorvaSelected(sender);
+    trace(QStringLiteral("SoftphoneSelected : Softphone Selected.\n"), kMedium);
+}
+
+QString HVStatusController::settingsPanePath() {
+    const QString path =
+        m_platform.workspace ? m_platform.workspace->settingsPanePath() : QString();
+    if (path.isEmpty()) {
+        trace(QStringLiteral("OpenZorvaSelected : prefpane is null.\n"), kCritical);
+    }
+    return path;
+}
+
+void HVStatusController::statusOpenZorvaSelected(const HVMenuItem& sender) {
+    trace(QStringLiteral("OpenZorvaSelected : open zorva Selected.\n"), kMedium);
+    const QString path = settingsPanePath();
+    if (path.isEmpty()) {
+        HVAlert alert;
+        alert.windowLevel = -2147483622;
+        alert.windowTitle = QStringLiteral("Zorva Suite for Mac");
+        alert.messageText = localized(QStringLiteral("ZorvaPrefError"));
+        alert.informativeText = localized(QStringLiteral("ZorvaPrefErrorMSG"));
+        alert.alertStyle = 0;
+        alert.buttons << localized(QStringLiteral("OK"));
+        setDefaultZMSIconforAlert(alert);
+        if (m_platform.windows) {
+            m_platform.windows->runModal(alert);
+        }
+    } else if (m_platform.workspace) {
+        m_platform.workspace->openFile(path);
+    }
+    // The key itself, not its translation: a translated "Open Zorva" item posts too.
+    if (sender.title != QLatin1String("Open Zorva") && m_platform.notificationCenter) {
+        m_platform.notificationCenter->postNotificationNameObject(
+            QStringLiteral("ZORVAERRORNOTIFICATION"), QStringLiteral("0"));
+    }
+}
+
+void HVStatusController::checkManualUpdate(const HVMenuItem& /*sender*/) {
+    trace(QStringLiteral("Clicked Check For Update Manually"), kMedium, kPrefController);
+    m_checkForManualUpdate = localized(QStringLiteral("Checking..."));
+    statusPostNotifications();
+    try {
+        if (statusDo()) {
+            statusDo()->manualCheckForUpdateFromApplicationService(kServiceName);
+        }
+    } catch (const std::exception&) {
+        // The item reads "Checking..." until a result arrives.
+    }
+}
+
+void HVStatusController::recoverableDeviceSelected(const HVMenuItem& sender) {
+    QVariant list;
+    try {
+        if (statusDo()) {
+            list = statusDo()->getUpdateURLInfoFromAppService();
+        }
+    } catch (const std::exception&) {
+        // No list: the window opens without a component.
+    }
+    trace(QStringLiteral("Show pop up for recovery device."), kMedium, kPrefController);
+    std::optional<HVComponentList> windowList;
+    const auto components = list.isValid() ? HVComponentUpdateList::fromObject(list) : std::nullopt;
+    for (const auto& entry : components.value_or(HVComponentList())) {
+        // Locations compare in their low 32 bits, as signed numbers.
+        if (HVComponentUpdateList::isRecoveryEntry(entry) &&
+            HVComponentUpdateList::componentName(entry) == sender.title &&
+            static_cast<qint32>(HVComponentUpdateList::locationId(entry)) ==
+                static_cast<qint32>(sender.tag)) {
+            windowList = HVComponentList{entry};
+            break;
+        }
+    }
+    beginUpdateWindow(windowList, false);
+}
+
+void HVStatusController::zorvaSettingsClicked() {
+    trace(QStringLiteral("OpenZorvaSelected : Open Setting tab of Zorva Pref.\n"), kCritical);
+    const QString path = settingsPanePath();
+    if (!path.isEmpty() && m_platform.workspace) {
+        m_platform.workspace->openFile(path);
+    }
+    if (!m_platform.taskQueue) {
+        return;
+    }
+    m_platform.taskQueue->dispatchAsync([center = m_platform.notificationCenter] {
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(kSettingsNotificationDelayMicroseconds));
+        if (center) {
+            center->postNotificationNameObject(QStringLiteral("ZORVAERRORNOTIFICATION"),
+                                               QString::number(1));
+        }
+    });
+}
+
+void HVStatusController::statusProductSelected(const HVMenuItem& /*sender*/) {
+    trace(QStringLiteral("ProductSelected : Product Selected.\n"), kMedium);
 }

@@ -71,9 +71,36 @@ public:
                                                       bool isCharging) const;
     void setLowBatteryInfo();
 
-    // A menu item was chosen.
+    // A menu item was chosen: runs the item's command with the item as sender.
     void menuItemSelected(const HVMenuItem& item);
+
+    // Menu commands.
     void statusHelpSelected();
+    // Remembers the settings pane's first tab, then opens the pane.
+    void statusSoftphoneSelected(const HVMenuItem& sender);
+    // Opens the settings pane (an alert when there is none) and tells it "0"
+    // unless the sender's title is exactly "Open Zorva".
+    void statusOpenZorvaSelected(const HVMenuItem& sender);
+    // Starts a manual check; the check item reads "Checking..." until a result.
+    void checkManualUpdate(const HVMenuItem& sender);
+    // Opens the update window for the recovery component of the sender's
+    // device, matched by name and location.
+    void recoverableDeviceSelected(const HVMenuItem& sender);
+    // Opens the settings pane and tells it "1" 0.35 s later, off the main thread.
+    void zorvaSettingsClicked();
+    void statusProductSelected(const HVMenuItem& sender);
+
+    // Update-check results, alerts and the update window.
+    void showPopUpWithState(qint32 state);
+    void showUpdateAvailablePopUp();
+    void setDefaultZMSIconforAlert(HVAlert& alert) const;
+    void willEndAlertSheet(HVStatusSheet& alert, qint64 returnCode);
+    void sheetDidEnd(HVStatusSheet& sheet, qint64 returnCode);
+    // In the reduced menu ends every instance of the status item, this one too.
+    void notNowClicked();
+
+    // How long after opening the settings pane it is told "1".
+    static constexpr int kSettingsNotificationDelayMicroseconds = 350000;
 
     // Callbacks of the device service.
     void resetDeviceSoftphoneInfo() override;
@@ -85,8 +112,6 @@ public:
     void sendCheckForUpdateStatus(qint32 status) override;
     void sendUpdatedComponentList(const QVariant& list, bool isManualCheckUpdate) override;
 
-    void showPopUpWithState(qint32 state);
-
     // A registry device as the menu computations see it.
     static HVMenuDevice menuDevice(const HVDevice& device);
 
@@ -95,6 +120,8 @@ private:
     bool preferenceIsTrue(const QString& key) const;
     std::vector<HVMenuDevice> menuDevices() const;
     void applyIcon(HVStatusIcon icon);
+    QString settingsPanePath();
+    void beginUpdateWindow(const std::optional<HVComponentList>& list, bool willShowSettingBtn);
 
     HVStatusPlatform m_platform;
 

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "ZorvaUIProject/HVComponentUpdateList.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusMenuModel.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace platform {
 class Bundle;
@@ -40,6 +43,8 @@ public:
     // any sender, after whatever posted it has returned to the event loop.
     virtual void addObserver(const QString& name, std::function<void()> handler) = 0;
     virtual void postNotificationName(const QString& name, bool deliverImmediately) = 0;
+    // Posts a name with a string object, default delivery. Safe from any thread.
+    virtual void postNotificationNameObject(const QString& name, const QString& object) = 0;
 };
 
 // The callback endpoint through which the device service reaches the controller.
@@ -59,6 +64,7 @@ public:
     virtual ~HVStatusPreferences() = default;
     virtual QVariant getValueFromUserDefaultForKey(const QString& key) = 0;
     virtual void clearKeyValueFromStandardUserDefaults(const QString& key) = 0;
+    virtual void saveUserDefaultsValueWithKey(const QString& key, const QVariant& withValue) = 0;
 };
 
 // The item in the desktop's status area.
@@ -86,6 +92,75 @@ public:
     virtual void openHelpAnchor(const QString& anchor, const QString& inBook) = 0;
 };
 
+// A shown alert or update window, handed to the handler that runs when it ends.
+class HVStatusSheet {
+public:
+    virtual ~HVStatusSheet() = default;
+    // Takes the window off the screen.
+    virtual void orderOut() = 0;
+};
+
+// Runs once when a sheet ends, with the code of the button that ended it.
+using HVSheetEndHandler = std::function<void(HVStatusSheet& sheet, qint64 returnCode)>;
+
+// An alert as plain data. Button codes count from 1000 in the order of buttons.
+struct HVAlert {
+    QString windowTitle;
+    QString messageText;
+    QString informativeText;
+    int alertStyle = 0; // 0 warning, 1 informational, 2 critical
+    QStringList buttons;
+    QString iconPath; // the picture shown beside the texts; null: the toolkit's own
+    std::optional<int> windowLevel;
+};
+
+inline constexpr qint64 kAlertFirstButtonReturn = 1000;
+
+// Alerts and the update window, all top-level windows of their own (the status
+// item has no main window to attach a sheet to).
+class HVStatusWindows {
+public:
+    virtual ~HVStatusWindows() = default;
+    // Shows the alert application-modal and returns the pressed button's code
+    // once the user has dismissed it.
+    virtual qint64 runModal(const HVAlert& alert) = 0;
+    // Shows the alert and returns at once; didEnd runs when it is dismissed.
+    virtual void beginAlertSheet(const HVAlert& alert, HVSheetEndHandler didEnd) = 0;
+    // Shows the update window for the list (absent: no information) and returns
+    // at once; didEnd runs with the tag of the button that closed it.
+    virtual void beginUpdateWindow(const std::optional<HVComponentList>& list,
+                                   bool willShowSettingBtn, HVSheetEndHandler didEnd) = 0;
+};
+
+// The settings pane and the other things the workspace opens.
+class HVStatusWorkspace {
+public:
+    virtual ~HVStatusWorkspace() = default;
+    // The path of the suite's settings pane bundle; null when none is installed.
+    virtual QString settingsPanePath() = 0;
+    // Opens a bundle or file: starts a bundle's executable, or hands the path
+    // to the desktop's default handler. False when nothing could be started.
+    virtual bool openFile(const QString& path) = 0;
+};
+
+// Work off the main thread.
+class HVStatusTaskQueue {
+public:
+    virtual ~HVStatusTaskQueue() = default;
+    // Runs the task on a background thread and returns at once.
+    virtual void dispatchAsync(std::function<void()> task) = 0;
+};
+
+// The running processes of the current user.
+class HVStatusProcesses {
+public:
+    virtual ~HVStatusProcesses() = default;
+    // Sends signal 9 to every process of the current user whose executable
+    // name matches the pattern (a regular expression found anywhere in the
+    // name), this process last. Answers how many were signalled.
+    virtual int killProcessesMatching(const QString& pattern) = 0;
+};
+
 struct HVStatusPlatform {
     // A new device-service client; null when none can be made.
     std::function<std::unique_ptr<HVStatusServiceClient>()> newServiceClient;
@@ -95,4 +170,8 @@ struct HVStatusPlatform {
     std::shared_ptr<HVStatusBar> statusBar;
     // The application's bundle; null when there is none.
     std::function<std::shared_ptr<const platform::Bundle>()> mainBundle;
+    std::shared_ptr<HVStatusWindows> windows;
+    std::shared_ptr<HVStatusWorkspace> workspace;
+    std::shared_ptr<HVStatusTaskQueue> taskQueue;
+    std::shared_ptr<HVStatusProcesses> processes;
 };

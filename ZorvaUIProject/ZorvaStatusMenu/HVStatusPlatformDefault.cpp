@@ -2,11 +2,16 @@
 
 #include "Platform/Bundle.h"
 #include "Platform/DistributedNotificationCenter.h"
+#include "Platform/Launching.h"
+#include "Platform/Processes.h"
 #include "ZorvaUIProject/Common/HVDisObj.h"
 #include "ZorvaUIProject/Common/HVUtilities.h"
 #include "ZorvaUIProject/Common/StatusAppServer.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusTray.h"
+#include "ZorvaUIProject/ZorvaStatusMenu/HVStatusWindowsDefault.h"
 
+#include <QThreadPool>
+#include <csignal>
 #include <vector>
 
 namespace {
@@ -55,6 +60,9 @@ public:
         platform::DistributedNotificationCenter::defaultCenter().postNotificationName(
             name, QVariant(), deliverImmediately);
     }
+    void postNotificationNameObject(const QString& name, const QString& object) override {
+        platform::DistributedNotificationCenter::defaultCenter().postNotificationName(name, object);
+    }
 
 private:
     std::vector<platform::DistributedNotificationCenter::ObserverId> m_observers;
@@ -86,6 +94,33 @@ public:
     void clearKeyValueFromStandardUserDefaults(const QString& key) override {
         HVUtilities::clearKeyValueFromStandardUserDefaults(key);
     }
+    void saveUserDefaultsValueWithKey(const QString& key, const QVariant& withValue) override {
+        HVUtilities::saveUserDefaultsValueWithKey(key, withValue);
+    }
+};
+
+class SuiteWorkspace final : public HVStatusWorkspace {
+public:
+    QString settingsPanePath() override {
+        const auto pane = HVUtilities::getHVPrefsPane();
+        return pane ? pane->bundlePath() : QString();
+    }
+    bool openFile(const QString& path) override { return platform::openBundleOrFile(path); }
+};
+
+// The global pool: its threads are waited for when the application ends.
+class GlobalTaskQueue final : public HVStatusTaskQueue {
+public:
+    void dispatchAsync(std::function<void()> task) override {
+        QThreadPool::globalInstance()->start(std::move(task));
+    }
+};
+
+class UserProcesses final : public HVStatusProcesses {
+public:
+    int killProcessesMatching(const QString& pattern) override {
+        return platform::signalProcessesMatching(QRegularExpression(pattern), SIGKILL);
+    }
 };
 
 } // namespace
@@ -106,5 +141,9 @@ HVStatusPlatform HVDefaultStatusPlatform() {
     result.statusBar =
         std::make_shared<HVTrayStatusBar>(bundle ? bundle->resourcePath() : QString());
     result.mainBundle = [bundle] { return bundle; };
+    result.windows = std::make_shared<HVStatusWindowsDefault>();
+    result.workspace = std::make_shared<SuiteWorkspace>();
+    result.taskQueue = std::make_shared<GlobalTaskQueue>();
+    result.processes = std::make_shared<UserProcesses>();
     return result;
 }

@@ -6,10 +6,21 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 
 using testsupport::ScopedSandbox;
+
+// Readable failures for string lists.
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace {
 
@@ -46,8 +57,12 @@ public:
         m_state->calls << QStringLiteral("updateList");
         return m_state->updateList;
     }
-    void manualCheckForUpdateFromApplicationService(const QString&) override {}
-    void saveLastCheckPackageVersion() override {}
+    void manualCheckForUpdateFromApplicationService(const QString& name) override {
+        m_state->calls << QStringLiteral("manualCheck:") + name;
+    }
+    void saveLastCheckPackageVersion() override {
+        m_state->calls << QStringLiteral("saveLastCheckPackageVersion");
+    }
 
 private:
     std::shared_ptr<ServiceState> m_state;
@@ -65,6 +80,16 @@ public:
         immediate = immediate && deliverImmediately;
         queue << name;
     }
+    // Posts with an object go to the log; they may come from another thread.
+    void postNotificationNameObject(const QString& name, const QString& object) override {
+        const std::lock_guard lock(mutex);
+        *log << QStringLiteral("post:%1=%2").arg(name, object);
+        objectPostTimes.push_back(clock.elapsed());
+    }
+    QStringList logged() {
+        const std::lock_guard lock(mutex);
+        return *log;
+    }
     void deliver() {
         const QStringList pending = std::exchange(queue, {});
         for (const QString& name : pending) {
@@ -79,6 +104,11 @@ public:
     QStringList posted;
     QStringList queue;
     bool immediate = true;
+    // Everything the commands did, in order, shared by the fakes of one rig.
+    std::shared_ptr<QStringList> log = std::make_shared<QStringList>();
+    std::mutex mutex;
+    QElapsedTimer clock;
+    std::vector<qint64> objectPostTimes;
 };
 
 class FakePublisher final : public HVStatusCallbackPublisher {
@@ -107,8 +137,99 @@ public:
         values.remove(key);
         cleared << key;
     }
+    void saveUserDefaultsValueWithKey(const QString& key, const QVariant& value) override {
+        values.insert(key, value);
+        *log << QStringLiteral("pref:%1=%2(%3)").arg(key, value.toString(), value.typeName());
+    }
     QVariantMap values;
     QStringList cleared;
+    std::shared_ptr<QStringList> log;
+};
+
+class FakeSheet final : public HVStatusSheet {
+public:
+    void orderOut() override { ++orderedOut; }
+    int orderedOut = 0;
+};
+
+// Alerts and update windows are logged; a shown one waits in `open` until the
+// test ends it.
+class FakeWindows final : public HVStatusWindows {
+public:
+    static QString describe(const HVAlert& alert) {
+        return QStringList{alert.windowTitle,
+                           alert.messageText,
+                           alert.informativeText,
+                           QString::number(alert.alertStyle),
+                           alert.buttons.join(QLatin1Char('+')),
+                           QFileInfo(alert.iconPath).fileName(),
+                           alert.windowLevel ? QString::number(*alert.windowLevel) : QString()}
+            .join(QLatin1Char('|'));
+    }
+    qint64 runModal(const HVAlert& alert) override {
+        *log << QStringLiteral("modal:") + describe(alert);
+        return kAlertFirstButtonReturn;
+    }
+    void beginAlertSheet(const HVAlert& alert, HVSheetEndHandler didEnd) override {
+        *log << QStringLiteral("alert:") + describe(alert);
+        open.push_back(std::move(didEnd));
+    }
+    void beginUpdateWindow(const std::optional<HVComponentList>& list, bool settings,
+                           HVSheetEndHandler didEnd) override {
+        QStringList names;
+        for (const auto& entry : list.value_or(HVComponentList())) {
+            names << HVComponentUpdateList::componentName(entry);
+        }
+        *log << QStringLiteral("window:") +
+                    (list ? QStringLiteral("[%1]").arg(names.join(QLatin1Char(',')))
+                          : QStringLiteral("absent")) +
+                    (settings ? QStringLiteral("+settings") : QString());
+        open.push_back(std::move(didEnd));
+    }
+    // Ends the last shown window with the code; answers how often it was ordered out.
+    int end(qint64 code) {
+        FakeSheet sheet;
+        auto handler = std::move(open.back());
+        open.pop_back();
+        handler(sheet, code);
+        return sheet.orderedOut;
+    }
+    std::shared_ptr<QStringList> log;
+    std::vector<HVSheetEndHandler> open;
+};
+
+class FakeWorkspace final : public HVStatusWorkspace {
+public:
+    QString settingsPanePath() override { return panePath; }
+    bool openFile(const QString& path) override {
+        *log << QStringLiteral("open:") + path;
+        return true;
+    }
+    QString panePath = QStringLiteral("/Library/PreferencePanes/Zorva Suite for Mac.prefPane");
+    std::shared_ptr<QStringList> log;
+};
+
+// Runs each task on a thread of its own, joined when the queue goes.
+class ThreadQueue final : public HVStatusTaskQueue {
+public:
+    ~ThreadQueue() override {
+        for (auto& thread : threads) {
+            thread.join();
+        }
+    }
+    void dispatchAsync(std::function<void()> task) override {
+        threads.emplace_back(std::move(task));
+    }
+    std::vector<std::thread> threads;
+};
+
+class FakeProcesses final : public HVStatusProcesses {
+public:
+    int killProcessesMatching(const QString& pattern) override {
+        *log << QStringLiteral("kill:") + pattern;
+        return 1;
+    }
+    std::shared_ptr<QStringList> log;
 };
 
 struct ItemState {
@@ -158,9 +279,25 @@ struct Rig {
     std::shared_ptr<FakePreferences> preferences = std::make_shared<FakePreferences>();
     std::shared_ptr<FakeBar> bar = std::make_shared<FakeBar>();
     std::shared_ptr<const platform::Bundle> bundle = platform::Bundle::bundleWithPath(kRealBundle);
+    std::shared_ptr<FakeWindows> windows = std::make_shared<FakeWindows>();
+    std::shared_ptr<FakeWorkspace> workspace = std::make_shared<FakeWorkspace>();
+    std::shared_ptr<ThreadQueue> queue = std::make_shared<ThreadQueue>();
+    std::shared_ptr<FakeProcesses> processes = std::make_shared<FakeProcesses>();
     bool serviceClient = true;
 
-    Rig() { preferences->values.insert(QStringLiteral("zorvaStatusMenu"), QStringLiteral("TRUE")); }
+    Rig() {
+        preferences->values.insert(QStringLiteral("zorvaStatusMenu"), QStringLiteral("TRUE"));
+        preferences->log = windows->log = workspace->log = processes->log = center->log;
+        center->clock.start();
+    }
+    QStringList log() const { return center->logged(); }
+    // Waits for the background tasks, then answers the log.
+    QStringList settledLog() {
+        for (auto& thread : std::exchange(queue->threads, {})) {
+            thread.join();
+        }
+        return log();
+    }
 
     std::unique_ptr<HVStatusController> make() {
         HVStatusPlatform platform;
@@ -175,6 +312,10 @@ struct Rig {
         platform.preferences = preferences;
         platform.statusBar = bar;
         platform.mainBundle = [this] { return bundle; };
+        platform.windows = windows;
+        platform.workspace = workspace;
+        platform.taskQueue = queue;
+        platform.processes = processes;
         return std::make_unique<HVStatusController>(std::move(platform));
     }
     QString resource(const QString& name) const {
@@ -655,4 +796,250 @@ TEST(HVStatusControllerUpdates, CheckResultsLowBatteryAndRecovery) {
     help.action = HVMenuAction::statusHelpSelected;
     controller->menuItemSelected(help);
     EXPECT_EQ(rig.bar->opened, QStringList{QStringLiteral("ZorvaMacSuiteHelp#main_help_page")});
+}
+
+namespace {
+
+HVMenuItem menuItem(HVMenuAction action, const QString& title, qint64 tag = 0) {
+    HVMenuItem item;
+    item.action = action;
+    item.title = title;
+    item.tag = tag;
+    return item;
+}
+
+QVariantMap component(const QString& name, const QString& version, const QVariant& locId,
+                      const QString& productId = QStringLiteral("HV0A01")) {
+    return {{QStringLiteral("componentNameKey"), name},
+            {QStringLiteral("currentVersionKey"), version},
+            {QStringLiteral("LocIdKey"), locId},
+            {QStringLiteral("ProdIdKey"), productId}};
+}
+
+const QString kPane = QStringLiteral("/Library/PreferencePanes/Zorva Suite for Mac.prefPane");
+// The bundle's English texts of "ZorvaPrefError" and "ZorvaPrefErrorMSG".
+const QString kPrefErrorAlert = QStringLiteral(
+    "modal:Zorva Suite for Mac|Zorva settings could not be found.|The Zorva settings are not "
+    "installed on this computer. Install Zorva Suite again to restore them.|0|OK|ZMSIcon.png|"
+    "-2147483622");
+const QString kUpToDateAlert =
+    QStringLiteral("alert:Zorva Suite for Mac|Software is up to date.||0|OK|ZMSIcon.png|");
+const QString kFailedAlert = QStringLiteral(
+    "alert:Zorva Suite for Mac|Check for update failed. Try again later or check your Internet "
+    "Connection.||0|OK|ZMSIcon.png|");
+
+} // namespace
+
+TEST(HVStatusControllerCommands, SettingsPaneItems) {
+    const QString post0 = QStringLiteral("post:ZORVAERRORNOTIFICATION=0");
+    const QString pref = QStringLiteral("pref:prefPaneTabIndex=0(qlonglong)");
+    const QString open = QStringLiteral("open:") + kPane;
+    const auto softphone = HVMenuAction::statusSoftphoneSelected;
+    const auto openItem = HVMenuAction::statusOpenZorvaSelected;
+    struct Case {
+        HVMenuAction action;
+        QString title;
+        bool paneInstalled;
+        QStringList log;
+    };
+    // A softphone writes, opens, posts, in that order; "Open Zorva" exactly posts nothing;
+    // without a pane the blocking alert comes instead of the opening.
+    const std::vector<Case> cases = {
+        {softphone, QStringLiteral("Zorva Quillo Phone"), true, {pref, open, post0}},
+        {openItem, QStringLiteral("Open Zorva"), true, {open}},
+        {openItem, QStringLiteral("Zorva öffnen"), true, {open, post0}},
+        {openItem, QStringLiteral("Open Zorva"), false, {kPrefErrorAlert}},
+        {softphone, QStringLiteral("Zorva Quillo Phone"), false, {pref, kPrefErrorAlert, post0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title.toStdString() + (c.paneInstalled ? "" : ", no pane"));
+        ScopedSandbox sandbox;
+        Rig rig;
+        if (!c.paneInstalled) {
+            rig.workspace->panePath.clear();
+        }
+        auto controller = rig.make();
+        controller->awakeFromNib();
+        controller->menuItemSelected(menuItem(c.action, c.title));
+        EXPECT_EQ(rig.settledLog(), c.log);
+        EXPECT_EQ(traceText(sandbox).contains(QStringLiteral("prefpane is null.\n")),
+                  !c.paneInstalled);
+    }
+}
+
+TEST(HVStatusControllerCommands, SettingsButtonPostsOneLaterWithoutBlocking) {
+    ScopedSandbox sandbox;
+    Rig rig;
+    auto controller = rig.make();
+    controller->awakeFromNib();
+
+    bool servedMeanwhile = false;
+    const qint64 requested = rig.center->clock.elapsed();
+    controller->zorvaSettingsClicked();
+    // Returned at once: the pane is open, "1" not yet posted.
+    EXPECT_EQ(rig.log(), QStringList{QStringLiteral("open:") + kPane});
+    QTimer::singleShot(0, [&] { servedMeanwhile = rig.log().size() == 1; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rig.log().size() == 2; }, 5000));
+    EXPECT_TRUE(servedMeanwhile);
+    EXPECT_EQ(rig.log().last(), QStringLiteral("post:ZORVAERRORNOTIFICATION=1"));
+    ASSERT_EQ(rig.center->objectPostTimes.size(), 1u);
+    EXPECT_GE(rig.center->objectPostTimes[0] - requested, 350);
+    EXPECT_TRUE(traceText(sandbox).contains(
+        QStringLiteral("OpenZorvaSelected : Open Setting tab of Zorva Pref.\n")));
+}
+
+TEST(HVStatusControllerCommands, ManualCheckAnswers) {
+    struct Case {
+        const char* name;
+        std::function<void(HVStatusController&)> answer;
+        QStringList log;
+    };
+    const QVariantList two{
+        component(QStringLiteral("Zorva Quillo 40"), QStringLiteral("1.0"), 3),
+        component(QStringLiteral("Zorva Suite for Mac"), QStringLiteral("2.0"), 0)};
+    auto list = [](QVariant value) {
+        return [value](HVStatusController& c) { c.sendUpdatedComponentList(value, true); };
+    };
+    auto status = [](qint32 code) {
+        return [code](HVStatusController& c) { c.sendCheckForUpdateStatus(code); };
+    };
+    const std::vector<Case> cases = {
+        {"absent list: up to date", list(QVariant()), {kUpToDateAlert}},
+        {"empty list: an empty window", list(QVariantList()), {QStringLiteral("window:[]")}},
+        {"two components, no settings button",
+         list(two),
+         {QStringLiteral("window:[Zorva Quillo 40,Zorva Suite for Mac]")}},
+        {"failure, then a late answer shows nothing",
+         [&](HVStatusController& c) {
+             c.sendCheckForUpdateStatus(4);
+             c.sendUpdatedComponentList(two, true);
+         },
+         {kFailedAlert}},
+        {"codes 0 and 1 leave the check running", status(0), {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScopedSandbox sandbox;
+        Rig rig;
+        auto controller = rig.make();
+        controller->awakeFromNib();
+        controller->menuItemSelected(
+            menuItem(HVMenuAction::checkManualUpdate, QStringLiteral("Check for updates")));
+        // Before any answer the rebuilt item reads "Checking..." and is disabled.
+        EXPECT_EQ(rig.service->calls.last(), QStringLiteral("manualCheck:ZorvaDeviceService"));
+        rig.center->deliver();
+        const HVMenuItem check = rig.bar->item->menu->items.at(1);
+        EXPECT_EQ(check.title, QStringLiteral("Checking..."));
+        EXPECT_FALSE(check.isEnabled());
+
+        c.answer(*controller);
+        EXPECT_EQ(rig.log(), c.log);
+        const bool running = c.log.isEmpty();
+        EXPECT_EQ(controller->checkForManualUpdate(),
+                  running ? QStringLiteral("Checking...") : QStringLiteral("Check for updates"));
+    }
+    // Code 4 while idle shows nothing.
+    ScopedSandbox sandbox;
+    Rig rig;
+    auto controller = rig.make();
+    controller->awakeFromNib();
+    controller->sendCheckForUpdateStatus(4);
+    EXPECT_TRUE(rig.log().isEmpty());
+    EXPECT_EQ(rig.center->posted.size(), 1);
+}
+
+TEST(HVStatusControllerCommands, UpdateAvailableWindowAndItsReturnCodes) {
+    ScopedSandbox sandbox;
+    Rig rig;
+    auto controller = rig.make();
+    controller->awakeFromNib();
+
+    // No list: a trace line only.
+    controller->menuItemSelected(
+        menuItem(HVMenuAction::showUpdateAvailablePopUp, QStringLiteral("Update Available")));
+    EXPECT_TRUE(rig.log().isEmpty());
+    EXPECT_TRUE(traceText(sandbox).contains(QStringLiteral("Dictionary for link not found.\n")));
+
+    rig.service->updateList =
+        QVariantList{component(QStringLiteral("Zorva Quillo 40"), QStringLiteral("1.0"), 3)};
+    const QString window = QStringLiteral("window:[Zorva Quillo 40]+settings");
+    struct Case {
+        qint64 code;
+        QStringList after; // the log after the window ended
+    };
+    const std::vector<Case> cases = {
+        {1000, {window}},
+        {1001,
+         {window, QStringLiteral("open:") + kPane,
+          QStringLiteral("post:ZORVAERRORNOTIFICATION=1")}},
+        {0, {window}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        rig.center->log->clear();
+        controller->showUpdateAvailablePopUp();
+        EXPECT_EQ(rig.log(), QStringList{window});
+        EXPECT_EQ(rig.windows->end(c.code), 1);
+        EXPECT_EQ(rig.settledLog(), c.after);
+    }
+    EXPECT_TRUE(traceText(sandbox).contains(QStringLiteral("close Sheet.\n")));
+}
+
+TEST(HVStatusControllerCommands, RecoveryMatchesByNameAndLocation) {
+    const QVariantList components{
+        component(QStringLiteral("Zorva Quillo 40"), QStringLiteral("1.0"), 7),
+        component(QStringLiteral("Zorva Quillo 40"), QStringLiteral("Recovery"), 7,
+                  QStringLiteral("HVFFFF")),
+        // Only the low 32 bits of a location count.
+        component(QStringLiteral("Zorva Brenna"), QStringLiteral("Recovery"),
+                  QVariant::fromValue(qint64(0x500000009))),
+    };
+    struct Case {
+        QString title;
+        qint64 tag;
+        QString window;
+    };
+    const std::vector<Case> cases = {
+        {QStringLiteral("Zorva Quillo 40"), 7, QStringLiteral("window:[Zorva Quillo 40]")},
+        {QStringLiteral("Zorva Quillo 40"), 8, QStringLiteral("window:absent")},
+        {QStringLiteral("Zorva Brenna"), 9, QStringLiteral("window:[Zorva Brenna]")},
+        {QStringLiteral("Zorva Brenna"), 0x700000009, QStringLiteral("window:[Zorva Brenna]")},
+        {QStringLiteral("HVFFFF"), 7, QStringLiteral("window:absent")},
+    };
+    ScopedSandbox sandbox;
+    Rig rig;
+    rig.service->updateList = components;
+    auto controller = rig.make();
+    controller->awakeFromNib();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title.toStdString() + " " + std::to_string(c.tag));
+        rig.center->log->clear();
+        controller->menuItemSelected(
+            menuItem(HVMenuAction::recoverableDeviceSelected, c.title, c.tag));
+        EXPECT_EQ(rig.log(), QStringList{c.window});
+        // Whatever ends it, a recovery window never opens the settings.
+        rig.windows->end(1000);
+    }
+    EXPECT_TRUE(traceText(sandbox).contains(QStringLiteral("Show pop up for recovery device.")));
+}
+
+TEST(HVStatusControllerCommands, NotNowEndsInstancesOnlyInTheReducedMenu) {
+    for (const bool full : {true, false}) {
+        SCOPED_TRACE(full);
+        ScopedSandbox sandbox;
+        Rig rig;
+        if (!full) {
+            rig.preferences->values.remove(QStringLiteral("zorvaStatusMenu"));
+        }
+        auto controller = rig.make();
+        controller->awakeFromNib();
+        rig.service->calls.clear();
+        controller->notNowClicked();
+        EXPECT_TRUE(traceText(sandbox).contains(QStringLiteral("Clicked on Not Now button")));
+        EXPECT_EQ(rig.service->calls,
+                  full ? QStringList()
+                       : QStringList{QStringLiteral("saveLastCheckPackageVersion")});
+        EXPECT_EQ(rig.log(),
+                  full ? QStringList() : QStringList{QStringLiteral("kill:Zorva menu bar item*")});
+    }
 }

@@ -1,0 +1,126 @@
+#include "Platform/Launching.h"
+#include "Platform/Processes.h"
+#include "Platform/PropertyList.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+// A copy of /bin/sleep under the name, in a folder others may enter.
+QString sleeperNamed(const QString& folder, const QString& name) {
+    const QString path = folder + u'/' + name;
+    if (!QFile::copy(QStringLiteral("/bin/sleep"), path)) {
+        return {};
+    }
+    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner |
+                                    QFileDevice::ExeOther | QFileDevice::ReadOther);
+    return path;
+}
+
+std::unique_ptr<QProcess> start(const QString& program, const QStringList& arguments) {
+    auto process = std::make_unique<QProcess>();
+    process->start(program, arguments);
+    process->waitForStarted(10000);
+    return process;
+}
+
+bool alive(pid_t pid) {
+    return ::kill(pid, 0) == 0;
+}
+
+} // namespace
+
+TEST(Processes, SignalsOnlyTheCurrentUsersProcessesOfTheName) {
+    QTemporaryDir dir;
+    QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFileDevice::ExeOther);
+    struct Case {
+        QString name;
+        int instances;
+        bool ends;
+    };
+    // The pattern is found anywhere in the executable's name, as grep finds it.
+    const std::vector<Case> cases = {
+        {QStringLiteral("Zorva menu bar item"), 3, true},
+        {QStringLiteral("Zorva menu bar item helper"), 1, true},
+        {QStringLiteral("Zorva menu bar"), 1, false},
+        {QStringLiteral("zorva menu bar item"), 1, false},
+        {QStringLiteral("Zorva Quillo Agent"), 1, false},
+    };
+    std::vector<std::pair<std::unique_ptr<QProcess>, bool>> processes;
+    for (const Case& c : cases) {
+        const QString path = sleeperNamed(dir.path(), c.name);
+        ASSERT_FALSE(path.isEmpty()) << c.name.toStdString();
+        for (int i = 0; i < c.instances; ++i) {
+            processes.emplace_back(start(path, {QStringLiteral("300")}), c.ends);
+            ASSERT_EQ(processes.back().first->state(), QProcess::Running);
+        }
+    }
+    // The same name under another user is never touched.
+    std::unique_ptr<QProcess> otherUser;
+    if (getuid() == 0) {
+        otherUser =
+            start(QStringLiteral("/usr/bin/setpriv"),
+                  {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                   QStringLiteral("--clear-groups"),
+                   dir.path() + QStringLiteral("/Zorva menu bar item"), QStringLiteral("300")});
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                for (const auto& p : platform::currentUserProcesses()) {
+                    if (p.processIdentifier == otherUser->processId()) {
+                        return false; // still setpriv, not yet the other user
+                    }
+                }
+                return true;
+            },
+            5000));
+    }
+
+    EXPECT_EQ(platform::signalProcessesMatching(
+                  QRegularExpression(QStringLiteral("Zorva menu bar item*")), SIGKILL),
+              4);
+    for (auto& [process, ends] : processes) {
+        if (ends) {
+            EXPECT_TRUE(process->waitForFinished(5000));
+            EXPECT_EQ(process->exitStatus(), QProcess::CrashExit);
+        } else {
+            EXPECT_TRUE(alive(static_cast<pid_t>(process->processId())));
+        }
+    }
+    if (otherUser) {
+        EXPECT_TRUE(alive(static_cast<pid_t>(otherUser->processId())));
+        otherUser->kill();
+        otherUser->waitForFinished(5000);
+    }
+    for (auto& [process, ends] : processes) {
+        process->kill();
+        process->waitForFinished(5000);
+    }
+}
+
+TEST(Processes, OpenBundleStartsItsExecutable) {
+    testsupport::ScopedSandbox sandbox;
+    const QString pane = sandbox.home(QStringLiteral("Zorva Suite for Mac.prefPane"));
+    const QString marker = sandbox.home(QStringLiteral("started"));
+    ASSERT_TRUE(testsupport::writeFile(
+        pane + QStringLiteral("/Contents/MacOS/Zorva Pane"),
+        QStringLiteral("#!/bin/sh\necho \"$#\" > '%1'\n").arg(marker).toUtf8()));
+    QFile::setPermissions(pane + QStringLiteral("/Contents/MacOS/Zorva Pane"),
+                          QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    ASSERT_TRUE(platform::plist::writeFile(
+        pane + QStringLiteral("/Contents/Info.plist"),
+        QVariantMap{{QStringLiteral("CFBundleExecutable"), QStringLiteral("Zorva Pane")}}));
+
+    EXPECT_FALSE(platform::openBundleOrFile(QString()));
+    EXPECT_TRUE(platform::openBundleOrFile(pane));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); }, 5000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return testsupport::readFile(marker) == QByteArray("0\n"); }, 5000));
+}

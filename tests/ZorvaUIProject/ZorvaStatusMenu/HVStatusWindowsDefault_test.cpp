@@ -1,0 +1,134 @@
+#include "Platform/Bundle.h"
+#include "ZorvaUIProject/ZorvaStatusMenu/HVStatusWindowsDefault.h"
+#include "support/TestSupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+QMessageBox* shownBox() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
+            return box;
+        }
+    }
+    return nullptr;
+}
+
+QStringList buttonTexts(const QMessageBox& box) {
+    QStringList texts;
+    for (const QAbstractButton* button : box.buttons()) {
+        texts << button->text();
+    }
+    return texts;
+}
+
+QString zmsIcon() {
+    return platform::Bundle(QStringLiteral(ZORVA_BUNDLE_PATH))
+        .pathForResource(QStringLiteral("ZMSIcon"), QStringLiteral("png"));
+}
+
+} // namespace
+
+TEST(HVStatusWindowsDefault, AlertsShowTheirDataAndEndWithTheButtonsCode) {
+    // The pictures are kept in the build tree for a look.
+    const QString pictures = QStringLiteral(ZORVA_BINARY_DIR "/pictures/alerts");
+    QDir(pictures).removeRecursively();
+    qputenv("ZORVA_WINDOW_RECORD", pictures.toUtf8());
+    HVAlert alert;
+    alert.windowTitle = QStringLiteral("Zorva Suite for Mac");
+    alert.iconPath = zmsIcon();
+    const std::vector<std::pair<QString, QStringList>> cases = {
+        {QStringLiteral("Software is up to date."), {QStringLiteral("OK")}},
+        {QStringLiteral("Check for update failed. Try again later or check your Internet "
+                        "Connection."),
+         {QStringLiteral("OK"), QStringLiteral("Later")}},
+    };
+    HVStatusWindowsDefault windows;
+    for (const auto& [message, buttons] : cases) {
+        SCOPED_TRACE(message.toStdString());
+        alert.messageText = message;
+        alert.buttons = buttons;
+        std::optional<qint64> ended;
+        bool hidden = false;
+        windows.beginAlertSheet(alert, [&](HVStatusSheet& sheet, qint64 code) {
+            ended = code;
+            sheet.orderOut();
+            hidden = !shownBox();
+        });
+        // beginAlertSheet returned at once with the alert on screen.
+        QMessageBox* box = shownBox();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->windowTitle(), alert.windowTitle);
+        EXPECT_EQ(box->text(), message);
+        EXPECT_EQ(buttonTexts(*box), buttons);
+        EXPECT_EQ(box->iconPixmap().width(), 64); // the suite icon, not the toolkit's
+        QApplication::processEvents();            // the picture is taken
+        box->buttons().last()->click();
+        ASSERT_TRUE(ended);
+        EXPECT_EQ(*ended, kAlertFirstButtonReturn + buttons.size() - 1);
+        EXPECT_TRUE(hidden);
+    }
+    const QStringList recorded =
+        QString::fromUtf8(testsupport::readFile(pictures + QStringLiteral("/windows.txt")))
+            .split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(recorded.size(), 2);
+    EXPECT_EQ(recorded[0],
+              QStringLiteral("1-alert|Zorva Suite for Mac|Software is up to date.||OK"));
+    EXPECT_FALSE(QImage(pictures + QStringLiteral("/1-alert.png")).isNull());
+    qunsetenv("ZORVA_WINDOW_RECORD");
+}
+
+TEST(HVStatusWindowsDefault, RunModalWaitsForTheButton) {
+    HVAlert alert{QStringLiteral("Zorva Suite for Mac"),
+                  QStringLiteral("ZorvaPrefError"),
+                  QStringLiteral("ZorvaPrefErrorMSG"),
+                  0,
+                  {QStringLiteral("OK")},
+                  zmsIcon(),
+                  -2147483622};
+    Qt::WindowModality modality = Qt::NonModal;
+    bool onTop = false;
+    QTimer::singleShot(0, [&] {
+        QMessageBox* box = shownBox();
+        ASSERT_NE(box, nullptr);
+        modality = box->windowModality();
+        onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        box->buttons().at(0)->click();
+    });
+    EXPECT_EQ(HVStatusWindowsDefault().runModal(alert), kAlertFirstButtonReturn);
+    EXPECT_EQ(modality, Qt::ApplicationModal);
+    EXPECT_TRUE(onTop);
+    EXPECT_EQ(shownBox(), nullptr);
+}
+
+TEST(HVStatusWindowsDefault, UpdateWindowEndsThroughTheRecordedPress) {
+    QTemporaryDir pictures;
+    qputenv("ZORVA_WINDOW_RECORD", pictures.path().toUtf8());
+    const HVComponentList list{HVComponentUpdateList::makeEntry(
+        {{QStringLiteral("componentNameKey"), QStringLiteral("Zorva Quillo 40")},
+         {QStringLiteral("currentVersionKey"), QStringLiteral("1.0")},
+         {QStringLiteral("AvailableVersionKey"), QStringLiteral("1.1")},
+         {QStringLiteral("UpdateStatusKey"), 5}})};
+    std::optional<qint64> ended;
+    HVStatusWindowsDefault().beginUpdateWindow(list, true, [&](HVStatusSheet& sheet, qint64 code) {
+        ended = code;
+        sheet.orderOut();
+    });
+    const QString listFile = pictures.filePath(QStringLiteral("windows.txt"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(listFile); }, 5000));
+    const QString line = QString::fromUtf8(testsupport::readFile(listFile)).trimmed();
+    EXPECT_TRUE(line.endsWith(QStringLiteral("|Zorva Quillo 40"))) << line.toStdString();
+    testsupport::writeFile(pictures.filePath(line.section(u'|', 0, 0) + QStringLiteral(".press")),
+                           "Zorva settings");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended.has_value(); }, 5000));
+    EXPECT_EQ(*ended, 1001);
+    qunsetenv("ZORVA_WINDOW_RECORD");
+}
