@@ -66,11 +66,11 @@
     </message>
     <message>
         <source>FWU_Popup_UpdateNow_Btn</source>
-        <translation>Jetzt aktualisieren</translation>
+        <translation>Aktualisieren</translation>
     </message>
     <message>
         <source>Release notes</source>
-        <translation>Versionshinweise</translation>
+        <translation>Neuerungen</translation>
     </message>
     <message>
         <source>Select Language</source>
@@ -94,7 +94,7 @@
     </message>
     <message>
         <source>Update</source>
-        <translation>Aktualisieren</translation>
+        <translation>Update</translation>
     </message>
     <message>
         <source>Up-to-date</source>

@@ -66,11 +66,11 @@
     </message>
     <message>
         <source>FWU_Popup_UpdateNow_Btn</source>
-        <translation>Mettre à jour maintenant</translation>
+        <translation>Mettre à jour</translation>
     </message>
     <message>
         <source>Release notes</source>
-        <translation>Notes de version</translation>
+        <translation>Nouveautés</translation>
     </message>
     <message>
         <source>Select Language</source>
@@ -94,7 +94,7 @@
     </message>
     <message>
         <source>Update</source>
-        <translation>Mettre à jour</translation>
+        <translation>Mise à jour</translation>
     </message>
     <message>
         <source>Up-to-date</source>
