@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <cstdio>
 
 namespace {
@@ -86,7 +87,12 @@ int main(int argc, char** argv) {
     if (parser.isSet(bundleOption)) {
         qputenv("ZORVA_BUNDLE", parser.value(bundleOption).toLocal8Bit());
     } else if (qEnvironmentVariableIsEmpty("ZORVA_BUNDLE")) {
-        qputenv("ZORVA_BUNDLE", ZORVA_BUNDLE_PATH);
+        // The build tree's bundle, or the installed one beside this command.
+        const QString installed =
+            QCoreApplication::applicationDirPath() + QLatin1String("/" ZORVA_INSTALLED_BUNDLE);
+        const QString bundle =
+            QFileInfo(installed).isDir() ? installed : QStringLiteral(ZORVA_BUNDLE_PATH);
+        qputenv("ZORVA_BUNDLE", bundle.toLocal8Bit());
     }
     QString error;
     const auto scenario = Scenario::load(parser.value(listOption), &error);
