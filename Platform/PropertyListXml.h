@@ -16,6 +16,14 @@
 // it give up with an invalid QVariant or an empty array: the caller then uses the
 // general codec of PropertyList.h, which also decides what is malformed. Values map
 // to Qt types exactly as there.
+//
+// What it reads, libplist reads the same: where the two would differ it gives up,
+// and the reading of libplist (through the general codec) is the project's. So it
+// leaves to libplist integers with a leading zero (octal there) or a sign other
+// than '-', base64 without its padding (the unpadded last group is dropped there),
+// and text that is not UTF-8. Both keep a leading U+FEFF in strings, and both read
+// dates in the years 1 to 9999 (libplist's own date accessor would wrap those
+// outside 1932-2069; the general codec does not use it).
 namespace platform::plist::xml {
 
 QVariant parse(const QByteArray& bytes);
