@@ -242,13 +242,16 @@ QByteArray BinaryPropertyListReader::dataValue(const Object& object) const {
 
 QString BinaryPropertyListReader::stringValue(const Object& object) const {
     if (object.kind == Kind::String) {
-        // ASCII; a NUL byte makes it malformed, as U+0000 does in UTF-16.
+        // ASCII: a NUL byte makes it malformed, as U+0000 does in UTF-16, and so
+        // does a byte above 0x7F (writers put such text in UTF-16).
         const auto* text = reinterpret_cast<const char*>(m_data + object.start);
         const auto length = static_cast<qsizetype>(object.length);
-        if (std::memchr(text, 0, static_cast<size_t>(length)) != nullptr) {
-            return {};
+        for (qsizetype i = 0; i < length; ++i) {
+            if (text[i] == 0 || static_cast<unsigned char>(text[i]) > 0x7F) {
+                return {};
+            }
         }
-        return length == 0 ? QString(QLatin1String("")) : QString::fromUtf8(text, length);
+        return length == 0 ? QString(QLatin1String("")) : QString::fromLatin1(text, length);
     }
     if (object.kind != Kind::Utf16String) {
         return {};
