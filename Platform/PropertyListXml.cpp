@@ -1,10 +1,8 @@
 #include "Platform/PropertyListXml.h"
 
-#include "Platform/AtomicFile.h"
 #include "Platform/PropertyList.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QTimeZone>
 #include <charconv>
 #include <cmath>
@@ -561,26 +559,6 @@ QByteArray serialize(const QVariant& value) {
     }
     out.append("\n</plist>\n");
     return out;
-}
-
-std::optional<QVariantMap> readDictionary(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
-    const QVariant value = fromData(file.readAll());
-    if (value.typeId() != QMetaType::QVariantMap) {
-        return std::nullopt;
-    }
-    return value.toMap();
-}
-
-bool writeFile(const QString& path, const QVariant& value) {
-    const QByteArray bytes = toData(value, Format::Xml);
-    if (bytes.isEmpty()) {
-        return false;
-    }
-    return writeFileAtomically(path, bytes);
 }
 
 } // namespace platform::plist::xml

@@ -6,7 +6,8 @@
 #include <optional>
 
 // A fast codec for the XML form of property lists, for files that are read and
-// rewritten often (the per-user preference file with its device registry).
+// rewritten often (the per-user preference file with its device registry). The
+// entry points of PropertyList.h use it first; nothing else needs to.
 //
 // It handles the form property-list writers produce: an optional XML declaration,
 // document type and comments, then <plist> around one value made of dict, key,
@@ -28,10 +29,5 @@ namespace platform::plist::xml {
 
 QVariant parse(const QByteArray& bytes);
 QByteArray serialize(const QVariant& value);
-
-// parse(), else the general codec: the root must be a dictionary.
-std::optional<QVariantMap> readDictionary(const QString& path);
-// serialize(), else the general codec, written atomically.
-bool writeFile(const QString& path, const QVariant& value);
 
 } // namespace platform::plist::xml
