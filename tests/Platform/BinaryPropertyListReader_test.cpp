@@ -2,6 +2,7 @@
 #include "Platform/KeyedArchive.h"
 #include "Platform/PropertyList.h"
 #include "ZorvaUIProject/Common/HVDevice.h"
+#include "support/HostileInputs.h"
 #include "support/TestSupport.h"
 
 #include <QDateTime>
@@ -9,7 +10,6 @@
 #include <QTimeZone>
 #include <cmath>
 #include <gtest/gtest.h>
-#include <plist/plist.h>
 
 using platform::plist::BinaryPropertyListReader;
 
@@ -58,27 +58,11 @@ QVariant readDirect(const QByteArray& bytes) {
     return BinaryPropertyListReader(bytes).toVariant();
 }
 
-// How libplist reads the bytes: its parser, then its writer, read back.
-QVariant libplistReading(const QByteArray& bytes) {
-    plist_t root = nullptr;
-    plist_from_bin(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
-    if (root == nullptr) {
-        return {};
-    }
-    char* out = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(root, &out, &length);
-    plist_free(root);
-    const QByteArray normalised(out, static_cast<qsizetype>(length));
-    plist_to_bin_free(out);
-    return readDirect(normalised);
-}
-
 // The direct reading of damaged bytes must be a refusal or what libplist reads.
 void expectRefusedOrAsLibplist(const QByteArray& bytes, const QString& what) {
     const QVariant direct = readDirect(bytes);
     if (direct.isValid()) {
-        EXPECT_TRUE(same(direct, libplistReading(bytes))) << what.toStdString();
+        EXPECT_TRUE(same(direct, testsupport::libplistReading(bytes))) << what.toStdString();
     }
     // The archive reader on the same bytes must return, whatever it returns.
     (void)platform::unarchiveObjectWithData(bytes);
@@ -107,7 +91,7 @@ TEST(BinaryPropertyListReader, ReadsWhatLibplistReads) {
         const QByteArray bytes = testsupport::readFile(fixtures.filePath(name));
         const QVariant direct = readDirect(bytes);
         ASSERT_TRUE(direct.isValid()) << name.toStdString();
-        EXPECT_TRUE(same(direct, libplistReading(bytes))) << name.toStdString();
+        EXPECT_TRUE(same(direct, testsupport::libplistReading(bytes))) << name.toStdString();
     }
 
     // What the archive writer produces.
@@ -116,7 +100,7 @@ TEST(BinaryPropertyListReader, ReadsWhatLibplistReads) {
     device->setBatteryInfo(HVBatteryInformation::initBatteryInfoForTypeId(QStringLiteral("HS-77")));
     const QByteArray archive = platform::archivedDataWithRootObject(QVariant::fromValue(device));
     ASSERT_TRUE(readDirect(archive).isValid());
-    EXPECT_TRUE(same(readDirect(archive), libplistReading(archive)));
+    EXPECT_TRUE(same(readDirect(archive), testsupport::libplistReading(archive)));
 
     // Every kind of value libplist writes, UTF-16 text and wide integers included.
     const QVariantMap values{
@@ -137,7 +121,7 @@ TEST(BinaryPropertyListReader, ReadsWhatLibplistReads) {
     const QByteArray bytes = platform::plist::toData(values, platform::plist::Format::Binary);
     const QVariant direct = readDirect(bytes);
     ASSERT_TRUE(direct.isValid());
-    EXPECT_TRUE(same(direct, libplistReading(bytes)));
+    EXPECT_TRUE(same(direct, testsupport::libplistReading(bytes)));
     EXPECT_EQ(direct.toMap().value(QStringLiteral("unicode")).toString(),
               QStringLiteral("Zorva \u00e9\u4e2d \U0001F3A7"));
     EXPECT_EQ(direct.toMap().value(QStringLiteral("huge")).typeId(), QMetaType::ULongLong);

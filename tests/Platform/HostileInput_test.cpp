@@ -1,7 +1,6 @@
 // Hostile property lists and archives: each case is the smallest input that
 // showed a fault (a crash, an abort, unbounded work or memory, a value read or
 // written wrong), generated here.
-#include "Platform/BinaryPropertyListReader.h"
 #include "Platform/BinaryPropertyListWriter.h"
 #include "Platform/KeyedArchive.h"
 #include "Platform/PropertyList.h"
@@ -13,7 +12,6 @@
 #include <QTimeZone>
 #include <cstring>
 #include <gtest/gtest.h>
-#include <plist/plist.h>
 #include <sys/resource.h>
 
 using namespace platform;
@@ -59,22 +57,6 @@ QByteArray binaryWithUtf16Nul(bool asKey) {
     const auto dict = out.dictionary();
     out.insert(dict, text, out.integer(1));
     return out.finish(dict);
-}
-
-// How libplist reads XML, through its binary form.
-QVariant libplistReading(const QByteArray& xml) {
-    plist_t root = nullptr;
-    plist_from_xml(xml.constData(), static_cast<uint32_t>(xml.size()), &root);
-    if (root == nullptr) {
-        return {};
-    }
-    char* out = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(root, &out, &length);
-    plist_free(root);
-    const QByteArray binary(out, static_cast<qsizetype>(length));
-    plist_to_bin_free(out);
-    return plist::BinaryPropertyListReader(binary).toVariant();
 }
 
 QByteArray keyedArchive(const QVariantList& objects) {
@@ -155,9 +137,9 @@ TEST(HostileInput, FastXmlReaderAgreesWithLibplistOrGivesUp) {
         const QByteArray xml = QByteArray("<plist>") + value + "</plist>";
         const QVariant fast = plist::xml::parse(xml);
         if (fast.isValid()) {
-            EXPECT_EQ(fast, libplistReading(xml)) << value;
+            EXPECT_EQ(fast, testsupport::libplistReading(xml)) << value;
         }
-        EXPECT_EQ(plist::fromData(xml), libplistReading(xml)) << value;
+        EXPECT_EQ(plist::fromData(xml), testsupport::libplistReading(xml)) << value;
     }
 }
 

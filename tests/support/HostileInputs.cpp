@@ -1,9 +1,10 @@
 #include "support/HostileInputs.h"
 
+#include "Platform/BinaryPropertyListReader.h"
 #include "Platform/BinaryPropertyListWriter.h"
 #include "Platform/PropertyList.h"
 
-#include <QVariant>
+#include <plist/plist.h>
 
 namespace testsupport {
 
@@ -83,6 +84,21 @@ QByteArray longObjectTable(int n) {
     out.insert(top, out.string(QStringLiteral("$top")), root);
     out.insert(top, out.string(QStringLiteral("$objects")), objects);
     return out.finish(top);
+}
+
+QVariant libplistReading(const QByteArray& bytes) {
+    plist_t root = nullptr;
+    plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
+    if (root == nullptr) {
+        return {};
+    }
+    char* out = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(root, &out, &length);
+    plist_free(root);
+    const QByteArray binary(out, static_cast<qsizetype>(length));
+    plist_to_bin_free(out);
+    return platform::plist::BinaryPropertyListReader(binary).toVariant();
 }
 
 } // namespace testsupport

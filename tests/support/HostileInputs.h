@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QVariant>
 
 // Inputs that once crashed, stalled or exhausted the property-list and
 // keyed-archive readers, generated at their smallest telling size.
@@ -23,5 +24,10 @@ QByteArray nestedDeviceLists(int n, int levels);
 // A keyed archive whose root is the string "x" and whose "$objects" holds it n
 // times more, one byte a reference.
 QByteArray longObjectTable(int n);
+
+// What libplist reads in XML or binary bytes: its parser, then its binary
+// writer, read back by the in-place reader. The oracle the project's readers
+// are held against.
+QVariant libplistReading(const QByteArray& bytes);
 
 } // namespace testsupport
