@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <unordered_map>
 
 namespace platform::plist {
 
@@ -15,12 +16,26 @@ namespace {
 constexpr unsigned kHeaderSize = 8;
 constexpr uint64_t kTrailerSize = 32;
 
-// Seconds between the Unix epoch and the property-list epoch (2001-01-01 UTC).
-constexpr qint64 kEpochOffset = 978307200;
-
 enum : quint8 { New, Busy, Done };
 
 } // namespace
+
+// One conversion: which containers are open, the finished ones (a container
+// shared by several others is converted once, its value shared), and the
+// objects visited, a finished container counting all of its objects again at
+// every further place it is referenced.
+struct BinaryPropertyListReader::Walk {
+    struct Converted {
+        QVariant value;
+        qint64 size = 0; // objects visited for it, itself included
+        int height = 0;  // levels below it
+    };
+    std::vector<quint8> busy;
+    std::unordered_map<uint64_t, Converted> done;
+    qint64 visits = 0;
+    int height = 0; // of the object converted last
+    bool ok = true;
+};
 
 BinaryPropertyListReader::BinaryPropertyListReader(const QByteArray& bytes)
     : m_data(reinterpret_cast<const unsigned char*>(bytes.constData())),
@@ -227,11 +242,16 @@ QByteArray BinaryPropertyListReader::dataValue(const Object& object) const {
 
 QString BinaryPropertyListReader::stringValue(const Object& object) const {
     if (object.kind == Kind::String) {
-        // Text ends at the first NUL byte, as a C string would.
+        // ASCII: a NUL byte makes it malformed, as U+0000 does in UTF-16, and so
+        // does a byte above 0x7F (writers put such text in UTF-16).
         const auto* text = reinterpret_cast<const char*>(m_data + object.start);
-        const auto length = static_cast<qsizetype>(
-            qstrnlen(text, static_cast<size_t>(std::min<uint64_t>(object.length, 0x7fffffff))));
-        return length == 0 ? QString(QLatin1String("")) : QString::fromUtf8(text, length);
+        const auto length = static_cast<qsizetype>(object.length);
+        for (qsizetype i = 0; i < length; ++i) {
+            if (text[i] == 0 || static_cast<unsigned char>(text[i]) > 0x7F) {
+                return {};
+            }
+        }
+        return length == 0 ? QString(QLatin1String("")) : QString::fromLatin1(text, length);
     }
     if (object.kind != Kind::Utf16String) {
         return {};
@@ -259,16 +279,29 @@ QVariant BinaryPropertyListReader::toVariant() const {
     if (!m_valid) {
         return {};
     }
-    std::vector<quint8> busy(static_cast<size_t>(m_count), New);
-    bool ok = true;
-    QVariant value = toVariant(m_top, 0, busy, &ok);
-    return ok ? value : QVariant();
+    Walk walk;
+    walk.busy.assign(static_cast<size_t>(m_count), New);
+    QVariant value = toVariant(m_top, 0, walk);
+    return walk.ok ? value : QVariant();
 }
 
-QVariant BinaryPropertyListReader::toVariant(uint64_t index, int depth, std::vector<quint8>& busy,
-                                             bool* ok) const {
+QVariant BinaryPropertyListReader::toVariant(uint64_t index, int depth, Walk& walk) const {
+    bool* ok = &walk.ok;
+    walk.height = 0;
+    const auto converted = walk.done.find(index);
+    if (converted != walk.done.end()) {
+        walk.visits += converted->second.size;
+        walk.height = converted->second.height;
+        if (walk.visits > kMaxObjectsVisited || depth + walk.height > kMaxDepth) {
+            *ok = false;
+            return {};
+        }
+        return converted->second.value;
+    }
     const auto o = object(index);
-    if (!o || depth > kMaxDepth || busy[static_cast<size_t>(index)] == Busy) {
+    std::vector<quint8>& busy = walk.busy;
+    if (!o || depth > kMaxDepth || busy[static_cast<size_t>(index)] == Busy ||
+        ++walk.visits > kMaxObjectsVisited) {
         *ok = false;
         return {};
     }
@@ -285,20 +318,16 @@ QVariant BinaryPropertyListReader::toVariant(uint64_t index, int depth, std::vec
     case Kind::Real:
         return QVariant(realValue(*o));
     case Kind::Date: {
-        const double d = realValue(*o);
-        if (!(d > -2147483648.0 && d < 2147483648.0)) {
+        const auto date = dateFromSeconds(realValue(*o));
+        if (!date) {
             *ok = false;
             return {};
         }
-        const auto sec = static_cast<int32_t>(d);
-        const auto usec = static_cast<int32_t>(std::fabs((d - static_cast<int64_t>(d)) * 1000000));
-        const qint64 ms = (static_cast<qint64>(sec) + kEpochOffset) * 1000 + usec / 1000;
-        return QVariant(QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc()));
+        return QVariant(*date);
     }
     case Kind::Data:
         return QVariant(dataValue(*o));
     case Kind::String:
-        return QVariant(stringValue(*o));
     case Kind::Utf16String: {
         QString text = stringValue(*o);
         if (text.isNull()) {
@@ -320,6 +349,8 @@ QVariant BinaryPropertyListReader::toVariant(uint64_t index, int depth, std::vec
         break;
     }
     busy[static_cast<size_t>(index)] = Busy;
+    const qint64 visitsBefore = walk.visits - 1;
+    int height = 0;
     QVariant result;
     if (o->kind == Kind::Array) {
         QVariantList list;
@@ -330,7 +361,8 @@ QVariant BinaryPropertyListReader::toVariant(uint64_t index, int depth, std::vec
                 *ok = false;
                 break;
             }
-            list.append(toVariant(*ref, depth + 1, busy, ok));
+            list.append(toVariant(*ref, depth + 1, walk));
+            height = std::max(height, walk.height + 1);
         }
         result = QVariant(std::move(list));
     } else {
@@ -349,13 +381,19 @@ QVariant BinaryPropertyListReader::toVariant(uint64_t index, int depth, std::vec
                 *ok = false;
                 break;
             }
-            QVariant value = toVariant(*valueRef, depth + 1, busy, ok);
+            QVariant value = toVariant(*valueRef, depth + 1, walk);
+            height = std::max(height, walk.height + 1);
             map.insert(name, std::move(value));
         }
         result = QVariant(std::move(map));
     }
     busy[static_cast<size_t>(index)] = Done;
-    return *ok ? result : QVariant();
+    if (!*ok) {
+        return {};
+    }
+    walk.height = height;
+    walk.done.emplace(index, Walk::Converted{result, walk.visits - visitsBefore, height});
+    return result;
 }
 
 } // namespace platform::plist

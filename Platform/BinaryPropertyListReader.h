@@ -64,17 +64,21 @@ public:
     double realValue(const Object& object) const; // reals and dates
     uint64_t uidValue(const Object& object) const { return integerValue(object); }
     QByteArray dataValue(const Object& object) const;
-    // Null for a malformed (or empty) UTF-16 string.
+    // Null for a malformed (or empty) UTF-16 string and for a string holding
+    // U+0000.
     QString stringValue(const Object& object) const;
 
     // The whole list as Qt values, mapped as platform::plist::fromData maps
     // them; an invalid QVariant when the list is malformed, a container holds
-    // itself, or nesting goes deeper than kMaxDepth.
+    // itself, nesting goes deeper than kMaxDepth or the values would take more
+    // than kMaxObjectsVisited objects (a child shared by n containers counts n
+    // times).
     QVariant toVariant() const;
 
 private:
+    struct Walk;
     uint64_t readUnsigned(uint64_t at, unsigned size) const;
-    QVariant toVariant(uint64_t index, int depth, std::vector<quint8>& busy, bool* ok) const;
+    QVariant toVariant(uint64_t index, int depth, Walk& walk) const;
 
     const unsigned char* m_data = nullptr;
     uint64_t m_size = 0;

@@ -92,10 +92,11 @@ QString Bundle::localizedStringForKey(const QString& key, const QString& value,
     if (key.isNull()) {
         return value;
     }
-    if (m_translator) {
-        const QString context = table.isEmpty() ? QStringLiteral("Localizable") : table;
-        const QString text =
-            m_translator->translate(context.toUtf8().constData(), key.toUtf8().constData());
+    const QString context = table.isEmpty() ? QStringLiteral("Localizable") : table;
+    const QByteArray contextBytes = context.toUtf8();
+    const QByteArray keyBytes = key.toUtf8();
+    for (const auto& translator : m_translators) {
+        const QString text = translator->translate(contextBytes.constData(), keyBytes.constData());
         if (!text.isEmpty()) {
             return text;
         }
@@ -104,11 +105,15 @@ QString Bundle::localizedStringForKey(const QString& key, const QString& value,
 }
 
 void Bundle::loadTranslations() {
-    auto translator = std::make_unique<QTranslator>();
     const QString dir = resourcePath();
-    if (translator->load(QLocale(), QStringLiteral("zorva"), QStringLiteral("_"), dir) ||
-        translator->load(QStringLiteral("zorva_en"), dir)) {
-        m_translator = std::move(translator);
+    auto local = std::make_unique<QTranslator>();
+    if (local->load(QLocale(), QStringLiteral("zorva"), QStringLiteral("_"), dir) &&
+        local->language() != QLatin1String("en")) {
+        m_translators.push_back(std::move(local));
+    }
+    auto english = std::make_unique<QTranslator>();
+    if (english->load(QStringLiteral("zorva_en"), dir)) {
+        m_translators.push_back(std::move(english));
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QVariant>
 #include <QVariantMap>
 #include <memory>
+#include <vector>
 
 class QTranslator;
 
@@ -16,6 +17,8 @@ namespace platform {
 // Localized texts come from Qt translation files in Resources/
 // ("zorva_<language>.qm") whose context is the string table's name
 // ("Localizable" for the default table) and whose source text is the key.
+// The file of the user's language is asked first, then English, so that a key
+// not yet translated into a language shows its English text.
 class Bundle {
 public:
     explicit Bundle(const QString& bundlePath);
@@ -55,7 +58,8 @@ private:
 
     QString m_path;
     QVariantMap m_info;
-    std::unique_ptr<QTranslator> m_translator;
+    // The user's language first, English last.
+    std::vector<std::unique_ptr<QTranslator>> m_translators;
 };
 
 } // namespace platform

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <optional>
 #include <plist/plist.h>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -26,9 +27,6 @@ namespace {
 // the process boundary.
 constexpr int kTraceCategory = 22;
 constexpr int kTraceSeverity = 3;
-
-// Seconds between the Unix epoch and the archive epoch (2001-01-01 UTC).
-constexpr double kEpochOffset = 978307200.0;
 
 void trace(const QString& message) {
     HVTrace::writeLine(message, kTraceCategory, kTraceSeverity);
@@ -88,14 +86,45 @@ void ensureDescriberRegistered() {
     std::call_once(once, [] { registerDescriber(&describeArchivable); });
 }
 
-// Nesting of archives inside data objects of archives being read on this thread.
-thread_local int t_nestedArchives = 0;
+// What one top-level decode on this thread has spent, shared with the archives
+// nested in its data objects: the objects visited, and each distinct nested
+// archive's root, decoded once however many records hold the same bytes. A
+// root taken again counts the objects its decode visited once more, so the
+// bound holds for the work the archive asks for, not only the work done.
+struct DecodeState {
+    struct Root {
+        QVariant value;
+        qint64 visits = 0;
+    };
+    int nested = 0;
+    qint64 visits = 0;
+    QHash<QByteArray, Root> nestedRoots;
+};
+thread_local DecodeState* t_decode = nullptr;
 
-struct NestedArchiveGuard {
-    NestedArchiveGuard() { ++t_nestedArchives; }
-    ~NestedArchiveGuard() { --t_nestedArchives; }
-    NestedArchiveGuard(const NestedArchiveGuard&) = delete;
-    NestedArchiveGuard& operator=(const NestedArchiveGuard&) = delete;
+// Enters a decode: the top-level one owns the state, nested ones share it.
+class DecodeScope {
+public:
+    DecodeScope() {
+        if (t_decode == nullptr) {
+            m_owned = std::make_unique<DecodeState>();
+            t_decode = m_owned.get();
+        }
+        ++t_decode->nested;
+    }
+    ~DecodeScope() {
+        --t_decode->nested;
+        if (m_owned) {
+            t_decode = nullptr;
+        }
+    }
+    DecodeScope(const DecodeScope&) = delete;
+    DecodeScope& operator=(const DecodeScope&) = delete;
+
+    DecodeState& state() const { return *t_decode; }
+
+private:
+    std::unique_ptr<DecodeState> m_owned;
 };
 
 QString typeName(const QVariant& value) {
@@ -310,8 +339,7 @@ private:
             static const QStringList classes{QStringLiteral("NSDate"), QStringLiteral("NSObject")};
             uint64_t uid = 0;
             const Ref dict = newObject(classes.first(), classes, &uid);
-            const double seconds =
-                static_cast<double>(date.toMSecsSinceEpoch()) / 1000.0 - kEpochOffset;
+            const double seconds = plist::secondsFromDate(date);
             m_out.insert(dict, m_out.string(QStringLiteral("NS.time")), m_out.real(seconds));
             return uid;
         }
@@ -447,11 +475,10 @@ bool isString(const std::optional<Object>& o) {
 
 class ArchiveReader {
 public:
-    ArchiveReader(const Reader& list, const Object& objects)
-        : m_list(list), m_objects(objects), m_count(objects.length),
-          m_values(static_cast<size_t>(m_count)),
-          m_states(static_cast<size_t>(m_count), State::New),
-          m_classes(static_cast<size_t>(m_count)) {}
+    // Per-object state is kept only for the objects reached, so a long
+    // "$objects" costs nothing until references reach into it.
+    ArchiveReader(const Reader& list, const Object& objects, qint64& visits)
+        : m_list(list), m_objects(objects), m_count(objects.length), m_visits(visits) {}
 
     const Reader& list() const { return m_list; }
 
@@ -498,10 +525,15 @@ public:
         if (uid == 0) {
             return {};
         }
-        const auto index = static_cast<size_t>(uid);
-        switch (m_states[index]) {
+        if (++m_visits > plist::kMaxObjectsVisited) {
+            fail(QStringLiteral("unarchiveObjectWithData : more than %1 objects visited")
+                     .arg(plist::kMaxObjectsVisited));
+            return {};
+        }
+        Entry& entry = m_entries[uid];
+        switch (entry.state) {
         case State::Done:
-            return m_values[index];
+            return entry.value;
         case State::Busy:
             fail(QStringLiteral("unarchiveObjectWithData : reference cycle at object %1").arg(uid));
             return {};
@@ -518,15 +550,15 @@ public:
             fail(QStringLiteral("unarchiveObjectWithData : object %1 is malformed").arg(uid));
             return {};
         }
-        m_states[index] = State::Busy;
+        entry.state = State::Busy; // map entries stay in place while the map grows
         ++m_depth;
         QVariant value = decodeNode(*node);
         --m_depth;
         if (m_failed) {
             return {};
         }
-        m_states[index] = State::Done;
-        m_values[index] = value;
+        entry.state = State::Done;
+        entry.value = value;
         return value;
     }
 
@@ -551,6 +583,10 @@ public:
 
 private:
     enum class State : quint8 { New, Busy, Done };
+    struct Entry {
+        State state = State::New;
+        QVariant value;
+    };
 
     // What a class object of the archive names, worked out once per class.
     enum class ClassKind : quint8 { Unknown, Array, Map, String, Data, Date, Null, Record, Bad };
@@ -583,16 +619,12 @@ private:
         case Kind::Data:
             return QVariant(m_list.dataValue(node));
         case Kind::Date: {
-            const double d = m_list.realValue(node);
-            if (!(d > -2147483648.0 && d < 2147483648.0)) {
+            const auto date = plist::dateFromSeconds(m_list.realValue(node));
+            if (!date) {
                 fail(QStringLiteral("unarchiveObjectWithData : date out of range"));
                 return {};
             }
-            const auto sec = static_cast<qint64>(static_cast<int32_t>(d));
-            const auto usec =
-                static_cast<int32_t>(std::fabs((d - static_cast<double>(sec)) * 1000000));
-            const qint64 ms = (sec + static_cast<qint64>(kEpochOffset)) * 1000 + usec / 1000;
-            return QVariant(QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc()));
+            return QVariant(*date);
         }
         case Kind::Dict:
             return decodeDictionary(node);
@@ -603,7 +635,7 @@ private:
     }
 
     const ClassInfo& classInfo(uint64_t classUid) {
-        ClassInfo& info = m_classes[static_cast<size_t>(classUid)];
+        ClassInfo& info = m_classes[classUid];
         if (info.kind != ClassKind::Unknown) {
             return info;
         }
@@ -700,13 +732,12 @@ private:
                 fail(QStringLiteral("unarchiveObjectWithData : NSDate without NS.time"));
                 return {};
             }
-            const double ms = std::round((seconds + kEpochOffset) * 1000.0);
-            if (!std::isfinite(ms) || std::fabs(ms) > 8.0e15) {
+            const auto date = plist::dateFromSeconds(seconds);
+            if (!date) {
                 fail(QStringLiteral("unarchiveObjectWithData : NSDate out of range"));
                 return {};
             }
-            return QVariant(
-                QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ms), QTimeZone::utc()));
+            return QVariant(*date);
         }
         case ClassKind::Null:
             return {};
@@ -790,39 +821,36 @@ private:
     const Reader& m_list;
     Object m_objects;
     uint64_t m_count;
-    std::vector<QVariant> m_values;
-    std::vector<State> m_states;
-    std::vector<ClassInfo> m_classes;
+    qint64& m_visits;
+    std::unordered_map<uint64_t, Entry> m_entries;
+    std::unordered_map<uint64_t, ClassInfo> m_classes;
     int m_depth = 0;
     bool m_failed = false;
 };
 
 } // namespace detail
 
-QVariant unarchiveObjectWithData(const QByteArray& data) {
-    if (data.isEmpty()) {
-        return {};
-    }
-    if (t_nestedArchives >= kMaxNestedArchives) {
-        trace(QStringLiteral("unarchiveObjectWithData : archives nested deeper than %1")
-                  .arg(kMaxNestedArchives));
-        return {};
-    }
-    NestedArchiveGuard guard;
+namespace {
+
+QVariant unarchiveRoot(const QByteArray& data, qint64& visits) {
     if (data.size() > std::numeric_limits<int32_t>::max()) {
         trace(QStringLiteral("unarchiveObjectWithData : data too large"));
         return {};
     }
-    if (!plist::nestingWithin(data, plist::kMaxDepth)) {
-        trace(QStringLiteral("unarchiveObjectWithData : data is not a property list or nests "
-                             "deeper than %1 (%2 bytes)")
+    QByteArray binary = data;
+    const bool isBinary = data.startsWith("bplist00");
+    // XML reaches libplist only without NUL bytes and with its nesting proven
+    // shallow; binary lists are read in place, their nesting checked on the way.
+    if ((isBinary && !detail::Reader(data).isValid()) ||
+        (!isBinary && (data.contains('\0') || !plist::nestingWithin(data, plist::kMaxDepth)))) {
+        trace(QStringLiteral("unarchiveObjectWithData : data is not a property list or "
+                             "nests deeper than %1 (%2 bytes)")
                   .arg(plist::kMaxDepth)
                   .arg(data.size()));
         return {};
     }
-    const auto length = static_cast<uint32_t>(data.size());
-    QByteArray binary = data;
-    if (!plist_is_binary(data.constData(), length)) {
+    if (!isBinary) {
+        const auto length = static_cast<uint32_t>(data.size());
         plist_t raw = nullptr;
         plist_from_xml(data.constData(), length, &raw);
         Node top(raw);
@@ -857,10 +885,43 @@ QVariant unarchiveObjectWithData(const QByteArray& data) {
         trace(QStringLiteral("unarchiveObjectWithData : data is not a keyed archive"));
         return {};
     }
-    detail::ArchiveReader reader(list, *objects);
+    detail::ArchiveReader reader(list, *objects, visits);
     QVariant root = reader.decodeReference(reader.item(*topDict, QLatin1StringView("root")),
                                            QStringLiteral("the root"));
     return reader.failed() ? QVariant() : root;
+}
+
+} // namespace
+
+QVariant unarchiveObjectWithData(const QByteArray& data) {
+    if (data.isEmpty()) {
+        return {};
+    }
+    DecodeScope scope;
+    DecodeState& state = scope.state();
+    if (state.nested > kMaxNestedArchives) {
+        trace(QStringLiteral("unarchiveObjectWithData : archives nested deeper than %1")
+                  .arg(kMaxNestedArchives));
+        return {};
+    }
+    const bool nested = state.nested > 1;
+    if (nested) {
+        const auto known = state.nestedRoots.constFind(data);
+        if (known != state.nestedRoots.cend()) {
+            state.visits += known->visits;
+            return state.visits > plist::kMaxObjectsVisited ? QVariant() : known->value;
+        }
+    }
+    const qint64 before = state.visits;
+    QVariant root = unarchiveRoot(data, state.visits);
+    if (nested) {
+        state.nestedRoots.insert(data, {root, state.visits - before});
+    } else if (state.visits > plist::kMaxObjectsVisited && root.isValid()) {
+        trace(QStringLiteral("unarchiveObjectWithData : more than %1 objects visited")
+                  .arg(plist::kMaxObjectsVisited));
+        return {};
+    }
+    return root;
 }
 
 // ---------------------------------------------------------------------------

@@ -51,7 +51,12 @@ class KeyedUnarchiver;
 // Objects nested deeper than this (records in collections in records ...) are
 // refused, when writing and when reading. Archives nested in data objects of
 // other archives (a device's battery record) count separately, up to
-// kMaxNestedArchives levels.
+// kMaxNestedArchives levels. Beside the depth, the work of reading is bounded:
+// one top-level archive, with every archive nested in it, visits at most
+// plist::kMaxObjectsVisited objects (each reference followed counts, and a
+// nested archive held by several records is decoded once but counted for
+// each), or it is refused. Per-object state is kept only for the objects a
+// reference reaches.
 constexpr int kMaxArchiveDepth = 128;
 constexpr int kMaxNestedArchives = 8;
 

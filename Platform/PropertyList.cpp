@@ -1,11 +1,14 @@
 #include "Platform/PropertyList.h"
 
 #include "Platform/AtomicFile.h"
+#include "Platform/BinaryPropertyListReader.h"
 #include "Platform/PropertyListDepth.h"
+#include "Platform/PropertyListXml.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QTimeZone>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <memory>
@@ -23,103 +26,40 @@ struct NodeDeleter {
 };
 using Node = std::unique_ptr<void, NodeDeleter>;
 
-struct MallocDeleter {
-    void operator()(char* p) const { std::free(p); }
-};
-using CString = std::unique_ptr<char, MallocDeleter>;
+// The range of dates kept: the years 1 to 9999.
+qint64 firstDateMSecs() {
+    static const qint64 ms =
+        QDateTime(QDate(1, 1, 1), QTime(0, 0), QTimeZone::utc()).toMSecsSinceEpoch();
+    return ms;
+}
 
-QVariant toVariant(plist_t node, int depth, bool* ok) {
-    if (node == nullptr || depth > kMaxDepth) {
-        *ok = false;
+qint64 lastDateMSecs() {
+    static const qint64 ms =
+        QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999), QTimeZone::utc())
+            .toMSecsSinceEpoch();
+    return ms;
+}
+
+// XML that libplist has parsed, read through its binary form: the one reader
+// of converted values, which reads strings by their length (libplist's string
+// accessors abort on an embedded NUL) and dates as full doubles (its date
+// accessor is 32 bits wide).
+QVariant readThroughLibplist(const QByteArray& xml) {
+    plist_t raw = nullptr;
+    plist_from_xml(xml.constData(), static_cast<uint32_t>(xml.size()), &raw);
+    Node root(raw);
+    if (!root) {
         return {};
     }
-    switch (plist_get_node_type(node)) {
-    case PLIST_BOOLEAN: {
-        uint8_t b = 0;
-        plist_get_bool_val(node, &b);
-        return QVariant(b != 0);
-    }
-    case PLIST_UINT: {
-        uint64_t v = 0;
-        plist_get_uint_val(node, &v);
-        if (v <= static_cast<uint64_t>(std::numeric_limits<qint64>::max())) {
-            return QVariant(static_cast<qint64>(v));
-        }
-        return QVariant(static_cast<quint64>(v));
-    }
-    case PLIST_REAL: {
-        double d = 0;
-        plist_get_real_val(node, &d);
-        return QVariant(d);
-    }
-    case PLIST_STRING:
-    case PLIST_KEY: {
-        char* raw = nullptr;
-        if (plist_get_node_type(node) == PLIST_KEY) {
-            plist_get_key_val(node, &raw);
-        } else {
-            plist_get_string_val(node, &raw);
-        }
-        CString s(raw);
-        return QVariant(QString::fromUtf8(s ? s.get() : ""));
-    }
-    case PLIST_DATA: {
-        char* raw = nullptr;
-        uint64_t length = 0;
-        plist_get_data_val(node, &raw, &length);
-        CString d(raw);
-        return QVariant(QByteArray(d ? d.get() : "", d ? static_cast<qsizetype>(length) : 0));
-    }
-    case PLIST_DATE: {
-        int32_t sec = 0;
-        int32_t usec = 0;
-        plist_get_date_val(node, &sec, &usec);
-        const qint64 ms = (static_cast<qint64>(sec) + kPlistEpochOffset) * 1000 + usec / 1000;
-        return QVariant(QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc()));
-    }
-    case PLIST_UID: {
-        uint64_t v = 0;
-        plist_get_uid_val(node, &v);
-        return QVariant::fromValue(PlistUid{v});
-    }
-    case PLIST_ARRAY: {
-        QVariantList list;
-        const uint32_t n = plist_array_get_size(node);
-        list.reserve(static_cast<qsizetype>(n));
-        for (uint32_t i = 0; i < n; ++i) {
-            QVariant item = toVariant(plist_array_get_item(node, i), depth + 1, ok);
-            if (!*ok) {
-                return {};
-            }
-            list.append(std::move(item));
-        }
-        return QVariant(std::move(list));
-    }
-    case PLIST_DICT: {
-        QVariantMap map;
-        plist_dict_iter it = nullptr;
-        plist_dict_new_iter(node, &it);
-        std::unique_ptr<void, decltype(&std::free)> iterGuard(it, &std::free);
-        for (;;) {
-            char* rawKey = nullptr;
-            plist_t value = nullptr;
-            plist_dict_next_item(node, it, &rawKey, &value);
-            CString key(rawKey);
-            if (value == nullptr) {
-                break;
-            }
-            QVariant v = toVariant(value, depth + 1, ok);
-            if (!*ok) {
-                return {};
-            }
-            map.insert(QString::fromUtf8(key ? key.get() : ""), std::move(v));
-        }
-        return QVariant(std::move(map));
-    }
-    default:
-        *ok = false;
+    char* out = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(root.get(), &out, &length);
+    if (out == nullptr) {
         return {};
     }
+    const QByteArray binary(out, static_cast<qsizetype>(length));
+    plist_to_bin_free(out);
+    return BinaryPropertyListReader(binary).toVariant();
 }
 
 Node fromVariant(const QVariant& value, int depth) {
@@ -152,14 +92,17 @@ Node fromVariant(const QVariant& value, int depth) {
         return Node(plist_new_data(bytes.constData(), static_cast<uint64_t>(bytes.size())));
     }
     case QMetaType::QDateTime: {
-        const qint64 ms = value.toDateTime().toMSecsSinceEpoch() - kPlistEpochOffset * 1000;
-        qint64 sec = ms / 1000;
-        qint64 rem = ms % 1000;
-        if (rem < 0) {
-            rem += 1000;
-            --sec;
+        // libplist takes whole seconds as 32 bits: a date it cannot hold is
+        // refused rather than written wrapped.
+        const QDateTime date = value.toDateTime();
+        const double seconds = secondsFromDate(date);
+        const double whole = std::floor(seconds);
+        if (!date.isValid() || !(whole >= std::numeric_limits<int32_t>::min() &&
+                                 whole <= std::numeric_limits<int32_t>::max())) {
+            return nullptr;
         }
-        return Node(plist_new_date(static_cast<int32_t>(sec), static_cast<int32_t>(rem * 1000)));
+        const auto usec = std::min<long>(999999, std::lround((seconds - whole) * 1e6));
+        return Node(plist_new_date(static_cast<int32_t>(whole), static_cast<int32_t>(usec)));
     }
     case QMetaType::QVariantList:
     case QMetaType::QStringList: {
@@ -195,28 +138,42 @@ Node fromVariant(const QVariant& value, int depth) {
 
 } // namespace
 
+std::optional<QDateTime> dateFromSeconds(double secondsSince2001) {
+    const double ms = std::round(secondsSince2001 * 1000.0) + double(kPlistEpochOffset) * 1000.0;
+    if (!(ms >= double(firstDateMSecs()) && ms <= double(lastDateMSecs()))) {
+        return std::nullopt;
+    }
+    return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ms), QTimeZone::utc());
+}
+
+double secondsFromDate(const QDateTime& date) {
+    return static_cast<double>(date.toMSecsSinceEpoch() - kPlistEpochOffset * 1000) / 1000.0;
+}
+
 QVariant fromData(const QByteArray& bytes) {
-    if (bytes.isEmpty() || bytes.size() > std::numeric_limits<int32_t>::max() ||
-        !nestingWithin(bytes, kMaxDepth)) {
+    if (bytes.isEmpty() || bytes.size() > std::numeric_limits<int32_t>::max()) {
         return {};
     }
-    plist_t raw = nullptr;
-    const auto length = static_cast<uint32_t>(bytes.size());
-    if (plist_is_binary(bytes.constData(), length)) {
-        plist_from_bin(bytes.constData(), length, &raw);
-    } else {
-        plist_from_xml(bytes.constData(), length, &raw);
+    if (bytes.startsWith("bplist00")) {
+        return BinaryPropertyListReader(bytes).toVariant();
     }
-    Node root(raw);
-    if (!root) {
+    QVariant value = xml::parse(bytes);
+    if (value.isValid()) {
+        return value;
+    }
+    if (bytes.contains('\0') || !nestingWithin(bytes, kMaxDepth)) {
         return {};
     }
-    bool ok = true;
-    QVariant value = toVariant(root.get(), 0, &ok);
-    return ok ? value : QVariant();
+    return readThroughLibplist(bytes);
 }
 
 QByteArray toData(const QVariant& value, Format format) {
+    if (format == Format::Xml) {
+        QByteArray bytes = xml::serialize(value);
+        if (!bytes.isEmpty()) {
+            return bytes;
+        }
+    }
     Node root = fromVariant(value, 0);
     if (!root) {
         return {};

@@ -1,5 +1,6 @@
 #include "Platform/PropertyListDepth.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -178,38 +179,112 @@ private:
     uint64_t m_table = 0;
 };
 
+const char* findText(const char* from, const char* end, const char* text) {
+    const size_t n = std::strlen(text);
+    for (const char* p = from; end - p >= static_cast<std::ptrdiff_t>(n); ++p) {
+        p = static_cast<const char*>(std::memchr(p, text[0], static_cast<size_t>(end - p)));
+        if (p == nullptr || end - p < static_cast<std::ptrdiff_t>(n)) {
+            return nullptr;
+        }
+        if (std::memcmp(p, text, n) == 0) {
+            return p;
+        }
+    }
+    return nullptr;
+}
+
+bool startsWith(const char* p, const char* end, const char* text) {
+    const size_t n = std::strlen(text);
+    return end - p >= static_cast<std::ptrdiff_t>(n) && std::memcmp(p, text, n) == 0;
+}
+
+// Where the markup starting at '<' ends, by the reading that makes it longest:
+// a comment, CDATA section or processing instruction up to its terminator, a
+// tag or declaration up to its '>' with quoted text and a bracketed internal
+// subset skipped, and at least up to the first '>'. The end of the bytes when
+// it does not end.
+const char* markupEnd(const char* p, const char* end) {
+    const char* gt = static_cast<const char*>(std::memchr(p, '>', static_cast<size_t>(end - p)));
+    const char* first = gt == nullptr ? end : gt + 1;
+    const char* last = end;
+    const auto after = [&](const char* terminator) {
+        const char* at = findText(p + 2, end, terminator);
+        return at == nullptr ? end : at + std::strlen(terminator);
+    };
+    if (startsWith(p, end, "<!--")) {
+        last = after("-->");
+    } else if (startsWith(p, end, "<![CDATA[")) {
+        last = after("]]>");
+    } else if (startsWith(p, end, "<?")) {
+        last = after("?>");
+    } else {
+        char quote = 0;
+        int brackets = 0;
+        for (const char* q = p + 1; q < end; ++q) {
+            if (quote != 0) {
+                quote = *q == quote ? 0 : quote;
+            } else if (*q == '"' || *q == '\'') {
+                quote = *q;
+            } else if (*q == '[') {
+                ++brackets;
+            } else if (*q == ']') {
+                brackets -= brackets > 0 ? 1 : 0;
+            } else if (*q == '>' && brackets == 0) {
+                last = q + 1;
+                break;
+            }
+        }
+    }
+    return first > last ? first : last;
+}
+
+bool isSimpleEnd(const char* p, const char* end, const char* name) {
+    // "</name", optional white space, '>', and nothing else.
+    if (!startsWith(p, end, "</") || !startsWith(p + 2, end, name)) {
+        return false;
+    }
+    const char* q = p + 2 + std::strlen(name);
+    while (q < end && (*q == ' ' || *q == '\t' || *q == '\n' || *q == '\r')) {
+        ++q;
+    }
+    return q + 1 == end && *q == '>';
+}
+
+// Counts so that no reading of the markup can nest deeper than the count: every
+// "<array" and "<dict" opens a level wherever it stands (inside comments, CDATA,
+// attribute values too), except the exact empty forms <array/> and <dict/>, and
+// a level closes only at a plain end tag that no reading puts inside other
+// markup. Text in comments may therefore make a list fail; a list that closes
+// more than it opened fails too.
 bool xmlNestingWithin(const QByteArray& bytes, int maxDepth) {
     int depth = 0;
     const char* p = bytes.constData();
     const char* end = p + bytes.size();
     while ((p = static_cast<const char*>(std::memchr(p, '<', static_cast<size_t>(end - p)))) !=
            nullptr) {
-        ++p;
-        const bool closing = p < end && *p == '/';
-        const char* name = closing ? p + 1 : p;
-        int length = 0;
-        if (end - name >= 5 && std::memcmp(name, "array", 5) == 0) {
-            length = 5;
-        } else if (end - name >= 4 && std::memcmp(name, "dict", 4) == 0) {
-            length = 4;
-        } else {
-            continue;
-        }
-        const char* after = name + length;
-        // Skip to the end of the tag to tell <array/> from <array>.
-        const char* close =
-            static_cast<const char*>(std::memchr(after, '>', static_cast<size_t>(end - after)));
-        if (close == nullptr) {
-            return true; // cut short: the parser refuses it
-        }
-        if (closing) {
-            --depth;
-        } else if (close[-1] != '/') {
-            if (++depth > maxDepth) {
+        const char* markup = markupEnd(p, end);
+        if (isSimpleEnd(p, markup, "array") || isSimpleEnd(p, markup, "dict")) {
+            if (--depth < 0) {
                 return false;
             }
+            p = markup;
+            continue;
         }
-        p = close;
+        for (const char* q = p; q < markup; ++q) {
+            q = static_cast<const char*>(std::memchr(q, '<', static_cast<size_t>(markup - q)));
+            if (q == nullptr) {
+                break;
+            }
+            const bool array = startsWith(q, markup, "<array");
+            const bool dict = startsWith(q, markup, "<dict");
+            if ((array && !startsWith(q, markup, "<array/>")) ||
+                (dict && !startsWith(q, markup, "<dict/>"))) {
+                if (++depth > maxDepth) {
+                    return false;
+                }
+            }
+        }
+        p = markup;
     }
     return true;
 }

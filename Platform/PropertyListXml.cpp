@@ -1,10 +1,8 @@
 #include "Platform/PropertyListXml.h"
 
-#include "Platform/AtomicFile.h"
 #include "Platform/PropertyList.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QTimeZone>
 #include <charconv>
 #include <cmath>
@@ -19,6 +17,19 @@ namespace platform::plist::xml {
 namespace {
 
 // ---- reading ----------------------------------------------------------------
+
+// UTF-8 text as a string, a leading U+FEFF kept (QString::fromUtf8 drops it,
+// the binary form keeps it); nothing for bytes that are not UTF-8, which
+// libplist would read differently.
+std::optional<QString> utf8Text(QByteArrayView bytes) {
+    if (!bytes.isValidUtf8()) {
+        return std::nullopt;
+    }
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        return QChar(0xFEFF) + QString::fromUtf8(bytes.sliced(3));
+    }
+    return QString::fromUtf8(bytes);
+}
 
 class Reader {
 public:
@@ -161,7 +172,12 @@ private:
         if (it != m_keys.end()) {
             return it->second;
         }
-        QString string = QString::fromUtf8(key);
+        const auto text = utf8Text(key);
+        if (!text) {
+            m_failed = true;
+            return {};
+        }
+        QString string = *text;
         if (key.data() >= m_begin && key.data() < m_end) {
             m_keys.emplace(view, string); // only views into the document stay valid
         }
@@ -228,6 +244,9 @@ private:
                     return {};
                 }
                 QString key = internKey(*keyText);
+                if (m_failed) {
+                    return {};
+                }
                 skipMisc(false);
                 QVariant item = value(depth + 1);
                 if (!item.isValid()) {
@@ -267,7 +286,8 @@ private:
         }
         if (consume("<string>")) {
             const auto t = text("string");
-            return t ? QVariant(QString::fromUtf8(*t)) : QVariant();
+            const auto string = t ? utf8Text(*t) : std::nullopt;
+            return string ? QVariant(*string) : QVariant();
         }
         if (consume("<integer>")) {
             const auto t = text("integer");
@@ -298,6 +318,10 @@ private:
                     compact.append(c);
                 }
             }
+            // libplist drops an unpadded last group.
+            if (compact.size() % 4 != 0) {
+                return {};
+            }
             auto decoded =
                 QByteArray::fromBase64Encoding(compact, QByteArray::AbortOnBase64DecodingErrors);
             return decoded ? QVariant(*decoded) : QVariant();
@@ -319,11 +343,17 @@ private:
     }
 
     // Integers keep their 64 bits: up to INT64_MAX as qint64, above as quint64,
-    // negative numbers as the unsigned number of the same bits.
+    // negative numbers as the unsigned number of the same bits. Decimal only:
+    // libplist reads a leading 0 as octal and 0x as hexadecimal, so those, and
+    // "-0", are left to it.
     static QVariant integer(QByteArrayView digits) {
         const char* first = digits.data();
         const char* last = digits.data() + digits.size();
         if (digits.isEmpty()) {
+            return {};
+        }
+        const char* lead = *first == '-' ? first + 1 : first;
+        if (lead < last && *lead == '0' && (lead + 1 < last || lead != first)) {
             return {};
         }
         if (*first == '-') {
@@ -529,33 +559,6 @@ QByteArray serialize(const QVariant& value) {
     }
     out.append("\n</plist>\n");
     return out;
-}
-
-std::optional<QVariantMap> readDictionary(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
-    const QByteArray bytes = file.readAll();
-    QVariant value = parse(bytes);
-    if (!value.isValid()) {
-        value = fromData(bytes);
-    }
-    if (value.typeId() != QMetaType::QVariantMap) {
-        return std::nullopt;
-    }
-    return value.toMap();
-}
-
-bool writeFile(const QString& path, const QVariant& value) {
-    QByteArray bytes = serialize(value);
-    if (bytes.isEmpty()) {
-        bytes = toData(value, Format::Xml);
-    }
-    if (bytes.isEmpty()) {
-        return false;
-    }
-    return writeFileAtomically(path, bytes);
 }
 
 } // namespace platform::plist::xml

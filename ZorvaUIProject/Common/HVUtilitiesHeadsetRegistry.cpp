@@ -9,7 +9,7 @@
 // and written back as they were.
 
 #include "Platform/ObjectDescription.h"
-#include "Platform/PropertyListXml.h"
+#include "Platform/PropertyList.h"
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 #include "ZorvaUIProject/Common/HVUtilities.h"
 
@@ -114,7 +114,7 @@ Registry readRegistry(const char* operation) {
         return registry;
     }
     const QString path = HVUtilities::userPreferencePath();
-    auto preferences = platform::plist::xml::readDictionary(path);
+    auto preferences = platform::plist::readDictionary(path);
     if (!preferences) {
         trace(QStringLiteral("%1 : preference file %2 cannot be read\n")
                   .arg(QLatin1String(operation), path),
@@ -150,7 +150,7 @@ bool writeRegistry(const Registry& registry) {
     if (!registry.readable) {
         return false;
     }
-    return platform::plist::xml::writeFile(HVUtilities::userPreferencePath(), registry.preferences);
+    return platform::plist::writeFile(HVUtilities::userPreferencePath(), registry.preferences);
 }
 
 // A record's headset list; empty when it has none or when "HeadsetData" is not a list.

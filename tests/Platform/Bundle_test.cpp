@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <gtest/gtest.h>
 
 using platform::Bundle;
@@ -24,8 +25,10 @@ QString makeBundle(const ScopedSandbox& sandbox, const QString& name, bool withT
     testsupport::writeFile(path + "/Contents/Resources/Battery_3.png", "png");
     testsupport::writeFile(path + "/Contents/Resources/README", "plain");
     if (withTranslations) {
-        QFile::copy(QStringLiteral(ZORVA_TEST_TRANSLATIONS_DIR) + "/zorva_en.qm",
-                    path + "/Contents/Resources/zorva_en.qm");
+        for (const char* file : {"/zorva_en.qm", "/zorva_de.qm"}) {
+            QFile::copy(QStringLiteral(ZORVA_TEST_TRANSLATIONS_DIR) + file,
+                        path + "/Contents/Resources" + file);
+        }
     }
     return path;
 }
@@ -66,6 +69,35 @@ TEST(Bundle, LocalizedTextsComeFromTranslationsWithTheKeyAsFallback) {
 
     const auto bare = Bundle::bundleWithPath(makeBundle(sandbox, "Bare.app", false));
     EXPECT_EQ(bare->localizedStringForKey("GREETING_KEY"), "GREETING_KEY");
+}
+
+// The user's language first, then English, then the key itself.
+TEST(Bundle, LocalizedTextsFallBackFromTheUsersLanguageToEnglish) {
+    struct Case {
+        QLocale::Language language;
+        const char* key;
+        const char* table;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {QLocale::German, "GREETING_KEY", nullptr, "Hallo zusammen"},
+        {QLocale::German, "GREETING_KEY", "Other", "From another table"},
+        {QLocale::German, "Untranslated", nullptr, "Untranslated"},
+        {QLocale::French, "GREETING_KEY", nullptr, "Hello there"},
+        {QLocale::English, "GREETING_KEY", nullptr, "Hello there"},
+    };
+    ScopedSandbox sandbox;
+    const QString path = makeBundle(sandbox, "Lang.app", true);
+    const QLocale before;
+    for (const Case& c : cases) {
+        QLocale::setDefault(QLocale(c.language));
+        const auto bundle = Bundle::bundleWithPath(path);
+        ASSERT_TRUE(bundle);
+        EXPECT_EQ(bundle->localizedStringForKey(c.key, QString(), QString::fromLatin1(c.table)),
+                  QString::fromUtf8(c.expected))
+            << QLocale::languageToString(c.language).toStdString() << " " << c.key;
+    }
+    QLocale::setDefault(before);
 }
 
 TEST(Bundle, MainBundleFollowsEnvironment) {

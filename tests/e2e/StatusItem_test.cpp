@@ -7,10 +7,12 @@
 #include "Platform/PropertyList.h"
 #include "StatusNotifierWatcher.h"
 #include "TrayItem.h"
+#include "support/HostileInputs.h"
 #include "support/Stage.h"
 #include "support/TestSupport.h"
 
 #include <QDBusConnectionInterface>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -249,3 +251,73 @@ TEST_F(StatusItemEndToEnd, MenuFollowsEveryCallbackAndTheTraceFileRecordsThem) {
 
     app.stopNow();
 }
+
+namespace {
+
+struct HostileList {
+    const char* name;
+    QByteArray (*bytes)();
+};
+
+void PrintTo(const HostileList& list, std::ostream* os) {
+    *os << list.name;
+}
+
+class HostileDeviceService : public StatusItemEndToEnd,
+                             public ::testing::WithParamInterface<HostileList> {};
+
+} // namespace
+
+// A device service answering the device list with a hostile archive: the menu
+// comes up without devices, in time, and callbacks are still answered.
+TEST_P(HostileDeviceService, MenuShowsWithoutDevicesAndCallbacksAreAnswered) {
+    const QByteArray scenario =
+        R"({"softphones": [{"name": "Skype", "state": 1}], "updateAvailable": "FALSE",
+            "componentList": null, "manualCheck": "none", "autoCheck": "none",
+            "rawAnswers": {"getDeviceInfoFromAppService": ")" +
+        GetParam().bytes().toBase64() + R"("}})";
+    ASSERT_TRUE(testsupport::writeFile(scenarioPath, scenario));
+    StatusNotifierWatcher watcher(bus.connection());
+    ASSERT_TRUE(watcher.start()) << qPrintable(watcher.errorString());
+    QSignalSpy registered(&watcher, &StatusNotifierWatcher::itemRegistered);
+    stage::Child simulator;
+    ASSERT_TRUE(simulator.start(stage::binary("tools/zorva-device-sim/zorva-device-sim"),
+                                {QStringLiteral("--scenario"), scenarioPath}, env));
+    ASSERT_TRUE(stage::waitFor([&] {
+        return bus.connection().interface()->isServiceRegistered(
+            QStringLiteral("com.zorva.ZorvaDeviceService"));
+    })) << qPrintable(simulator.errors());
+
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    stage::Child app;
+    ASSERT_TRUE(app.start(kApp, {}, env));
+    ASSERT_TRUE(stage::waitFor([&] { return registered.count() > 0; }, 5000))
+        << "the status item never registered with the tray: " << qPrintable(app.errors());
+    TrayItem item(bus.connection(), registered.at(0).at(0).toString(),
+                  registered.at(0).at(1).toString());
+    const QStringList tail{QStringLiteral("----"), QStringLiteral("Help"),
+                           QStringLiteral("Check for updates"), QStringLiteral("Open Zorva")};
+    std::optional<MenuEntry> layout;
+    EXPECT_TRUE(stage::waitFor(
+        [&] {
+            layout = item.readLayout();
+            return layout && rows(*layout) == QStringList{QStringLiteral("Skype")} + tail;
+        },
+        std::max<int>(0, 5000 - static_cast<int>(sinceStart.elapsed()))))
+        << (layout ? qPrintable(formatMenu(*layout)) : "(unreadable)");
+
+    ASSERT_EQ(
+        send({QStringLiteral("softphone"), QStringLiteral("Cisco Jabber"), QStringLiteral("0")}),
+        0);
+    EXPECT_TRUE(menuBecomes(
+        item, QStringList{QStringLiteral("Cisco Jabber"), QStringLiteral("Skype")} + tail));
+    app.stopNow();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hostile, HostileDeviceService,
+    ::testing::Values(
+        HostileList{"deep_xml", [] { return testsupport::closingsHiddenIn("<!--", "-->"); }},
+        HostileList{"nested_batteries", [] { return testsupport::nestedDeviceLists(6, 8); }},
+        HostileList{"long_object_table", [] { return testsupport::longObjectTable(5000000); }}));

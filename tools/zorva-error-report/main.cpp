@@ -8,10 +8,10 @@
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 #include "ZorvaUIProject/Common/HVDisObj.h"
 #include "ZorvaUIProject/HVUpdatePopUpViewWidget.h"
+#include "common/WindowTool.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QTimer>
 #include <cstdio>
 #include <exception>
 
@@ -71,22 +71,5 @@ int main(int argc, char** argv) {
     }
 
     const auto window = HVUpdatePopUpViewWidget::initWithPanicTraceInfo(report);
-    if (parser.isSet(screenshotOption)) {
-        window->show();
-        QApplication::processEvents();
-        const QString path = parser.value(screenshotOption);
-        if (!window->grab().save(path, "PNG")) {
-            std::fprintf(stderr, "zorva-error-report: cannot write %s\n", qPrintable(path));
-            return 1;
-        }
-        std::printf("%s %dx%d\n", qPrintable(path), window->width(), window->height());
-        return 0;
-    }
-    QObject::connect(window.get(), &QDialog::finished, &app, [](int code) {
-        std::printf("return code %d\n", code);
-        std::fflush(stdout);
-        QTimer::singleShot(0, qApp, [] { QCoreApplication::quit(); });
-    });
-    window->beginSheet();
-    return app.exec();
+    return runWindowTool(*window, parser.value(screenshotOption), "zorva-error-report");
 }

@@ -9,10 +9,11 @@
 #include "Scenario.h"
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 #include "ZorvaUIProject/HVUpdatePopUpViewWidget.h"
+#include "common/WindowTool.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QTimer>
+#include <QFileInfo>
 #include <cstdio>
 
 namespace {
@@ -86,7 +87,12 @@ int main(int argc, char** argv) {
     if (parser.isSet(bundleOption)) {
         qputenv("ZORVA_BUNDLE", parser.value(bundleOption).toLocal8Bit());
     } else if (qEnvironmentVariableIsEmpty("ZORVA_BUNDLE")) {
-        qputenv("ZORVA_BUNDLE", ZORVA_BUNDLE_PATH);
+        // The build tree's bundle, or the installed one beside this command.
+        const QString installed =
+            QCoreApplication::applicationDirPath() + QLatin1String("/" ZORVA_INSTALLED_BUNDLE);
+        const QString bundle =
+            QFileInfo(installed).isDir() ? installed : QStringLiteral(ZORVA_BUNDLE_PATH);
+        qputenv("ZORVA_BUNDLE", bundle.toLocal8Bit());
     }
     QString error;
     const auto scenario = Scenario::load(parser.value(listOption), &error);
@@ -107,22 +113,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "zorva-update-window: no window for an absent list\n");
         return 1;
     }
-    if (parser.isSet(screenshotOption)) {
-        window->show();
-        QApplication::processEvents();
-        const QString path = parser.value(screenshotOption);
-        if (!window->grab().save(path, "PNG")) {
-            std::fprintf(stderr, "zorva-update-window: cannot write %s\n", qPrintable(path));
-            return 1;
-        }
-        std::printf("%s %dx%d\n", qPrintable(path), window->width(), window->height());
-        return 0;
-    }
-    QObject::connect(window.get(), &QDialog::finished, &app, [](int code) {
-        std::printf("return code %d\n", code);
-        std::fflush(stdout);
-        QTimer::singleShot(0, qApp, [] { QCoreApplication::quit(); });
-    });
-    window->beginSheet();
-    return app.exec();
+    return runWindowTool(*window, parser.value(screenshotOption), "zorva-update-window");
 }

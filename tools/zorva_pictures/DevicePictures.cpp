@@ -259,6 +259,19 @@ QStringList windowPictureNames() {
             QStringLiteral("zorva_youre_on")};
 }
 
+QImage appIcon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(qreal(size) / kSize, qreal(size) / kSize);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xff1d3557));
+    p.drawRoundedRect(QRectF(4, 4, kSize - 8, kSize - 8), 26, 26);
+    drawHeadset(p, QColor(0xff7fd1c7), true, true, true);
+    return image;
+}
+
 QImage draw(const QString& name) {
     QImage image(kSize, kSize, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);

@@ -18,6 +18,10 @@ QImage draw(const QString& name);
 // "Update" button and the suite's icons (all plain PNG).
 QStringList windowPictureNames();
 
+// The application's icon for the desktop's icon theme, size x size pixels: the
+// suite's headset on a rounded tile.
+QImage appIcon(int size);
+
 // PNG bytes of a picture; empty when encoding fails.
 QByteArray png(const QImage& image);
 

@@ -1,5 +1,7 @@
 // Writes every device picture the image table names, and the update window's own pictures:
 //   zorva_pictures <originals folder> <bundle Resources folder>
+// or the application's icon in the sizes an icon theme holds:
+//   zorva_pictures --icons <theme folder> <icon name>   -> <theme>/<N>x<N>/apps/<icon name>.png
 // The originals folder receives every picture as PNG; the bundle receives each
 // one as <name>.png or, encrypted, as <name>.enc. Files whose content is
 // unchanged are left untouched.
@@ -23,11 +25,30 @@ bool writeIfChanged(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
+// Sizes a panel, a launcher and a software centre ask for.
+constexpr int kIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+
+int writeIcons(const QString& theme, const QString& name) {
+    for (const int size : kIconSizes) {
+        const QString folder = QStringLiteral("%1/%2x%2/apps").arg(theme).arg(size);
+        const QByteArray png = devicepictures::png(devicepictures::appIcon(size));
+        if (!QDir().mkpath(folder) || png.isEmpty() ||
+            !writeIfChanged(folder + u'/' + name + QLatin1String(".png"), png)) {
+            std::fprintf(stderr, "zorva_pictures: cannot write the %d pixel icon\n", size);
+            return 1;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.size() == 4 && args.at(1) == QLatin1String("--icons")) {
+        return writeIcons(args.at(2), args.at(3));
+    }
     if (args.size() != 3) {
         std::fprintf(stderr, "usage: zorva_pictures <originals folder> <Resources folder>\n");
         return 2;
