@@ -137,18 +137,3 @@ TEST(BatteryNotice, OneNotificationPerHeadsetPerLowEpisode) {
         }
     }
 }
-
-TEST(BatteryNotice, NotificationCarriesNameLevelAndPicture) {
-    const HVBatteryAlertTexts texts;
-    const auto withLevel = HVBatteryNotice::notification({"k", kQuillo, 15, 42}, texts,
-                                                         QStringLiteral("/b/Battery_Low.png"));
-    EXPECT_EQ(withLevel.summary, QStringLiteral("Zorva Quillo 40: battery low"));
-    EXPECT_EQ(withLevel.body, QStringLiteral("15% left. Charge the headset soon."));
-    EXPECT_EQ(withLevel.replacesId, 42u);
-    EXPECT_EQ(withLevel.imagePath, QStringLiteral("file:///b/Battery_Low.png"));
-    EXPECT_EQ(withLevel.urgency, platform::DesktopNotification::Urgency::Critical);
-
-    const auto withoutLevel = HVBatteryNotice::notification({"k", kQuillo, 0, 0}, texts, {});
-    EXPECT_EQ(withoutLevel.body, QStringLiteral("Charge the headset soon."));
-    EXPECT_TRUE(withoutLevel.imagePath.isEmpty());
-}
