@@ -184,6 +184,8 @@ TEST_F(BatteryNotificationsEndToEnd, OneNotificationPerLowEpisodeAndTheToolTipFo
     writePreferences(kNotificationsOff);
     send("battery|HV0AC8|337641472|50");
     send("battery|HV0AC8|337641472|10|low");
+    // The rebuild that shows 10% has read the preference.
+    ASSERT_TRUE(toolTipBecomes(kTip + "Zorva Brindle 84: 10%\nZorva Mirelo 65: 8%"));
     writePreferences(testsupport::kFullMenuPreferences);
     send("battery|HV2A01|340787200|7|charging|low");
     send("battery|HV2A01|340787200|6|low");
