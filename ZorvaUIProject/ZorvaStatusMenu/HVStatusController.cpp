@@ -81,6 +81,11 @@ QString HVStatusController::localized(const QString& key) const {
     return bundle ? bundle->localizedStringForKey(key, QString(), QString()) : key;
 }
 
+QString HVStatusController::localizedOr(const QString& key, const QString& english) const {
+    const QString text = localized(key);
+    return text == key ? english : text;
+}
+
 bool HVStatusController::preferenceIsTrue(const QString& key) const {
     return m_platform.preferences &&
            isTrueString(m_platform.preferences->getValueFromUserDefaultForKey(key));
@@ -594,6 +599,8 @@ void HVStatusController::statusMenuPopulate() {
         input.texts.help = localized(QStringLiteral("Help"));
         input.texts.checking = localized(QStringLiteral("Checking..."));
         input.texts.openZorva = localized(QStringLiteral("Open Zorva"));
+        input.texts.charging = localized(QStringLiteral("charging"));
+        input.texts.low = localizedOr(QStringLiteral("BatteryLevelLow"), input.texts.low);
         input.devices = menuDevices();
         QVariant updateList;
         try {
@@ -632,6 +639,54 @@ void HVStatusController::statusMenuPopulate() {
             statsMenu->items.push_back(std::move(item));
         }
         statsMenu->icon = built.icon;
+        statsMenu->toolTip = built.toolTip;
+    }
+    if (input.fullMenu) {
+        postBatteryAlerts(input.devices);
+    }
+}
+
+bool HVStatusController::lowBatteryNotificationsOn() const {
+    if (!m_platform.preferences) {
+        return true;
+    }
+    const QVariant value =
+        m_platform.preferences->getValueFromUserDefaultForKey(kLowBatteryNotificationsKey);
+    if (value.typeId() == QMetaType::Bool) {
+        return value.toBool();
+    }
+    return !(value.typeId() == QMetaType::QString && value.toString() == QLatin1String("FALSE"));
+}
+
+void HVStatusController::postBatteryAlerts(const std::vector<HVMenuDevice>& devices) {
+    // The episodes are followed even while notifications are off, so that
+    // turning them on in the middle of one does not announce it late.
+    const std::vector<HVBatteryAlert> alerts =
+        m_batteryNotice->report(devices, HVBatteryNotice::Clock::now());
+    if (alerts.empty() || !m_platform.userNotifications || !lowBatteryNotificationsOn()) {
+        return;
+    }
+    HVBatteryAlertTexts texts;
+    texts.summary = localizedOr(QStringLiteral("BatteryLowSummary"), texts.summary);
+    texts.body = localizedOr(QStringLiteral("BatteryLowBody"), texts.body);
+    texts.bodyWithoutLevel =
+        localizedOr(QStringLiteral("BatteryLowBodyNoLevel"), texts.bodyWithoutLevel);
+    const auto bundle = m_platform.mainBundle ? m_platform.mainBundle() : nullptr;
+    const QString picture =
+        bundle
+            ? bundle->pathForResource(HVStatusMenuLayout::iconPair(HVStatusIcon::LowBattery).image,
+                                      QStringLiteral("png"))
+            : QString();
+    for (const HVBatteryAlert& alert : alerts) {
+        trace(QStringLiteral("Low battery notification for %1").arg(alert.name), kHigh);
+        const std::weak_ptr<HVBatteryNotice> notice = m_batteryNotice;
+        m_platform.userNotifications->postNotification(
+            HVBatteryNotice::notification(alert, texts, picture),
+            [notice, headset = alert.headset](quint32 id) {
+                if (const auto alive = notice.lock()) {
+                    alive->delivered(headset, id);
+                }
+            });
     }
 }
 

@@ -3,6 +3,7 @@
 #include "ZorvaUIProject/Common/HVDevice.h"
 #include "ZorvaUIProject/Common/HVSoftphone.h"
 #include "ZorvaUIProject/Common/zorva_application_service_delegate.h"
+#include "ZorvaUIProject/ZorvaStatusMenu/HVBatteryNotice.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusMenuModel.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusPlatform.h"
 
@@ -110,11 +111,21 @@ public:
     // A registry device as the menu computations see it.
     static HVMenuDevice menuDevice(const HVDevice& device);
 
+    // The per-user preference that turns the low-battery notifications off:
+    // off for a false boolean or the text "FALSE"; on when absent.
+    static inline const QString kLowBatteryNotificationsKey =
+        QStringLiteral("Low Battery Notifications");
+
 private:
     QString localized(const QString& key) const;
+    // The text of a key that names no text of its own; English when no table has it.
+    QString localizedOr(const QString& key, const QString& english) const;
     bool preferenceIsTrue(const QString& key) const;
     std::vector<HVMenuDevice> menuDevices() const;
     void applyIcon(HVStatusIcon icon);
+    // Posts the low-battery notifications that the devices of a full rebuild call for.
+    void postBatteryAlerts(const std::vector<HVMenuDevice>& devices);
+    bool lowBatteryNotificationsOn() const;
     QString settingsPanePath();
     void beginUpdateWindow(const std::optional<HVComponentList>& list, bool willShowSettingBtn);
 
@@ -135,4 +146,6 @@ private:
     bool m_isSWUpdateAvailable = false;
     QString m_checkForManualUpdate;
     std::unique_ptr<HVStatusMenu> statsMenu;
+    // Shared with the notification server's answers, which may come after a rebuild.
+    std::shared_ptr<HVBatteryNotice> m_batteryNotice = std::make_shared<HVBatteryNotice>();
 };

@@ -3,6 +3,7 @@
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 #include "ZorvaUIProject/Common/HVSoftphone.h"
 
+#include <QStringList>
 #include <algorithm>
 
 namespace {
@@ -110,6 +111,35 @@ std::optional<HVBatteryView> HVStatusMenuLayout::createViewForHeadset(const HVMe
     return view;
 }
 
+bool HVStatusMenuLayout::isBatteryLow(const HVMenuDevice& device) {
+    return device.batteryInfo && device.batteryInfo->isBatteryLow;
+}
+
+HVToolTip HVStatusMenuLayout::toolTipFor(const std::vector<HVMenuDevice>& devices,
+                                         const HVMenuTexts& texts) {
+    HVToolTip tip{texts.programName, QString()};
+    QStringList lines;
+    for (const auto& device : devices) {
+        if (device.name.isNull() || !device.batteryInfo) {
+            continue;
+        }
+        QStringList states;
+        if (device.batteryInfo->hsBatteryPCT > 0) {
+            states << QStringLiteral("%1%").arg(device.batteryInfo->hsBatteryPCT);
+        } else if (isBatteryLow(device)) {
+            states << texts.low;
+        }
+        if (device.batteryInfo->isCharging) {
+            states << texts.charging;
+        }
+        lines << (states.isEmpty()
+                      ? device.name
+                      : device.name + QStringLiteral(": ") + states.join(QStringLiteral(", ")));
+    }
+    tip.description = lines.join(QLatin1Char('\n'));
+    return tip;
+}
+
 HVStatusIcon HVStatusMenuLayout::iconFor(bool isSWUpdateAvailable, bool batteryLow) {
     if (batteryLow) {
         return HVStatusIcon::LowBattery;
@@ -137,6 +167,9 @@ QRectF HVStatusMenuLayout::toTopLeft(const QRectF& frame, double containerHeight
 
 HVStatusMenu HVStatusMenuLayout::statusMenuPopulate(const HVMenuInput& input) {
     HVStatusMenu menu;
+    // The reduced menu tells nothing of the devices, and neither does its tip.
+    menu.toolTip =
+        toolTipFor(input.fullMenu ? input.devices : std::vector<HVMenuDevice>(), input.texts);
     if (!input.fullMenu) {
         menu.icon = HVStatusIcon::UpdateAvailable;
         menu.items.push_back(
@@ -163,7 +196,7 @@ HVStatusMenu HVStatusMenuLayout::statusMenuPopulate(const HVMenuInput& input) {
             }
         }
         if (device.batteryInfo) {
-            if (device.batteryInfo->isBatteryLow) {
+            if (isBatteryLow(device)) {
                 batteryLow = true;
             }
             if (showsBatteryView(device)) {

@@ -92,18 +92,30 @@ struct HVMenuItem {
     bool operator==(const HVMenuItem&) const = default;
 };
 
+// The status item's tool tip, plain text: the title, and one line per headset
+// with a battery in the description.
+struct HVToolTip {
+    QString title;
+    QString description;
+    bool operator==(const HVToolTip&) const = default;
+};
+
 struct HVStatusMenu {
     std::vector<HVMenuItem> items;
     // The icon the rebuild chose; always set by a rebuild.
     std::optional<HVStatusIcon> icon;
+    HVToolTip toolTip;
 };
 
-// Localized titles of the fixed items.
+// Localized titles of the fixed items, and the words of the tool tip.
 struct HVMenuTexts {
     QString updateAvailable = QStringLiteral("Update Available");
     QString help = QStringLiteral("Help");
     QString checking = QStringLiteral("Checking...");
     QString openZorva = QStringLiteral("Open Zorva");
+    QString programName = QStringLiteral("Zorva");
+    QString charging = QStringLiteral("charging");
+    QString low = QStringLiteral("low");
 };
 
 struct HVMenuInput {
@@ -144,6 +156,16 @@ public:
     static bool showsBatteryView(const HVMenuDevice& device);
     // Picture number for a percentage: pct / 20, kept within 0..5.
     static int batteryLevel(int hsBatteryPCT);
+
+    // The tool tip of a menu listing these devices: the program's name, and a
+    // line "name: 55%, charging" per named device with a battery, in menu order.
+    // Without a reported percentage the line gives the low flag's word, or the
+    // name alone.
+    static HVToolTip toolTipFor(const std::vector<HVMenuDevice>& devices, const HVMenuTexts& texts);
+
+    // The battery record's low flag: what switches the icon to the low-battery
+    // picture, and what the low-battery notifications follow.
+    static bool isBatteryLow(const HVMenuDevice& device);
 
     static HVStatusIcon iconFor(bool isSWUpdateAvailable, bool batteryLow);
     static HVIconPair iconPair(HVStatusIcon icon);

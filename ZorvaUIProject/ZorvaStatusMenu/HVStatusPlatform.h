@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/DesktopNotifications.h"
 #include "ZorvaUIProject/HVComponentUpdateList.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusMenuModel.h"
 
@@ -161,6 +162,16 @@ public:
     virtual int killProcessesMatching(const QString& pattern) = 0;
 };
 
+// The desktop's notification server.
+class HVStatusUserNotifications {
+public:
+    virtual ~HVStatusUserNotifications() = default;
+    // Posts and returns at once; `shown` runs later, on the main thread, with
+    // the server's id for it, and never when the server is missing or fails.
+    virtual void postNotification(const platform::DesktopNotification& notification,
+                                  std::function<void(quint32 notificationId)> shown) = 0;
+};
+
 struct HVStatusPlatform {
     // A new device-service client; null when none can be made.
     std::function<std::unique_ptr<HVStatusServiceClient>()> newServiceClient;
@@ -174,4 +185,6 @@ struct HVStatusPlatform {
     std::shared_ptr<HVStatusWorkspace> workspace;
     std::shared_ptr<HVStatusTaskQueue> taskQueue;
     std::shared_ptr<HVStatusProcesses> processes;
+    // Null: no desktop notifications.
+    std::shared_ptr<HVStatusUserNotifications> userNotifications;
 };

@@ -123,6 +123,17 @@ public:
     }
 };
 
+class SessionNotifications final : public HVStatusUserNotifications {
+public:
+    void postNotification(const platform::DesktopNotification& notification,
+                          std::function<void(quint32)> shown) override {
+        m_notifications.notify(notification, std::move(shown));
+    }
+
+private:
+    platform::DesktopNotifications m_notifications;
+};
+
 } // namespace
 
 HVStatusPlatform HVDefaultStatusPlatform() {
@@ -145,5 +156,6 @@ HVStatusPlatform HVDefaultStatusPlatform() {
     result.workspace = std::make_shared<SuiteWorkspace>();
     result.taskQueue = std::make_shared<GlobalTaskQueue>();
     result.processes = std::make_shared<UserProcesses>();
+    result.userNotifications = std::make_shared<SessionNotifications>();
     return result;
 }

@@ -105,7 +105,19 @@ void HVTrayStatusItem::setMenu(const HVStatusMenu& menu) {
     }
     m_item->menu().setEntries(std::move(entries));
     m_popupPresenter->setMenu(menu);
+    applyToolTip();
     updateFallback();
+}
+
+void HVTrayStatusItem::applyToolTip() {
+    const HVToolTip& tip = m_menu.toolTip;
+    // The description is markup to status-notifier hosts: names are escaped.
+    m_item->setToolTip(tip.title, tip.description.toHtmlEscaped());
+    if (m_fallback) {
+        m_fallback->setToolTip(tip.description.isEmpty()
+                                   ? tip.title
+                                   : tip.title + QLatin1Char('\n') + tip.description);
+    }
 }
 
 void HVTrayStatusItem::updateFallback() {
@@ -118,7 +130,7 @@ void HVTrayStatusItem::updateFallback() {
         return;
     }
     m_fallback = std::make_unique<QSystemTrayIcon>();
-    m_fallback->setToolTip(QStringLiteral("Zorva"));
+    applyToolTip();
     connect(m_fallback.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) {

@@ -40,6 +40,7 @@ public:
 
 private:
     void applyIcon();
+    void applyToolTip();
     void updateFallback();
     void clicked(int id);
     QByteArray pngFor(const HVExportedIcon& icon);

@@ -104,5 +104,25 @@
         <source>Unknown</source>
         <translation>Unbekannt</translation>
     </message>
+    <message>
+        <source>charging</source>
+        <translation>lädt</translation>
+    </message>
+    <message>
+        <source>BatteryLevelLow</source>
+        <translation>schwach</translation>
+    </message>
+    <message>
+        <source>BatteryLowSummary</source>
+        <translation>%1: Akku schwach</translation>
+    </message>
+    <message>
+        <source>BatteryLowBody</source>
+        <translation>Noch %1 %. Laden Sie das Headset bald auf.</translation>
+    </message>
+    <message>
+        <source>BatteryLowBodyNoLevel</source>
+        <translation>Laden Sie das Headset bald auf.</translation>
+    </message>
 </context>
 </TS>

@@ -103,5 +103,25 @@
         <source>Unknown</source>
         <translation>Unknown</translation>
     </message>
+    <message>
+        <source>charging</source>
+        <translation>charging</translation>
+    </message>
+    <message>
+        <source>BatteryLevelLow</source>
+        <translation>low</translation>
+    </message>
+    <message>
+        <source>BatteryLowSummary</source>
+        <translation>%1: battery low</translation>
+    </message>
+    <message>
+        <source>BatteryLowBody</source>
+        <translation>%1% left. Charge the headset soon.</translation>
+    </message>
+    <message>
+        <source>BatteryLowBodyNoLevel</source>
+        <translation>Charge the headset soon.</translation>
+    </message>
 </context>
 </TS>

@@ -104,5 +104,25 @@
         <source>Unknown</source>
         <translation>Inconnu</translation>
     </message>
+    <message>
+        <source>charging</source>
+        <translation>en charge</translation>
+    </message>
+    <message>
+        <source>BatteryLevelLow</source>
+        <translation>faible</translation>
+    </message>
+    <message>
+        <source>BatteryLowSummary</source>
+        <translation>%1 : batterie faible</translation>
+    </message>
+    <message>
+        <source>BatteryLowBody</source>
+        <translation>Il reste %1 %. Rechargez bientôt le casque.</translation>
+    </message>
+    <message>
+        <source>BatteryLowBodyNoLevel</source>
+        <translation>Rechargez bientôt le casque.</translation>
+    </message>
 </context>
 </TS>

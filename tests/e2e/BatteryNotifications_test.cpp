@@ -1,0 +1,226 @@
+// The battery at a glance, seen from outside: the simulator reports batteries to
+// the status item on a private bus whose notification server is python3-dbusmock's
+// notification-daemon template. The Notify calls come from the mock's call log,
+// the tool tip from the item's ToolTip property.
+
+#include "Platform/Bundle.h"
+#include "StatusNotifierWatcher.h"
+#include "TrayItem.h"
+#include "support/MockUPower.h"
+#include "support/Stage.h"
+#include "support/TestSupport.h"
+
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+using namespace trayhost;
+namespace stage = testsupport::stage;
+
+namespace {
+
+const char* const kScenario = R"({
+  "devices": [
+    {"name": "Zorva Brindle 84", "productID": "HV0AC8", "locationID": 337641472,
+     "firmwareVersion": "3.14", "headsetType": 2,
+     "battery": {"productTypeId": "HV0AC8", "percent": 60, "charging": false, "low": false}}
+  ],
+  "softphones": [], "updateAvailable": "FALSE", "componentList": null,
+  "manualCheck": "none", "autoCheck": "none"
+})";
+
+const char* const kNotificationsOff = R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict>
+  <key>zorvaStatusMenu</key><string>TRUE</string>
+  <key>Low Battery Notifications</key><false/>
+</dict></plist>
+)";
+
+const QString kTip = QStringLiteral("Zorva / ");
+
+const QString kApp = QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/MacOS/Zorva menu bar item");
+const QString kNotifications = QStringLiteral("org.freedesktop.Notifications");
+const QString kSimulator = stage::binary("tools/zorva-device-sim/zorva-device-sim");
+
+// The private bus has no activatable services, so no real server can start.
+class BatteryNotificationsEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(bus.ok()) << "no private dbus-daemon";
+        if (!screen.ok()) {
+            GTEST_SKIP() << "no X server for the tray: " << qPrintable(screen.error());
+        }
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+        env.insert(QStringLiteral("DISPLAY"), screen.display());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        ASSERT_TRUE(testsupport::writeFile(dir.filePath(QStringLiteral("s.json")), kScenario));
+    }
+
+    void writePreferences(const char* plist) {
+        ASSERT_TRUE(testsupport::writeFile(
+            sandbox.home(QStringLiteral("Library/Preferences/com.zorva.prefsettings.plist")),
+            plist));
+    }
+
+    bool serverOnBus(bool wanted) {
+        return stage::waitFor([&] {
+            return bus.connection().interface()->isServiceRegistered(kNotifications).value() ==
+                   wanted;
+        });
+    }
+
+    // Runs "zorva-device-sim send" with the arguments, separated by "|".
+    void send(const char* arguments) {
+        stage::Child client;
+        ASSERT_TRUE(client.start(
+            kSimulator,
+            QStringList{QStringLiteral("send")} + QString::fromUtf8(arguments).split(u'|'), env));
+        ASSERT_TRUE(client.process().waitForFinished(30000));
+        ASSERT_EQ(client.process().exitCode(), 0) << arguments;
+    }
+
+    ::testing::AssertionResult toolTipBecomes(const QString& expected) {
+        QString last;
+        if (stage::waitFor([&] {
+                const auto summary = item->readSummary();
+                return (last = summary ? summary->toolTip : QString()) == expected;
+            })) {
+            return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure() << "tool tip: " << qPrintable(last);
+    }
+
+    // The mock's log of Notify calls, oldest first, each as
+    // "app_name|replaces_id|app_icon|summary|body|image-path|urgency".
+    QStringList notifyCalls() {
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            kNotifications, QStringLiteral("/org/freedesktop/Notifications"),
+            QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("GetMethodCalls"));
+        call << QStringLiteral("Notify");
+        const QDBusMessage reply = bus.connection().call(call, QDBus::Block, 10000);
+        QStringList calls;
+        const auto log = reply.arguments().value(0).value<QDBusArgument>();
+        if (reply.type() != QDBusMessage::ReplyMessage) {
+            return calls;
+        }
+        log.beginArray();
+        while (!log.atEnd()) {
+            quint64 time = 0;
+            QVariantList args;
+            log.beginStructure();
+            log >> time >> args;
+            log.endStructure();
+            const auto hints = qdbus_cast<QVariantMap>(args.value(6).value<QDBusArgument>());
+            calls << QStringList{args.value(0).toString(),
+                                 QString::number(args.value(1).toUInt()),
+                                 args.value(2).toString(),
+                                 args.value(3).toString(),
+                                 args.value(4).toString(),
+                                 hints.value("image-path").toString(),
+                                 QString::number(hints.value("urgency").toInt())}
+                         .join(u'|');
+        }
+        log.endArray();
+        return calls;
+    }
+    bool callsReach(qsizetype count) {
+        return stage::waitFor([&] { return notifyCalls().size() >= count; });
+    }
+
+    testsupport::PrivateBusDaemon bus;
+    stage::VirtualScreen screen;
+    testsupport::ScopedSandbox sandbox;
+    QTemporaryDir dir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    stage::Child server, simulator, app;
+    std::unique_ptr<StatusNotifierWatcher> watcher;
+    std::unique_ptr<TrayItem> item;
+};
+
+} // namespace
+
+TEST_F(BatteryNotificationsEndToEnd, OneNotificationPerLowEpisodeAndTheToolTipFollows) {
+    writePreferences(testsupport::kFullMenuPreferences);
+    ASSERT_TRUE(server.start(QStringLiteral("/usr/bin/python3"),
+                             {QStringLiteral("-m"), QStringLiteral("dbusmock"),
+                              QStringLiteral("--template"), QStringLiteral("notification_daemon")},
+                             env));
+    ASSERT_TRUE(serverOnBus(true)) << qPrintable(server.errors());
+    watcher = std::make_unique<StatusNotifierWatcher>(bus.connection());
+    ASSERT_TRUE(watcher->start()) << qPrintable(watcher->errorString());
+    QSignalSpy registered(watcher.get(), &StatusNotifierWatcher::itemRegistered);
+    ASSERT_TRUE(
+        simulator.start(kSimulator, {QStringLiteral("--scenario"), dir.filePath("s.json")}, env));
+    ASSERT_TRUE(stage::waitFor([&] {
+        return bus.connection().interface()->isServiceRegistered(
+            QStringLiteral("com.zorva.ZorvaDeviceService"));
+    })) << qPrintable(simulator.errors());
+    ASSERT_TRUE(app.start(kApp, {}, env));
+    ASSERT_TRUE(stage::waitFor([&] { return registered.count() > 0; })) << qPrintable(app.errors());
+    item = std::make_unique<TrayItem>(bus.connection(), registered.at(0).at(0).toString(),
+                                      registered.at(0).at(1).toString());
+    ASSERT_TRUE(toolTipBecomes(kTip + "Zorva Brindle 84: 60%"));
+
+    send("battery|HV0AC8|337641472|15|low");
+    ASSERT_TRUE(callsReach(1));
+    send("battery|HV0AC8|337641472|12|low"); // still low
+    send("battery|HV0AC8|337641472|13|charging|low");
+    ASSERT_TRUE(toolTipBecomes(kTip + "Zorva Brindle 84: 13%, charging"));
+    send("attach|Zorva Mirelo 65|HV2A01|340787200");
+    send("battery|HV2A01|340787200|9|low");
+    ASSERT_TRUE(callsReach(2));
+    ASSERT_TRUE(toolTipBecomes(kTip + "Zorva Brindle 84: 13%, charging\nZorva Mirelo 65: 9%"));
+    // Detached and attached again while low: nothing within the quiet period.
+    send("detach|Zorva Mirelo 65|HV2A01|340787200");
+    send("attach|Zorva Mirelo 65|HV2A01|340787200");
+    send("battery|HV2A01|340787200|8|low");
+    // Charged, now low again: a new episode, replacing the first notification.
+    send("battery|HV0AC8|337641472|14|low");
+    ASSERT_TRUE(callsReach(3));
+    // Turned off: a new episode posts nothing; back on, the next one does.
+    writePreferences(kNotificationsOff);
+    send("battery|HV0AC8|337641472|50");
+    send("battery|HV0AC8|337641472|10|low");
+    // The rebuild that shows 10% has read the preference.
+    ASSERT_TRUE(toolTipBecomes(kTip + "Zorva Brindle 84: 10%\nZorva Mirelo 65: 8%"));
+    writePreferences(testsupport::kFullMenuPreferences);
+    send("battery|HV2A01|340787200|7|charging|low");
+    send("battery|HV2A01|340787200|6|low");
+    ASSERT_TRUE(callsReach(4));
+
+    const auto bundle = platform::Bundle::bundleWithPath(QStringLiteral(ZORVA_BUNDLE_PATH));
+    ASSERT_TRUE(bundle);
+    const QString picture =
+        QUrl::fromLocalFile(
+            bundle->pathForResource(QStringLiteral("Battery_Low"), QStringLiteral("png")))
+            .toString();
+    const auto notified = [&](int replacesId, const char* name, int percent) {
+        return QStringLiteral("Zorva menu bar item|%1|com.zorva.ZorvaStatusMenu|%2: battery "
+                              "low|%3% left. Charge the headset soon.|%4|2")
+            .arg(replacesId)
+            .arg(QLatin1String(name))
+            .arg(percent)
+            .arg(picture);
+    };
+    // One per episode, nothing more; a headset's later one replaces its earlier one.
+    EXPECT_EQ(
+        notifyCalls(),
+        (QStringList{notified(0, "Zorva Brindle 84", 15), notified(0, "Zorva Mirelo 65", 9),
+                     notified(1, "Zorva Brindle 84", 14), notified(2, "Zorva Mirelo 65", 6)}));
+
+    // Without a notification server the item goes on, and its trace says why.
+    server.stopNow();
+    ASSERT_TRUE(serverOnBus(false));
+    send("battery|HV0AC8|337641472|40");
+    send("battery|HV0AC8|337641472|11|low");
+    ASSERT_TRUE(toolTipBecomes(kTip + "Zorva Brindle 84: 11%\nZorva Mirelo 65: 6%"));
+    const QString trace = sandbox.home(QStringLiteral("Library/Logs/Zorva/ZorvaStatusMenu.log"));
+    EXPECT_TRUE(stage::waitFor([&] {
+        return QString::fromUtf8(testsupport::readFile(trace))
+            .contains(QLatin1String("not shown: org.freedesktop.DBus.Error.ServiceUnknown"));
+    }));
+    EXPECT_TRUE(item->sync(5000));
+}
