@@ -124,31 +124,18 @@ TEST(HVComponentUpdateList, ListRoundTripsThroughAnArchive) {
     const auto back = L::fromObject(unarchiveObjectWithData(bytes));
     ASSERT_TRUE(back.has_value());
     ASSERT_EQ(back->size(), 3);
-    const HVComponentEntry& device = back->at(0);
-    EXPECT_NE(device, list[0]);
-    EXPECT_EQ(L::locationId(device), quint64(1) << 63);
+    EXPECT_NE(back->at(0), list[0]);
+    EXPECT_EQ(L::locationId(back->at(0)), quint64(1) << 63);
     EXPECT_EQ(L::locationId(back->at(1)), ~quint64(0));
     EXPECT_EQ(L::locationId(back->at(2)), ~quint64(0) - 1);
-    EXPECT_EQ(L::selectedRegionText(device), "7");
-    EXPECT_TRUE(L::isSuiteEntry(back->at(1)));
-    EXPECT_TRUE(L::isHeadsetEntry(back->at(1)));
-    EXPECT_TRUE(L::isRecoveryEntry(back->at(2)));
-    const QVariantList languages = L::languageInfo(device).toList();
-    ASSERT_EQ(languages.size(), 2);
-    EXPECT_EQ(languages[1].value<HVXmlLanguageInfoPtr>()->languageName(), "French");
-    EXPECT_EQ(languages[1].value<HVXmlLanguageInfoPtr>()->languageCode(), "40C");
-    EXPECT_TRUE(languages[1].value<HVXmlLanguageInfoPtr>()->languageVersion().isNull());
-    const auto build = L::buildVectorInfo(device);
-    ASSERT_NE(build, nullptr);
-    const QVariantList regions = build->availableRegionInfo().toList();
-    ASSERT_EQ(regions.size(), 2);
-    const auto asia = HVXmlRegionFieldsOf(regions[1]);
-    ASSERT_TRUE(asia.has_value());
-    EXPECT_EQ(asia->regionName, "Asia");
-    EXPECT_EQ(asia->regionId, "07");
-    EXPECT_EQ(build->firmwareFileNames(), QVariant(QVariantMap{{"base", "base.bin"}}));
-    EXPECT_FALSE(build->availableTunesInfo().isValid());
-
+    EXPECT_EQ(L::selectedRegionText(back->at(0)), "7");
+    for (int i = 0; i < 3; ++i) {
+        QVariantMap sent = *list[i];
+        QVariantMap read = *back->at(i);
+        sent.remove("LocIdKey");
+        read.remove("LocIdKey");
+        EXPECT_EQ(platform::describe(read), platform::describe(sent)) << i;
+    }
     // An empty list is a list; an absent one is nothing.
     const auto empty =
         L::fromObject(unarchiveObjectWithData(archivedDataWithRootObject(QVariantList{})));

@@ -72,6 +72,14 @@ const QString kHeadset = "\n\nHeadset error codes:" + kRule;
 const QString kBluetooth = "\n\nBluetooth error codes:" + kRule;
 const QString kUsb = "\n\nUSB error codes:" + kRule;
 
+QString missing(const QString& section) {
+    return "CRITICAL showPanicTraceForInfo : " + section +
+           " error code is not availabel for prodid  HV0A17";
+}
+QString unexpected(const QString& key) {
+    return "HIGH showPanicTraceForInfo : Unexpected value for key " + key;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Counts, PanicTraceSections,
     testing::Values(
@@ -81,16 +89,12 @@ INSTANTIATE_TEST_SUITE_P(
                     kHeadset + "\nUnavailable (headset not docked)",
                     {"CRITICAL showPanicTraceForInfo : Headset is not docked correctly for prodid  "
                      "HV0A17"}},
-        SectionCase{"HeadsetZero",
-                    {{"hstotalerrorcodekey", 0}},
-                    kHeadset + "\nNone",
-                    {"CRITICAL showPanicTraceForInfo : Headset error code is not availabel for "
-                     "prodid  HV0A17"}},
+        SectionCase{
+            "HeadsetZero", {{"hstotalerrorcodekey", 0}}, kHeadset + "\nNone", {missing("Headset")}},
         SectionCase{"HeadsetMinusTwo",
                     {{"hstotalerrorcodekey", -2}},
                     kHeadset + "\nNone",
-                    {"CRITICAL showPanicTraceForInfo : Headset error code is not availabel for "
-                     "prodid  HV0A17"}},
+                    {missing("Headset")}},
         // Codes are listed from the array whatever the count says.
         SectionCase{"HeadsetCountBelowArray",
                     {{"hstotalerrorcodekey", 1}, {"hserrorcodekey", QVariantList{"A", "B"}}},
@@ -103,30 +107,23 @@ INSTANTIATE_TEST_SUITE_P(
         SectionCase{"BluetoothNone",
                     {{"bttotalerrorcodekey", 0}},
                     kBluetooth + "\nNone",
-                    {"CRITICAL showPanicTraceForInfo : bluetooth error code is not availabel for "
-                     "prodid  HV0A17"}},
+                    {missing("bluetooth")}},
         SectionCase{"UsbCodes",
                     {{"usbtotalerrorcodekey", 1}, {"usberrorcodekey", QVariantList{"123456789"}}},
                     kUsb + "\n1: 0x123456789\nTotal error codes: 1",
                     {}},
-        SectionCase{"UsbNone",
-                    {{"usbtotalerrorcodekey", -1}},
-                    kUsb + "\nNone",
-                    {"CRITICAL showPanicTraceForInfo : USB processor error code is not availabel "
-                     "for prodid  HV0A17"}},
+        SectionCase{
+            "UsbNone", {{"usbtotalerrorcodekey", -1}}, kUsb + "\nNone", {missing("USB processor")}},
         // Damaged values: a trace line, and the rest of the report.
         SectionCase{"CountAsText",
                     {{"bttotalerrorcodekey", "2"}},
                     kBluetooth + "\nNone",
-                    {"HIGH showPanicTraceForInfo : Unexpected value for key bttotalerrorcodekey",
-                     "CRITICAL showPanicTraceForInfo : bluetooth error code is not availabel for "
-                     "prodid  HV0A17"}},
+                    {unexpected("bttotalerrorcodekey"), missing("bluetooth")}},
         SectionCase{
             "CodeAsNumberAndAsList",
             {{"hstotalerrorcodekey", 2}, {"hserrorcodekey", QVariantList{31, QVariantList{"x"}}}},
             kHeadset + "\n1: 0x0000001F\nTotal error codes: 2",
-            {"HIGH showPanicTraceForInfo : Unexpected value for key hserrorcodekey",
-             "HIGH showPanicTraceForInfo : Unexpected value for key hserrorcodekey"}}),
+            {unexpected("hserrorcodekey"), unexpected("hserrorcodekey")}}),
     [](const testing::TestParamInfo<SectionCase>& info) { return std::string(info.param.name); });
 
 TEST(PanicTraceReport, DamagedHeadingAndFirmwareStillGiveAReport) {

@@ -26,6 +26,10 @@ const QString kPaneName = QStringLiteral("Zorva Suite for Mac.prefPane");
 
 class Launching : public ::testing::Test {
 protected:
+    bool traced(const QString& message) const {
+        return trace.contains("Pref Controller", "CRITICAL", message);
+    }
+
     ScopedSandbox sandbox;
     TraceCapture trace;
 };
@@ -86,9 +90,7 @@ TEST_F(Launching, PlainExecutableAndStatusItem) {
     // The status item is started from the suite's folder below the system root,
     // with no arguments; missing or present, the answer is true.
     EXPECT_TRUE(HVUtilities::launchZorvaMenu());
-    EXPECT_TRUE(
-        trace.contains("Pref Controller", "CRITICAL",
-                       QStringLiteral("Error in launchApplicationAtPath : %1 ").arg(ENOENT)));
+    EXPECT_TRUE(traced(QString("Error in launchApplicationAtPath : %1 ").arg(ENOENT)));
     const QString menu =
         sandbox.system("Library/Application Support/Zorva/ZorvaMacSuite/Zorva menu bar item.app");
     const QString menuRecord = sandbox.system("menu args");
@@ -106,9 +108,7 @@ TEST_F(Launching, FailuresAnswerFalse) {
     const QString missing = sandbox.system("Applications/Zorva Firmware Updater.app");
     EXPECT_FALSE(HVUtilities::launchApplicationAtPath(missing, {"x"}, &error));
     EXPECT_FALSE(error.has_value());
-    EXPECT_TRUE(
-        trace.contains("Pref Controller", "CRITICAL",
-                       QStringLiteral("Error in launchApplicationAtPath : %1 ").arg(ENOENT)));
+    EXPECT_TRUE(traced(QString("Error in launchApplicationAtPath : %1 ").arg(ENOENT)));
     EXPECT_FALSE(HVUtilities::launchApplicationAtPath(missing, {"x"}));
     EXPECT_EQ(trace.records().size(), 2);
 
@@ -131,8 +131,7 @@ TEST_F(Launching, FailuresAnswerFalse) {
 
     // No path at all is refused.
     EXPECT_FALSE(HVUtilities::launchApplicationAtPath(QString(), {}, &error));
-    EXPECT_TRUE(trace.contains("Pref Controller", "CRITICAL",
-                               "Invalid parameter not satisfying: path != nil"));
+    EXPECT_TRUE(traced("Invalid parameter not satisfying: path != nil"));
 }
 
 TEST_F(SettingsPane, SearchOrderAndIdentifierRules) {
