@@ -58,8 +58,6 @@ HVComponentList sampleList() {
 TEST(HVComponentUpdateList, EachKeyIsReadByItsRule) {
     const HVComponentList list = sampleList();
     const HVComponentEntry& device = list[0];
-    EXPECT_EQ(L::componentName(device), "Zorva Quillo");
-    EXPECT_EQ(L::productId(device), "HV0123");
     EXPECT_EQ(L::updateStatus(device), 0); // missing means update available
     EXPECT_EQ(L::updateStatus(list[1]), 1);
     EXPECT_EQ(L::updateStatus(list[2]), 5);
@@ -74,10 +72,6 @@ TEST(HVComponentUpdateList, EachKeyIsReadByItsRule) {
     for (const QVariant& flag : {QVariant("true"), QVariant("YES"), QVariant(true), QVariant()}) {
         EXPECT_FALSE(L::isHeadsetEntry(L::makeEntry({{"UpdateForHeadset", flag}})));
     }
-    EXPECT_EQ(L::languageInfo(device).toList().size(), 2);
-    EXPECT_FALSE(L::languageInfo(list[1]).isValid());
-    ASSERT_NE(L::buildVectorInfo(device), nullptr);
-    EXPECT_EQ(L::buildVectorInfo(list[1]), nullptr);
 
     // The region choice goes through integer conversion to decimal text.
     const std::pair<QVariant, QString> regions[] = {

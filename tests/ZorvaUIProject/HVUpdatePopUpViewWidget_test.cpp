@@ -1,3 +1,4 @@
+#include "ZorvaUIProject/HVFirmwareUpdaterArguments.h"
 #include "ZorvaUIProject/HVUpdatePopUpViewWidget.h"
 #include "ZorvaUIProject/Zorva/HyperlinkLabel.h"
 #include "support/TestSupport.h"
@@ -44,47 +45,35 @@ T* widgetIn(QTableWidget* table, int row, int column) {
 // The launch itself, byte for byte, is the launcher's; here the window's part: which
 // click hands which arguments over, with the user's choice in them.
 TEST(UpdateWindowWidget, UpdateButtonsHandTheChoicesToTheUpdater) {
-    struct Row {
-        int row;
-        QStringList arguments; // none: the suite's page opens instead
-    } rows[] = {
-        {2,
-         {"RunningFromZms", "{\n"
-                            "    AvailableVersionKey = 1.2.0;\n"
-                            "    LocIdKey = 336592896;\n"
-                            "    ProdIdKey = 0x2454;\n"
-                            "    buildVectorInfo = \"{\\n    base = base-1.2.0.bin;\\n}\";\n"
-                            "    downloadURLKey = https://updates.zorva.example/fw/HV2454;\n"
-                            "    selectedLangKey = 409;\n"
-                            "    selectedRegionKey = 7;\n"
-                            "}"}},
-        {1, {"UpdateForHeadset", "Zorva Brisk"}},
-        {3, {}}};
-    for (const Row& row : rows) {
+    // The headset row hands over its name; the others their description, with English
+    // as the user chose it and Europe written as the default.
+    for (const int row : {2, 1, 3}) {
         ScopedSandbox sandbox;
         auto platform = std::make_shared<FakeUpdateWindowPlatform>();
-        const auto window =
-            HVUpdatePopUpViewWidget::initWithList(entries(clickList()), false, platform);
+        const HVComponentList list = entries(clickList());
+        const auto window = HVUpdatePopUpViewWidget::initWithList(list, false, platform);
         QSignalSpy finished(window.get(), &QDialog::finished);
         window->beginSheet();
         // The user picks English for row 2 before pressing its Update button.
         Q_EMIT widgetIn<QComboBox>(window->table(), 2, 2)->textActivated("English");
-        widgetIn<QPushButton>(window->table(), row.row, 4)->click();
+        widgetIn<QPushButton>(window->table(), row, 4)->click();
 
         ASSERT_EQ(finished.size(), 1);
-        EXPECT_EQ(finished.at(0).at(0).toInt(), row.row);
+        EXPECT_EQ(finished.at(0).at(0).toInt(), row);
         EXPECT_FALSE(window->isVisible());
-        if (row.arguments.isEmpty()) {
+        if (row == 3) { // the suite: its page opens instead
             EXPECT_EQ(platform->opened,
                       QList<QUrl>({QUrl("https://updates.zorva.example/fw/HV0000")}));
             EXPECT_TRUE(platform->launched.isEmpty());
-        } else {
-            EXPECT_TRUE(platform->opened.isEmpty());
-            EXPECT_EQ(
-                platform->launched,
-                (QList<QPair<QString, QStringList>>{
-                    {sandbox.system("Applications/Zorva Firmware Updater.app"), row.arguments}}));
+            continue;
         }
+        EXPECT_TRUE(platform->opened.isEmpty());
+        EXPECT_EQ(list.at(2)->value("selectedLangKey"), "409");
+        EXPECT_EQ(list.at(2)->value("selectedRegionKey"), "7");
+        EXPECT_EQ(platform->launched,
+                  (QList<QPair<QString, QStringList>>{
+                      {sandbox.system("Applications/Zorva Firmware Updater.app"),
+                       HVFirmwareUpdaterArguments::arguments(list.at(row))}}));
     }
 }
 
