@@ -133,6 +133,11 @@ TEST(KeyedArchiveFixtures, EveryRecordArchiveReadsAsDescribed) {
     ASSERT_EQ(softphones.size(), 3);
     EXPECT_EQ(softphones[2].value<HVSoftphonePtr>(), softphones[0].value<HVSoftphonePtr>());
     EXPECT_EQ(platform::describe(QVariant::fromValue(HVDevicePtr())), "(null)");
+    // A new softphone's company name is empty, not absent, and described quoted.
+    EXPECT_EQ(
+        platform::describe(QVariantList{QVariant::fromValue(HVSoftphone::initSoftphone("S", 1))}),
+        "(\n    <HVSoftphone> {\n        name = S;\n        cpname = \"\";\n        state = 1;\n   "
+        " }\n)");
 }
 
 TEST(HVDevice, WrongKindsUnderKnownKeysLeaveTheFieldAbsent) {
