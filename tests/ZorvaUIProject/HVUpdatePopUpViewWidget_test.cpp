@@ -6,13 +6,9 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QImage>
-#include <QProcess>
 #include <QPushButton>
-#include <QSet>
 #include <QSignalSpy>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -106,34 +102,3 @@ TEST(UpdateWindowWidget, ClosingTheWindowLeavesTheProgramRunning) {
     EXPECT_EQ(platform->opened, QList<QUrl>({QUrl("https://updates.zorva.example/notes/HV2454")}));
 }
 
-TEST(UpdateWindowTool, ScreenshotsHaveTheWindowSizeAndContent) {
-    QTemporaryDir dir;
-    const QString samples = QString(ZORVA_SOURCE_DIR) + "/tools/zorva-update-window/samples/";
-    struct Row {
-        QStringList arguments;
-        QSize size;
-    } rows[] = {
-        {{"--list", samples + "one.json"}, {370, 130}},
-        {{"--list", samples + "five.json"}, {621, 240}},
-        {{"--list", samples + "five.json", "--settings"}, {621, 240}},
-        {{"--list", samples + "one.json", "--single"}, {425, 150}},
-        {{"--list", samples + "five.json", "--single"}, {425, 200}},
-    };
-    int n = 0;
-    for (const Row& row : rows) {
-        const QString png = dir.filePath(QString::number(n++) + ".png");
-        QProcess tool;
-        tool.start(ZORVA_UPDATE_WINDOW, row.arguments + QStringList{"--screenshot", png});
-        ASSERT_TRUE(tool.waitForFinished(30000)) << n;
-        EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
-        const QImage image(png);
-        EXPECT_EQ(image.size(), row.size) << n;
-        QSet<QRgb> colours;
-        for (int y = 0; y < image.height(); y += 2) {
-            for (int x = 0; x < image.width(); x += 2) {
-                colours.insert(image.pixel(x, y));
-            }
-        }
-        EXPECT_GT(colours.size(), 50) << n;
-    }
-}

@@ -66,29 +66,20 @@ QStringList columnIds(const HVTableLayout& layout) {
 } // namespace
 
 TEST(UpdateWindowTable, ColumnsFollowTheEntriesThatOfferChoices) {
-    QVariantMap upToDate = withChoices(deviceEntry("Zorva Quillo 40", "HV2454", 1));
+    const QVariantMap plain = deviceEntry("Zorva Quillo 40", "HV2454");
+    const QVariantMap upToDate = withChoices(deviceEntry("Zorva Quillo 40", "HV2454", 1));
     struct Row {
         const char* what;
         QList<QVariantMap> maps;
         double W;
         QStringList columns;
     } rows[] = {
-        {"both",
-         {withChoices(deviceEntry("Zorva Quillo 40", "HV2454"))},
-         610,
-         {"productColumn", "nameColumn", "langColumn", "regColumn", "statusColumn"}},
-        {"neither",
-         {deviceEntry("Zorva Quillo 40", "HV2454")},
-         370,
-         {"productColumn", "nameColumn", "statusColumn"}},
-        {"region only",
-         {withChoices(deviceEntry("Zorva Quillo 40", "HV2454"), false)},
-         490,
-         {"productColumn", "nameColumn", "regColumn", "statusColumn"}},
-        {"headset and up-to-date entries offer nothing",
-         {headset("Zorva Brisk"), upToDate},
-         370,
-         {"productColumn", "nameColumn", "statusColumn"}},
+        // clang-format off
+        {"both", {withChoices(plain)}, 610, {"productColumn", "nameColumn", "langColumn", "regColumn", "statusColumn"}},
+        {"neither", {plain}, 370, {"productColumn", "nameColumn", "statusColumn"}},
+        {"region only", {withChoices(plain, false)}, 490, {"productColumn", "nameColumn", "regColumn", "statusColumn"}},
+        {"headset, up to date", {headset("Zorva Brisk"), upToDate}, 370, {"productColumn", "nameColumn", "statusColumn"}},
+        // clang-format on
     };
     for (const Row& row : rows) {
         Window w(row.maps);
@@ -108,12 +99,14 @@ TEST(UpdateWindowTable, FramesBySizeOfTheList) {
         HVRect scroll, window;
         bool scroller;
     } rows[] = {
+        // clang-format off
         {{}, 0, {0, 38, 370, 18}, {0, 0, 370, 76}, false},
         {{plain}, 50, {0, 40, 370, 70}, {0, 0, 370, 130}, false},
         {{hsMarked}, 85, {0, 40, 370, 105}, {0, 0, 370, 165}, false},
         {{plain, plain, plain}, 150, {0, 44, 370, 174}, {0, 0, 370, 238}, false},
         {{plain, hsMarked, plain, plain}, 235, {0, 45, 382, 175}, {0, 0, 381, 240}, true},
         {{plain, plain, plain, plain, hsMarked}, 285, {0, 45, 382, 175}, {0, 0, 381, 240}, true},
+        // clang-format on
     };
     for (const Row& row : rows) {
         Window w(row.maps);
@@ -179,10 +172,9 @@ TEST(UpdateWindowTable, StatusColumnByState) {
         int state;
         bool button;
         QString text;
-    } rows[] = {{0, true, ""},         {1, false, "Up-to-date"},
-                {3, false, "Unknown"}, {5, false, "Unknown"},
-                {6, false, "Unknown"}, {2, false, ""},
-                {4, false, ""},        {7, false, ""}};
+        // clang-format off
+    } rows[] = {{0, true, ""}, {1, false, "Up-to-date"}, {3, false, "Unknown"}, {5, false, "Unknown"},
+                {6, false, "Unknown"}, {2, false, ""}, {4, false, ""}, {7, false, ""}}; // clang-format on
     for (const Row& row : rows) {
         Window w({deviceEntry("Zorva Quillo 40", "HV2454", row.state)});
         const HVCellContent& cell = w.cell(0, "statusColumn");
@@ -273,18 +265,14 @@ TEST(UpdateWindowSingle, FourHeights) {
         double pictureY, messageY, linkY;
         std::optional<HVRect> language, region;
     } rows[] = {
-        {{withChoices(plain)},
-         200,
-         105,
-         115,
-         100,
-         HVRect{235, 75, 120, 40},
-         HVRect{187, 45, 120, 40}},
+        // clang-format off
+        {{withChoices(plain)}, 200, 105, 115, 100, HVRect{235, 75, 120, 40}, HVRect{187, 45, 120, 40}},
         {{withChoices(plain, true, false)}, 170, 85, 85, 70, HVRect{235, 45, 120, 40}, {}},
         {{withChoices(plain, false, true)}, 170, 85, 85, 70, {}, HVRect{187, 45, 120, 40}},
         {{plain}, 150, 65, 65, 50, {}, {}},
         // Only another entry offers languages: the height, but no controls.
         {{plain, withChoices(plain, true, false)}, 170, 85, 85, 70, {}, {}},
+        // clang-format on
     };
     for (const Row& row : rows) {
         auto platform = std::make_shared<FakeUpdateWindowPlatform>();

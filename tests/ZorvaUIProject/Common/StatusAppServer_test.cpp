@@ -145,24 +145,6 @@ TEST(StatusAppServer, ResetCallbackIsServedWhileItsTwoNestedRequestsRunAgainstTh
                                              "callback resetDeviceSoftphoneInfo ok"}));
 }
 
-TEST(StatusAppServer, RegistrationFailsWhenTheNameIsTaken) {
-    QDBusConnection other = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "holder");
-    ASSERT_TRUE(other.registerService(platform::contract::kStatusBusName));
-    RecordingDelegate delegate;
-    auto server = StatusAppServer::create();
-    ASSERT_TRUE(server);
-    server->setRootObject(&delegate);
-    EXPECT_FALSE(server->registerName("StatusAppServer"));
-    // Nothing was left published: once the name is free the same server registers.
-    ASSERT_TRUE(other.unregisterService(platform::contract::kStatusBusName));
-    EXPECT_TRUE(server->registerName("StatusAppServer"));
-    // ... and a second server cannot take it from the first.
-    auto second = StatusAppServer::create(other);
-    ASSERT_TRUE(second);
-    EXPECT_FALSE(second->registerName("StatusAppServer"));
-    QDBusConnection::disconnectFromBus("holder");
-}
-
 TEST(StatusAppServer, BadCallsAreRefusedWithATraceLineAndTheProcessGoesOn) {
     using platform::archivedDataWithRootObject;
     testsupport::TraceCapture trace;
