@@ -3,6 +3,7 @@
 #include "ZorvaUIProject/HVComponentUpdateList.h"
 #include "support/TestSupport.h"
 #include "support/TraceCapture.h"
+#include "support/UpdateWindowFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -12,35 +13,15 @@ using L = HVComponentUpdateList;
 
 namespace {
 
-HVXmlLanguageInfoPtr language(const QString& name, const QString& code) {
-    auto info = std::make_shared<HVXmlLanguageInfo>();
-    info->setLanguageName(name);
-    info->setLanguageCode(code);
-    info->setFirmwareFileName(name + ".bin");
-    return info;
-}
-
-HVXmlBuildVectorRegionInfoPtr region(const QString& name, const QString& id) {
-    auto info = std::make_shared<HVXmlBuildVectorRegionInfo>();
-    info->setRegionName(name);
-    info->setRegionId(id);
-    return info;
-}
-
 HVComponentList sampleList() {
-    auto build = HVXmlBuildVectorInfo::init();
-    build->setAvailableRegionInfo(QVariantList{QVariant::fromValue(region("Europe", "7")),
-                                               QVariant::fromValue(region("Asia", "07"))});
-    build->setFirmwareFileNames(QVariantMap{{"base", "base.bin"}});
     const HVComponentEntry device = L::makeEntry(
         {{"componentNameKey", "Zorva Quillo"},
          {"currentVersionKey", "1.1"},
          {"AvailableVersionKey", "1.2"},
          {"LocIdKey", quint64(1) << 63},
          {"ProdIdKey", "HV0123"},
-         {"languageInfo", QVariantList{QVariant::fromValue(language("English", "409")),
-                                       QVariant::fromValue(language("French", "40C"))}},
-         {"buildVectorInfo", QVariant::fromValue(build)},
+         {"languageInfo", testsupport::languageList({{"English", "409"}, {"French", "40C"}})},
+         {"buildVectorInfo", testsupport::buildWithRegions({{"Europe", "7"}, {"Asia", "07"}})},
          {"selectedRegionKey", 7}});
     const HVComponentEntry suite = L::makeEntry({{"componentNameKey", "Zorva Suite for Mac"},
                                                  {"LocIdKey", ~quint64(0)},
@@ -74,11 +55,10 @@ TEST(HVComponentUpdateList, EachKeyIsReadByItsRule) {
     }
 
     // The region choice goes through integer conversion to decimal text.
-    const std::pair<QVariant, QString> regions[] = {
-        {QVariant(7), "7"},       {QVariant("7"), "7"},
-        {QVariant("07"), "7"},    {QVariant(), "0"},
-        {QVariant(" -3x"), "-3"}, {QVariant("abc"), "0"},
-        {QVariant(7.9), "7"},     {QVariant("99999999999"), "2147483647"}};
+    // clang-format off
+    const std::pair<QVariant, QString> regions[] = {{7, "7"}, {"7", "7"}, {"07", "7"}, {QVariant(), "0"},
+        {" -3x", "-3"}, {"abc", "0"}, {7.9, "7"}, {"99999999999", "2147483647"}};
+    // clang-format on
     for (const auto& [stored, text] : regions) {
         EXPECT_EQ(L::selectedRegionText(L::makeEntry({{"selectedRegionKey", stored}})), text)
             << stored.toString().toStdString();

@@ -3,7 +3,6 @@
 #include "Platform/PropertyList.h"
 #include "ZorvaUIProject/Common/HVDevice.h"
 #include "ZorvaUIProject/Common/HVSoftphone.h"
-#include "support/HostileInputs.h"
 #include "support/TestSupport.h"
 #include "support/TraceCapture.h"
 
@@ -214,17 +213,3 @@ TEST(HVDevice, ArchivesNestedInBatteryDataStopAtAFixedDepth) {
               1);
 }
 
-// n devices at every level, all holding the same battery data: the next
-// level's archive of n devices. Each distinct archive is decoded once (n
-// devices a level), not once for every device holding it (n^levels).
-TEST(HVDevice, BatteryArchivesSharedByDevicesAreDecodedOnce) {
-    constexpr int n = 3;
-    const QByteArray archive = testsupport::nestedDeviceLists(n, platform::kMaxNestedArchives);
-    testsupport::TraceCapture trace;
-    const QVariantList devices = unarchiveObjectWithData(archive).toList();
-    ASSERT_EQ(devices.size(), n);
-    EXPECT_NE(devices.first().value<HVDevicePtr>(), nullptr);
-    EXPECT_EQ(
-        trace.count("initWithCoder : HVDevice \"encodedBatteryInfo\" holds no battery record"),
-        n * (platform::kMaxNestedArchives - 1));
-}

@@ -57,15 +57,17 @@ TEST_F(Softphones, PathsOnMountedVolumesAreReplacedByTheSuitesCopies) {
 
     // On a disk image: the suite's own copy, whether or not it is there.
     QDir(skype).removeRecursively();
-    makeStubApplication(m_sandbox.system("Volumes/Skype"), "Skype", bundleInfo("com.skype.skype"));
-    EXPECT_EQ(path("com.skype.skype", "Skype"), suiteCopy("Skype.app"));
-    makeStubApplication(m_sandbox.system("Volumes/Avaya"), "one-X", bundleInfo("com.avaya.onex"));
-    EXPECT_EQ(path("com.avaya.onex", "Avaya one-X® Communicator"),
-              suiteCopy("Avaya one-X Communicator.app"));
-    makeStubApplication(m_sandbox.system("Volumes/Eq"), "Equinox", bundleInfo("com.avaya.eq"));
-    EXPECT_EQ(path("com.avaya.eq", "Avaya Equinox"), suiteCopy("Avaya Equinox.app"));
-    makeStubApplication(m_sandbox.system("Volumes/Bria"), "Bria 4", bundleInfo(kBria));
-    EXPECT_EQ(path(kBria, "CounterPath Bria 4 Pro"), suiteCopy("Bria.app"));
+    // clang-format off
+    const struct { const char *app, *identifier, *name, *copy; } mounted[] = {
+        {"Skype", "com.skype.skype", "Skype", "Skype.app"},
+        {"one-X", "com.avaya.onex", "Avaya one-X® Communicator", "Avaya one-X Communicator.app"},
+        {"Equinox", "com.avaya.eq", "Avaya Equinox", "Avaya Equinox.app"},
+        {"Bria 4", "com.CounterPath_Corporation.Bria-4", "CounterPath Bria 4 Pro", "Bria.app"}};
+    // clang-format on
+    for (const auto& m : mounted) {
+        makeStubApplication(m_sandbox.system("Volumes/") + m.app, m.app, bundleInfo(m.identifier));
+        EXPECT_EQ(path(m.identifier, QString::fromUtf8(m.name)), suiteCopy(m.copy)) << m.app;
+    }
     // Another softphone, or a folder merely named like it, keeps its path.
     const QString other =
         makeStubApplication(m_sandbox.system("Volumes/Other"), "Other", bundleInfo("com.other"));
@@ -211,14 +213,10 @@ TEST_F(Softphones, VersionsOfBriaAndTheJabberPlugin) {
 TEST_F(Softphones, PreferredSoftphoneAndPresenceFromPreferences) {
     EXPECT_EQ(HVUtilities::getPreferredSoftphoneID(), 7); // no preference file at all
     EXPECT_FALSE(HVUtilities::willUpdateSpPresence());
-    const std::pair<QVariant, qint32> table[] = {
-        {"Standard", 255},
-        {"None (Audio Only)", 8},
-        {"Microsoft Lync & Skype for Business", 0},
-        {"standard", 7},
-        {"Skype", 7},
-        {qint64(255), 7},
-    };
+    // clang-format off
+    const std::pair<QVariant, qint32> table[] = {{"Standard", 255}, {"None (Audio Only)", 8},
+        {"Microsoft Lync & Skype for Business", 0}, {"standard", 7}, {"Skype", 7}, {qint64(255), 7}};
+    // clang-format on
     for (const auto& [stored, expected] : table) {
         writePreferences({{"zorvapreferredSP", stored}});
         m_trace.take();
@@ -233,12 +231,15 @@ TEST_F(Softphones, PreferredSoftphoneAndPresenceFromPreferences) {
     EXPECT_EQ(HVUtilities::getPreferredSoftphoneID(), 7);
     EXPECT_TRUE(m_trace.take().contains("getPreferredSoftphoneIDFor :In String: (null)\n"));
 
-    writePreferences({{"PresenceUpdateSelected", "TRUE"}, {"PresenceUpdateEnabled", "TRUE"}});
-    EXPECT_TRUE(HVUtilities::willUpdateSpPresence());
-    writePreferences({{"PresenceUpdateSelected", "TRUE"}, {"PresenceUpdateEnabled", "true"}});
-    EXPECT_FALSE(HVUtilities::willUpdateSpPresence());
-    writePreferences({{"PresenceUpdateSelected", true}, {"PresenceUpdateEnabled", "TRUE"}});
-    EXPECT_FALSE(HVUtilities::willUpdateSpPresence());
-    writePreferences({{"PresenceUpdateEnabled", "TRUE"}});
-    EXPECT_FALSE(HVUtilities::willUpdateSpPresence());
+    // clang-format off
+    const std::pair<QVariantMap, bool> presence[] = {
+        {{{"PresenceUpdateSelected", "TRUE"}, {"PresenceUpdateEnabled", "TRUE"}}, true},
+        {{{"PresenceUpdateSelected", "TRUE"}, {"PresenceUpdateEnabled", "true"}}, false},
+        {{{"PresenceUpdateSelected", true}, {"PresenceUpdateEnabled", "TRUE"}}, false},
+        {{{"PresenceUpdateEnabled", "TRUE"}}, false}};
+    // clang-format on
+    for (const auto& [values, updates] : presence) {
+        writePreferences(values);
+        EXPECT_EQ(HVUtilities::willUpdateSpPresence(), updates) << values.size();
+    }
 }

@@ -152,20 +152,18 @@ TEST(StatusAppServer, BadCallsAreRefusedWithATraceLineAndTheProcessGoesOn) {
     const auto server = publish(delegate);
     const QString battery = "updateHeadsetBatteryInfo";
     const QString softphone = "updateSoftphoneInfo_softphoneStatus";
+    const auto skype = QVariant::fromValue(HVSoftphone::initSoftphone("Skype", 1));
+    // clang-format off
     const std::pair<QString, QVariantList> calls[] = {
         // A malformed archive, a record of the wrong class where a device belongs, no object.
-        {battery, {QByteArray("bplist00garbage")}},
-        {battery,
-         {archivedDataWithRootObject(QVariant::fromValue(HVSoftphone::initSoftphone("Skype", 1)))}},
-        {battery, {QByteArray()}},
+        {battery, {QByteArray("bplist00garbage")}}, {battery, {archivedDataWithRootObject(skype)}}, {battery, {QByteArray()}},
         // A string where the component list belongs.
         {"sendUpdatedComponentList_isManualCheckUpdate", {archivedDataWithRootObject("x"), true}},
         // A missing argument, and a number where the name's archive belongs.
         {softphone, {archivedDataWithRootObject("Skype")}},
-        {softphone,
-         {archivedDataWithRootObject(QVariant::fromValue(qint64(5))),
-          QVariant::fromValue(qint32(1))}},
+        {softphone, {archivedDataWithRootObject(QVariant::fromValue(qint64(5))), QVariant::fromValue(qint32(1))}},
     };
+    // clang-format on
     for (const auto& [member, args] : calls) {
         EXPECT_EQ(callServer(member, args).errorName(), "org.freedesktop.DBus.Error.InvalidArgs");
     }
