@@ -186,9 +186,10 @@ TEST_F(HeadsetRegistry, DisconnectMatchesAbsentProductIdentifiersNowhere) {
         QVariant stored;
         QString reported;
         bool disconnects;
-    } cases[] = {{QVariant(), absent, false},          {QVariant(), empty, false},
-                 {QVariant(empty), absent, false},     {QVariant(empty), empty, true},
-                 {QVariant("HV0420"), "HV0420", true}, {QVariant("HV0420"), empty, false}};
+        // clang-format off
+    } cases[] = {{QVariant(), absent, false}, {QVariant(), empty, false}, {QVariant(empty), absent, false},
+                 {QVariant(empty), empty, true}, {QVariant("HV0420"), "HV0420", true}, {QVariant("HV0420"), empty, false}};
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.stored.toString().toStdString() << " / "
                                         << c.reported.isNull() << c.reported.toStdString());
