@@ -83,4 +83,3 @@ TEST(PanicTraceWindow, EmptyReportLeavesAnEmptyWindowAndAFailedResetIsTraced) {
     EXPECT_EQ(platform->resets, (QList<QPair<QString, qint64>>{{"HV0A17", -5}}));
     EXPECT_EQ(capture.count("resetPanicTrace : statusAppDO is NULL"), 1);
 }
-

@@ -101,4 +101,3 @@ TEST(UpdateWindowWidget, ClosingTheWindowLeavesTheProgramRunning) {
     EXPECT_TRUE(window.isNull()); // it deleted itself
     EXPECT_EQ(platform->opened, QList<QUrl>({QUrl("https://updates.zorva.example/notes/HV2454")}));
 }
-
