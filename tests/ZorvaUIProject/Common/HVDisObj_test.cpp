@@ -93,22 +93,6 @@ TEST(HVDisObj, WithoutServiceEveryOperationTracesItsLinesAndAnswersEmpty) {
     EXPECT_EQ(trace.records(), expected);
 }
 
-TEST(HVDisObj, WrongServiceNameFailsWithoutReachingTheService) {
-    DeviceSimulatorProcess sim(simulatorScenario("demo.json"));
-    ASSERT_TRUE(sim.started());
-    TraceCapture trace;
-    const HVDisObj client;
-    EXPECT_FALSE(client.getDeviceInfoFromApplicationService("zorvadeviceservice").isValid());
-    EXPECT_FALSE(client.getSoftphoneInfoFromApplicationService(QString()).isValid());
-    client.manualCheckForUpdateFromApplicationService("Other");
-    client.AutoCheckForUpdateFromApplicationService(QString());
-    EXPECT_EQ(trace.records(), (QStringList{nobody("getDeviceInfoFromApplicationService"),
-                                            nobody("getSoftphoneInfoFromApplicationService")} +
-                                unableFor("manualCheckForUpdateFromApplicationService", "Other") +
-                                unableFor("AutoCheckForUpdateFromApplicationService", "(null)")));
-    EXPECT_TRUE(sim.requests().isEmpty());
-}
-
 TEST(HVDisObj, EveryOperationReachesTheServiceWithItsArgumentsAndResult) {
     DeviceSimulatorProcess sim(simulatorScenario("demo.json"));
     ASSERT_TRUE(sim.started());
@@ -227,6 +211,16 @@ TEST(HVDisObj, UnreadableOrMistypedAnswersAreDroppedWithATraceLine) {
     ASSERT_TRUE(sim.started());
     TraceCapture trace;
     const HVDisObj client;
+    // A wrong service name fails without reaching the service.
+    EXPECT_FALSE(client.getDeviceInfoFromApplicationService("zorvadeviceservice").isValid());
+    EXPECT_FALSE(client.getSoftphoneInfoFromApplicationService(QString()).isValid());
+    client.manualCheckForUpdateFromApplicationService("Other");
+    client.AutoCheckForUpdateFromApplicationService(QString());
+    EXPECT_EQ(trace.records(), (QStringList{nobody("getDeviceInfoFromApplicationService"),
+                                            nobody("getSoftphoneInfoFromApplicationService")} +
+                                unableFor("manualCheckForUpdateFromApplicationService", "Other") +
+                                unableFor("AutoCheckForUpdateFromApplicationService", "(null)")));
+
     EXPECT_FALSE(client.getDeviceInfoFromApplicationService(kName).isValid());
     EXPECT_FALSE(client.getSoftphoneInfoFromApplicationService(kName).isValid());
     EXPECT_FALSE(client.getUpdateURLInfoFromAppService().isValid());
@@ -240,6 +234,6 @@ TEST(HVDisObj, UnreadableOrMistypedAnswersAreDroppedWithATraceLine) {
             return r.startsWith(crit(start));
         })) << start;
     }
-    // The simulator still serves, and so does this process.
+    // The simulator still serves, and so does this process; the wrong names reached nothing.
     EXPECT_EQ(sim.requests().size(), 4);
 }
