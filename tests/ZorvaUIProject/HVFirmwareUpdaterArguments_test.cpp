@@ -7,10 +7,6 @@
 #include "support/TestSupport.h"
 #include "support/TraceCapture.h"
 
-#include <QDeadlineTimer>
-#include <QFile>
-#include <QFileInfo>
-#include <QThread>
 #include <gtest/gtest.h>
 
 using testsupport::parseOldStylePropertyList;
@@ -66,27 +62,22 @@ TEST(UpdaterArguments, DescriptionKeysAndValues) {
                               {"downloadURLKey", "https://updates.example.com/fw/093B?lang=en&v=2"},
                               {"AvailableVersionKey", "2.1.7"}}));
 
-    // Location identifiers: unsigned decimal digits, text as it is, (null) when absent.
-    map.insert("LocIdKey", qint64(-1));
-    EXPECT_EQ(descriptionOf(map).value("LocIdKey"), "18446744073709551615");
-    map.insert("LocIdKey", quint64(1) << 63);
-    EXPECT_EQ(descriptionOf(map).value("LocIdKey"), "9223372036854775808");
-    map.insert("LocIdKey", 0);
-    EXPECT_EQ(descriptionOf(map).value("LocIdKey"), "0");
-    map.insert("LocIdKey", "0x1400000");
-    EXPECT_EQ(descriptionOf(map).value("LocIdKey"), "0x1400000");
-    map.remove("LocIdKey");
-    EXPECT_EQ(descriptionOf(map).value("LocIdKey"), "(null)");
-
-    // Product identifiers: a leading "HV" only.
-    for (const auto& [in, out] : {std::pair{"HV1001", "0x1001"},
-                                  {"HV093B", "0x093B"},
-                                  {"hv1001", "hv1001"},
-                                  {"1001", "1001"},
-                                  {"XHV1", "XHV1"},
-                                  {"HV", "0x"}}) {
-        map.insert("ProdIdKey", in);
-        EXPECT_EQ(descriptionOf(map).value("ProdIdKey"), out) << in;
+    // Location identifiers: unsigned decimal digits, text as it is, (null) when absent;
+    // product identifiers: a leading "HV" only.
+    // clang-format off
+    const std::tuple<const char*, QVariant, QString> rows[] = {
+        {"LocIdKey", qint64(-1), "18446744073709551615"}, {"LocIdKey", quint64(1) << 63, "9223372036854775808"},
+        {"LocIdKey", 0, "0"}, {"LocIdKey", "0x1400000", "0x1400000"}, {"LocIdKey", QVariant(), "(null)"},
+        {"ProdIdKey", "HV1001", "0x1001"}, {"ProdIdKey", "HV093B", "0x093B"}, {"ProdIdKey", "hv1001", "hv1001"},
+        {"ProdIdKey", "1001", "1001"}, {"ProdIdKey", "XHV1", "XHV1"}, {"ProdIdKey", "HV", "0x"}};
+    // clang-format on
+    for (const auto& [key, in, out] : rows) {
+        QVariantMap changed = map;
+        changed.insert(key, in);
+        if (!in.isValid()) {
+            changed.remove(key);
+        }
+        EXPECT_EQ(descriptionOf(changed).value(key), out) << in.toString().toStdString();
     }
 
     // A language choice always goes along; a region choice only with a build
@@ -179,15 +170,10 @@ TEST(UpdaterArguments, StartUpdateLaunchesTheUpdaterWithTheArguments) {
     // Not installed: nothing starts, the launch failure is traced.
     EXPECT_FALSE(Args::startUpdate(entry));
     EXPECT_EQ(trace.count("Arguments Array : " + platform::describe(Args::arguments(entry))), 1);
-
-    // A recorder in the updater's place gets the arguments byte for byte.
-    const QString app = Args::updaterPath();
-    const QString record = sandbox.system("updater args");
-    ASSERT_TRUE(testsupport::writeExecutable(app + "/Contents/MacOS/updater",
-                                             testsupport::recorderScript(record)));
-    ASSERT_TRUE(platform::plist::writeFile(app + "/Contents/Info.plist",
+    // An installed updater starts (the launcher's tests check the bytes it receives).
+    ASSERT_TRUE(testsupport::writeExecutable(Args::updaterPath() + "/Contents/MacOS/updater",
+                                             "#!/bin/sh\n"));
+    ASSERT_TRUE(platform::plist::writeFile(Args::updaterPath() + "/Contents/Info.plist",
                                            QVariantMap{{"CFBundleExecutable", "updater"}}));
     EXPECT_TRUE(Args::startUpdate(entry));
-    EXPECT_EQ(testsupport::waitForRecord(record),
-              testsupport::expectedRecord(Args::arguments(entry)));
 }

@@ -40,6 +40,7 @@ QString report(const QVariantMap& info) {
 
 TEST(PanicTraceReport, FullReportWithPaddedAndUnpaddedCodes) {
     EXPECT_EQ(report(baseInfo()), heading() + kBaseCodes);
+    EXPECT_TRUE(report({}).isNull()); // an empty dictionary gives no report
     EXPECT_EQ(Report::productID(baseInfo()), "HV0A17");
     EXPECT_EQ(Report::locationID(baseInfo()), qint64(0x8000000000000001ULL));
 }
@@ -72,62 +73,36 @@ const QString kHeadset = "\n\nHeadset error codes:" + kRule;
 const QString kBluetooth = "\n\nBluetooth error codes:" + kRule;
 const QString kUsb = "\n\nUSB error codes:" + kRule;
 
-INSTANTIATE_TEST_SUITE_P(
-    Counts, PanicTraceSections,
-    testing::Values(
-        SectionCase{"HeadsetAbsent", {}, "", {}},
-        SectionCase{"HeadsetNotDocked",
-                    {{"hstotalerrorcodekey", -1}},
-                    kHeadset + "\nUnavailable (headset not docked)",
-                    {"CRITICAL showPanicTraceForInfo : Headset is not docked correctly for prodid  "
-                     "HV0A17"}},
-        SectionCase{"HeadsetZero",
-                    {{"hstotalerrorcodekey", 0}},
-                    kHeadset + "\nNone",
-                    {"CRITICAL showPanicTraceForInfo : Headset error code is not availabel for "
-                     "prodid  HV0A17"}},
-        SectionCase{"HeadsetMinusTwo",
-                    {{"hstotalerrorcodekey", -2}},
-                    kHeadset + "\nNone",
-                    {"CRITICAL showPanicTraceForInfo : Headset error code is not availabel for "
-                     "prodid  HV0A17"}},
-        // Codes are listed from the array whatever the count says.
-        SectionCase{"HeadsetCountBelowArray",
-                    {{"hstotalerrorcodekey", 1}, {"hserrorcodekey", QVariantList{"A", "B"}}},
-                    kHeadset + "\n1: 0x0000000A\n2: 0x0000000B\nTotal error codes: 1",
-                    {}},
-        SectionCase{"BluetoothEmptyArray",
-                    {{"bttotalerrorcodekey", 3}, {"bterrorcodekey", QVariantList{}}},
-                    kBluetooth + "\nTotal error codes: 3",
-                    {}},
-        SectionCase{"BluetoothNone",
-                    {{"bttotalerrorcodekey", 0}},
-                    kBluetooth + "\nNone",
-                    {"CRITICAL showPanicTraceForInfo : bluetooth error code is not availabel for "
-                     "prodid  HV0A17"}},
-        SectionCase{"UsbCodes",
-                    {{"usbtotalerrorcodekey", 1}, {"usberrorcodekey", QVariantList{"123456789"}}},
-                    kUsb + "\n1: 0x123456789\nTotal error codes: 1",
-                    {}},
-        SectionCase{"UsbNone",
-                    {{"usbtotalerrorcodekey", -1}},
-                    kUsb + "\nNone",
-                    {"CRITICAL showPanicTraceForInfo : USB processor error code is not availabel "
-                     "for prodid  HV0A17"}},
-        // Damaged values: a trace line, and the rest of the report.
-        SectionCase{"CountAsText",
-                    {{"bttotalerrorcodekey", "2"}},
-                    kBluetooth + "\nNone",
-                    {"HIGH showPanicTraceForInfo : Unexpected value for key bttotalerrorcodekey",
-                     "CRITICAL showPanicTraceForInfo : bluetooth error code is not availabel for "
-                     "prodid  HV0A17"}},
-        SectionCase{
-            "CodeAsNumberAndAsList",
-            {{"hstotalerrorcodekey", 2}, {"hserrorcodekey", QVariantList{31, QVariantList{"x"}}}},
-            kHeadset + "\n1: 0x0000001F\nTotal error codes: 2",
-            {"HIGH showPanicTraceForInfo : Unexpected value for key hserrorcodekey",
-             "HIGH showPanicTraceForInfo : Unexpected value for key hserrorcodekey"}}),
+QString missing(const QString& section) {
+    return "CRITICAL showPanicTraceForInfo : " + section +
+           " error code is not availabel for prodid  HV0A17";
+}
+QString unexpected(const QString& key) {
+    return "HIGH showPanicTraceForInfo : Unexpected value for key " + key;
+}
+
+using V = QVariantList;
+const QString kDocked =
+    "CRITICAL showPanicTraceForInfo : Headset is not docked correctly for prodid  HV0A17";
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Counts, PanicTraceSections, testing::Values(
+    SectionCase{"HeadsetAbsent", {}, "", {}},
+    SectionCase{"HeadsetNotDocked", {{"hstotalerrorcodekey", -1}}, kHeadset + "\nUnavailable (headset not docked)", {kDocked}},
+    SectionCase{"HeadsetZero", {{"hstotalerrorcodekey", 0}}, kHeadset + "\nNone", {missing("Headset")}},
+    SectionCase{"HeadsetMinusTwo", {{"hstotalerrorcodekey", -2}}, kHeadset + "\nNone", {missing("Headset")}},
+    // Codes are listed from the array whatever the count says.
+    SectionCase{"HeadsetCountBelowArray", {{"hstotalerrorcodekey", 1}, {"hserrorcodekey", V{"A", "B"}}},
+                kHeadset + "\n1: 0x0000000A\n2: 0x0000000B\nTotal error codes: 1", {}},
+    SectionCase{"BluetoothEmptyArray", {{"bttotalerrorcodekey", 3}, {"bterrorcodekey", V{}}}, kBluetooth + "\nTotal error codes: 3", {}},
+    SectionCase{"BluetoothNone", {{"bttotalerrorcodekey", 0}}, kBluetooth + "\nNone", {missing("bluetooth")}},
+    SectionCase{"UsbCodes", {{"usbtotalerrorcodekey", 1}, {"usberrorcodekey", V{"123456789"}}}, kUsb + "\n1: 0x123456789\nTotal error codes: 1", {}},
+    SectionCase{"UsbNone", {{"usbtotalerrorcodekey", -1}}, kUsb + "\nNone", {missing("USB processor")}},
+    // Damaged values: a trace line, and the rest of the report.
+    SectionCase{"CountAsText", {{"bttotalerrorcodekey", "2"}}, kBluetooth + "\nNone", {unexpected("bttotalerrorcodekey"), missing("bluetooth")}},
+    SectionCase{"CodeAsNumberAndAsList", {{"hstotalerrorcodekey", 2}, {"hserrorcodekey", V{31, V{"x"}}}},
+                kHeadset + "\n1: 0x0000001F\nTotal error codes: 2", {unexpected("hserrorcodekey"), unexpected("hserrorcodekey")}}),
     [](const testing::TestParamInfo<SectionCase>& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(PanicTraceReport, DamagedHeadingAndFirmwareStillGiveAReport) {
     TraceCapture capture;
@@ -156,8 +131,4 @@ TEST(PanicTraceReport, FirmwareLinesFollowTheirFixedOrder) {
     EXPECT_EQ(report(info), heading("\nBluetooth processor: 1\nBase processor: 2\nUSB processor: "
                                     "3\nHeadset: 4\nLanguage pack: 5\nGraphics: 6") +
                                 kBaseCodes);
-}
-
-TEST(PanicTraceReport, EmptyDictionaryGivesNoReport) {
-    EXPECT_TRUE(report({}).isNull());
 }

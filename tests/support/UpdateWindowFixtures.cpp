@@ -15,8 +15,7 @@ bool FakeUpdateWindowPlatform::openURL(const QUrl& url) {
 bool FakeUpdateWindowPlatform::launchApplicationAtPath(const QString& path,
                                                        const QStringList& arguments) {
     launched.append({path, arguments});
-    return launchForReal ? HVUpdateWindowPlatformDefault().launchApplicationAtPath(path, arguments)
-                         : true;
+    return true;
 }
 
 QVariantMap deviceEntry(const QString& name, const QString& productId, int state) {

@@ -12,8 +12,7 @@ namespace testsupport {
 
 // The update window's platform for tests: the given bundle (the build's
 // application bundle by default), a name measure that tests set, and browser and
-// updater requests recorded (the updater is really started only when
-// `launchForReal` is set).
+// updater requests recorded.
 class FakeUpdateWindowPlatform : public HVUpdateWindowPlatform {
 public:
     FakeUpdateWindowPlatform();
@@ -29,7 +28,6 @@ public:
 
     std::shared_ptr<const platform::Bundle> bundle;
     std::function<double(const QString&)> measure = [](const QString&) { return 10.0; };
-    bool launchForReal = false;
     QList<QUrl> opened;
     QList<QPair<QString, QStringList>> launched;
     QStringList clipboard;

@@ -29,33 +29,29 @@ protected:
 } // namespace
 
 TEST_F(InstalledComponentParser, FeaturesCountOnlyAfterTheGroupStarts) {
-    EXPECT_TRUE(answerFor("<?xml version=\"1.0\"?><requests>" + kGroup + kInstall +
-                          "</installfeature></requests>"));
-    // Text, other elements and other attributes around it change nothing.
-    EXPECT_TRUE(answerFor("<requests>text<a/>" + kGroup +
-                          "<feature action=\"install\" other=\"1\" "
-                          "id=\"com.zorva.pcsuite.ibm.sametime.plugin.feature\">x</feature>"
-                          "</installfeature></requests>"));
-    // Before the group it is ignored; after the group's end tag it still counts.
-    EXPECT_FALSE(answerFor("<r>" + kInstall + kGroup + "</installfeature></r>"));
-    EXPECT_TRUE(answerFor("<r>" + kGroup + "</installfeature>" + kInstall + "</r>"));
-    // Another group id does not open the group; letter case matters everywhere.
-    EXPECT_FALSE(
-        answerFor("<r><installfeature id=\"User.requests\">" + kInstall + "</installfeature></r>"));
-    EXPECT_FALSE(answerFor("<r><InstallFeature id=\"Admin.added.requests\">" + kInstall +
-                           "</InstallFeature></r>"));
-    EXPECT_FALSE(answerFor("<r>" + kGroup +
-                           "<feature id=\"com.zorva.pcsuite.ibm.sametime.plugin.feature\" "
-                           "action=\"Install\"/></installfeature></r>"));
-    EXPECT_FALSE(answerFor("<r>" + kGroup +
-                           "<feature id=\"com.zorva.other.feature\" action=\"install\"/>"
-                           "</installfeature></r>"));
-}
-
-TEST_F(InstalledComponentParser, AnUninstallNeitherSetsNorClearsTheAnswer) {
-    EXPECT_FALSE(answerFor("<r>" + kGroup + kUninstall + "</installfeature></r>"));
-    EXPECT_TRUE(answerFor("<r>" + kGroup + kInstall + kUninstall + "</installfeature></r>"));
-    EXPECT_TRUE(answerFor("<r>" + kGroup + kUninstall + kInstall + "</installfeature></r>"));
+    const QByteArray id = "id=\"com.zorva.pcsuite.ibm.sametime.plugin.feature\"";
+    // clang-format off
+    const std::pair<QByteArray, bool> rows[] = {
+        {"<?xml version=\"1.0\"?><requests>" + kGroup + kInstall + "</installfeature></requests>", true},
+        // Text, other elements and other attributes around it change nothing.
+        {"<requests>text<a/>" + kGroup + "<feature action=\"install\" other=\"1\" " + id + ">x</feature></installfeature></requests>", true},
+        // Before the group it is ignored; after the group's end tag it still counts.
+        {"<r>" + kInstall + kGroup + "</installfeature></r>", false},
+        {"<r>" + kGroup + "</installfeature>" + kInstall + "</r>", true},
+        // Another group id does not open the group; letter case matters everywhere.
+        {"<r><installfeature id=\"User.requests\">" + kInstall + "</installfeature></r>", false},
+        {"<r><InstallFeature id=\"Admin.added.requests\">" + kInstall + "</InstallFeature></r>", false},
+        {"<r>" + kGroup + "<feature " + id + " action=\"Install\"/></installfeature></r>", false},
+        {"<r>" + kGroup + "<feature id=\"com.zorva.other.feature\" action=\"install\"/></installfeature></r>", false},
+        // An uninstall neither sets nor clears the answer.
+        {"<r>" + kGroup + kUninstall + "</installfeature></r>", false},
+        {"<r>" + kGroup + kInstall + kUninstall + "</installfeature></r>", true},
+        {"<r>" + kGroup + kUninstall + kInstall + "</installfeature></r>", true},
+    };
+    // clang-format on
+    for (const auto& [body, installed] : rows) {
+        EXPECT_EQ(answerFor(body), installed) << body.toStdString();
+    }
 }
 
 TEST_F(InstalledComponentParser, MissingAndMalformedFilesAreTraced) {

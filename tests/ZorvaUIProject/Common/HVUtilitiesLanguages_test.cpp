@@ -40,45 +40,39 @@ QVariantList languages() {
 TEST(Languages, VersionCodedProductAndDecimalCodes) {
     TraceCapture trace;
     const QVariant list = languages();
-    const QString product = QStringLiteral("HV093B");
-    // Version-coded product: the last version part picks the language.
-    EXPECT_EQ(HVUtilities::getLangName("1.0.3", "1033", list, product), "Chinese");
-    // Last part 0: the language code argument decides.
-    EXPECT_EQ(HVUtilities::getLangName("2.0.0", "1036", list, product), "French");
-    EXPECT_EQ(HVUtilities::getLangName("2.0.x", "1031", list, product), "German");
-    // Index 12 is outside the table: 1033.
-    EXPECT_EQ(HVUtilities::getLangName("4.12", "1036", list, product), "English");
-    // A version without "." is used whole; 7 is Polish.
-    EXPECT_EQ(HVUtilities::getLangName("7", "1033", list, product), "Polish");
-    EXPECT_EQ(HVUtilities::getLangName("1.9", QString(), list, product), "Spanish");
-    // Any other product ignores the version; the argument is decimal, the
-    // records' codes hexadecimal.
-    EXPECT_EQ(HVUtilities::getLangName("1.0.3", "1036", list, "HV093C"), "French");
-    EXPECT_EQ(HVUtilities::getLangName("1.0.3", " +3082xyz", list, QString()), "Spanish");
-    EXPECT_TRUE(HVUtilities::getLangName("1.0.3", "409", list, "HV1001").isNull());
-    // No code, or one that does not parse, wants 0: no record has code 0, and a
-    // record without a code matches nothing.
-    EXPECT_TRUE(HVUtilities::getLangName("1.0", QString(), list, "HV1001").isNull());
-    EXPECT_TRUE(HVUtilities::getLangName("1.0", "abc", list, "HV1001").isNull());
-    // First match wins.
-    EXPECT_EQ(HVUtilities::getLangName("1.0", "1033", list, "HV1001"), "English");
+    // clang-format off
+    const struct { QString version, code, product, name; } rows[] = {
+        // Version-coded product: the last version part picks the language; at 0 (or not a
+        // number) the code argument decides; index 12 is outside the table: 1033.
+        {"1.0.3", "1033", "HV093B", "Chinese"}, {"2.0.0", "1036", "HV093B", "French"}, {"2.0.x", "1031", "HV093B", "German"},
+        {"4.12", "1036", "HV093B", "English"}, {"7", "1033", "HV093B", "Polish"}, {"1.9", QString(), "HV093B", "Spanish"},
+        // Any other product ignores the version; the argument is decimal, the records' codes hexadecimal.
+        {"1.0.3", "1036", "HV093C", "French"}, {"1.0.3", " +3082xyz", QString(), "Spanish"}, {"1.0.3", "409", "HV1001", QString()},
+        // No code, or one that does not parse, wants 0: no record has it, a record without a code matches nothing.
+        {"1.0", QString(), "HV1001", QString()}, {"1.0", "abc", "HV1001", QString()},
+        {"1.0", "1033", "HV1001", "English"}, // first match wins
+        {QString(), "1033", "HV093B", QString()},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        const QString name = HVUtilities::getLangName(row.version, row.code, list, row.product);
+        EXPECT_EQ(name, row.name) << row.version.toStdString() << " " << row.code.toStdString();
+        EXPECT_EQ(name.isNull(), row.name.isNull()) << row.version.toStdString();
+    }
     EXPECT_TRUE(trace.contains("Pref Controller", "MEDIUM", "selected Language list French"));
     EXPECT_TRUE(trace.contains("Pref Controller", "MEDIUM", "selected Language list (null)"));
-
-    // Missing version or list; a missing code and product are fine.
-    EXPECT_TRUE(HVUtilities::getLangName(QString(), "1033", list, product).isNull());
-    EXPECT_TRUE(HVUtilities::getLangName("1.0", "1033", QVariant(), product).isNull());
-    EXPECT_EQ(trace.count("getLangForVersion : Data is NULL"), 2);
-    EXPECT_TRUE(HVUtilities::getLangName("1.0", "1033", QVariantList(), product).isNull());
+    // A missing version or list is traced; an empty list is not.
+    EXPECT_TRUE(HVUtilities::getLangName("1.0", "1033", QVariant(), "HV093B").isNull());
+    EXPECT_TRUE(HVUtilities::getLangName("1.0", "1033", QVariantList(), "HV093B").isNull());
     EXPECT_EQ(trace.count("getLangForVersion : Data is NULL"), 2);
 
     const QList<quint32> table{1033, 1036, 1031, 2052, 1041, 1049, 1040, 1045, 1043, 3082};
     for (int i = 0; i < table.size(); ++i) {
         EXPECT_EQ(HVUtilities::mapFirmwareVersionToLanguageCode(i), table.at(i));
     }
-    EXPECT_EQ(HVUtilities::mapFirmwareVersionToLanguageCode(10), 1033u);
-    EXPECT_EQ(HVUtilities::mapFirmwareVersionToLanguageCode(-1), 1033u);
-    EXPECT_EQ(HVUtilities::mapFirmwareVersionToLanguageCode(INT32_MIN), 1033u);
+    for (int outside : {10, -1, INT32_MIN}) {
+        EXPECT_EQ(HVUtilities::mapFirmwareVersionToLanguageCode(outside), 1033u) << outside;
+    }
 }
 
 TEST(Languages, NamesFilesAndCodes) {

@@ -26,6 +26,10 @@ const QString kPaneName = QStringLiteral("Zorva Suite for Mac.prefPane");
 
 class Launching : public ::testing::Test {
 protected:
+    bool traced(const QString& message) const {
+        return trace.contains("Pref Controller", "CRITICAL", message);
+    }
+
     ScopedSandbox sandbox;
     TraceCapture trace;
 };
@@ -50,6 +54,10 @@ protected:
 
     ScopedSandbox sandbox;
 };
+
+QString pathOf(const std::shared_ptr<const platform::Bundle>& bundle) {
+    return bundle ? bundle->bundlePath() : QStringLiteral("(none)");
+}
 
 } // namespace
 
@@ -86,9 +94,7 @@ TEST_F(Launching, PlainExecutableAndStatusItem) {
     // The status item is started from the suite's folder below the system root,
     // with no arguments; missing or present, the answer is true.
     EXPECT_TRUE(HVUtilities::launchZorvaMenu());
-    EXPECT_TRUE(
-        trace.contains("Pref Controller", "CRITICAL",
-                       QStringLiteral("Error in launchApplicationAtPath : %1 ").arg(ENOENT)));
+    EXPECT_TRUE(traced(QString("Error in launchApplicationAtPath : %1 ").arg(ENOENT)));
     const QString menu =
         sandbox.system("Library/Application Support/Zorva/ZorvaMacSuite/Zorva menu bar item.app");
     const QString menuRecord = sandbox.system("menu args");
@@ -106,9 +112,7 @@ TEST_F(Launching, FailuresAnswerFalse) {
     const QString missing = sandbox.system("Applications/Zorva Firmware Updater.app");
     EXPECT_FALSE(HVUtilities::launchApplicationAtPath(missing, {"x"}, &error));
     EXPECT_FALSE(error.has_value());
-    EXPECT_TRUE(
-        trace.contains("Pref Controller", "CRITICAL",
-                       QStringLiteral("Error in launchApplicationAtPath : %1 ").arg(ENOENT)));
+    EXPECT_TRUE(traced(QString("Error in launchApplicationAtPath : %1 ").arg(ENOENT)));
     EXPECT_FALSE(HVUtilities::launchApplicationAtPath(missing, {"x"}));
     EXPECT_EQ(trace.records().size(), 2);
 
@@ -131,8 +135,7 @@ TEST_F(Launching, FailuresAnswerFalse) {
 
     // No path at all is refused.
     EXPECT_FALSE(HVUtilities::launchApplicationAtPath(QString(), {}, &error));
-    EXPECT_TRUE(trace.contains("Pref Controller", "CRITICAL",
-                               "Invalid parameter not satisfying: path != nil"));
+    EXPECT_TRUE(traced("Invalid parameter not satisfying: path != nil"));
 }
 
 TEST_F(SettingsPane, SearchOrderAndIdentifierRules) {
@@ -143,16 +146,13 @@ TEST_F(SettingsPane, SearchOrderAndIdentifierRules) {
     // Nowhere: none, and the next call searches again.
     EXPECT_EQ(HVUtilities::getHVPrefsPane(), nullptr);
     const QString localPane = installPane(local, "com.hvlabs.Zorva");
-    auto found = HVUtilities::getHVPrefsPane();
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(found->bundlePath(), localPane);
+    EXPECT_EQ(pathOf(HVUtilities::getHVPrefsPane()), localPane);
 
     // The user's copy wins over the local one (on a fresh search).
     HVUtilities::resetHVPrefsPaneCache();
     const QString userPane = installPane(user, "COM.HVLABS.zorva");
-    found = HVUtilities::getHVPrefsPane();
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(found->bundlePath(), userPane);
+    const auto found = HVUtilities::getHVPrefsPane();
+    EXPECT_EQ(pathOf(found), userPane);
 
     // Once found, the same bundle answers without looking at the folders again.
     ASSERT_TRUE(QDir(userPane).removeRecursively());
@@ -164,9 +164,7 @@ TEST_F(SettingsPane, SearchOrderAndIdentifierRules) {
     installPane(user, "com.hvlabs.Zorva.helper");
     installPane(local, QString());
     const QString networkPane = installPane(network, "com.hvlabs.zorva");
-    found = HVUtilities::getHVPrefsPane();
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(found->bundlePath(), networkPane);
+    EXPECT_EQ(pathOf(HVUtilities::getHVPrefsPane()), networkPane);
 
     // A plain file by that name is no bundle.
     HVUtilities::resetHVPrefsPaneCache();
@@ -179,24 +177,19 @@ TEST_F(SettingsPane, ComponentsAndVersion) {
     // The process's own bundle is known by its identifier.
     const auto main = platform::Bundle::mainBundle();
     ASSERT_NE(main, nullptr);
-    const auto known = HVUtilities::getHVComponents(main->bundleIdentifier(), "anything");
-    ASSERT_NE(known, nullptr);
-    EXPECT_EQ(known->bundlePath(), main->bundlePath());
+    EXPECT_EQ(pathOf(HVUtilities::getHVComponents(main->bundleIdentifier(), "anything")),
+              main->bundlePath());
 
     // Otherwise the suite folder of the local, then the network users folder.
     EXPECT_EQ(HVUtilities::getHVComponents("com.zorva.Helper", "Helper.app"), nullptr);
     const QString network =
         testsupport::makeStubApplication(sandbox.system("Network/Users/ZorvaMacSuite"), "Helper",
                                          {{"CFBundleIdentifier", "COM.zorva.helper"}});
-    auto found = HVUtilities::getHVComponents("com.zorva.Helper", "Helper.app");
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(found->bundlePath(), network);
+    EXPECT_EQ(pathOf(HVUtilities::getHVComponents("com.zorva.Helper", "Helper.app")), network);
     const QString local =
         testsupport::makeStubApplication(sandbox.system("Users/ZorvaMacSuite"), "Helper",
                                          {{"CFBundleIdentifier", "com.zorva.Helper"}});
-    found = HVUtilities::getHVComponents("com.zorva.Helper", "Helper.app");
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(found->bundlePath(), local);
+    EXPECT_EQ(pathOf(HVUtilities::getHVComponents("com.zorva.Helper", "Helper.app")), local);
     EXPECT_EQ(HVUtilities::getHVComponents("com.zorva.Other", "Helper.app"), nullptr);
 
     // The settings pane's version, from its fixed place only.

@@ -42,19 +42,15 @@ protected:
         return plist::readDictionary(sandbox.home(kRelative)).value_or(QVariantMap{});
     }
 
+    bool traced(const QString& severity, const QString& message) const {
+        return trace.contains("Pref Controller", severity, message);
+    }
+
     ScopedSandbox sandbox;
     TraceCapture trace;
 };
 
 } // namespace
-
-TEST_F(PreferenceStore, PathsFollowHomeAndSystemRoot) {
-    EXPECT_EQ(HVUtilities::userPreferencePath(),
-              sandbox.home() + "/Library/Preferences/com.zorva.prefsettings.plist");
-    EXPECT_EQ(HVUtilities::templatePreferencePath(), sandbox.system(kRelative));
-    EXPECT_EQ(HVUtilities::getZMSHomeDirectory(), sandbox.systemRoot());
-    EXPECT_TRUE(HVUtilities::isSetHVHIDInterface());
-}
 
 TEST_F(PreferenceStore, FirstRunSeedsFromTemplate) {
     installTemplate();
@@ -62,14 +58,15 @@ TEST_F(PreferenceStore, FirstRunSeedsFromTemplate) {
 
     EXPECT_EQ(HVUtilities::getValueFromUserDefaultForKey("zorvaStatusMenu").toString(), "TRUE");
     EXPECT_EQ(readFile(sandbox.home(kRelative)), readFile(sandbox.system(kRelative)));
-    EXPECT_TRUE(trace.contains("Pref Controller", "HIGH",
-                               "Home Directory plist path value is " + sandbox.home(kRelative)));
-    EXPECT_TRUE(trace.contains("Pref Controller", "CRITICAL", "Plist is not available"));
-    EXPECT_TRUE(trace.contains("Pref Controller", "HIGH", "Copy successful"));
-    EXPECT_TRUE(trace.contains("Pref Controller", "INFO",
-                               "getValueFromUserDefaultForKey before releasing value is TRUE"));
-    EXPECT_TRUE(
-        trace.contains("Pref Controller", "INFO", "getValueFromUserDefaultForKey value is TRUE"));
+    EXPECT_TRUE(traced("HIGH", "Home Directory plist path value is " + sandbox.home(kRelative)));
+    EXPECT_TRUE(traced("CRITICAL", "Plist is not available"));
+    EXPECT_TRUE(traced("HIGH", "Copy successful"));
+    EXPECT_TRUE(traced("INFO", "getValueFromUserDefaultForKey before releasing value is TRUE"));
+    EXPECT_TRUE(traced("INFO", "getValueFromUserDefaultForKey value is TRUE"));
+    // A missing key reads as nothing, with both lines.
+    EXPECT_FALSE(HVUtilities::getValueFromUserDefaultForKey("zorvapreferredSP").isValid());
+    EXPECT_TRUE(traced("INFO", "getValueFromUserDefaultForKey before releasing value is (null)"));
+    EXPECT_TRUE(traced("INFO", "getValueFromUserDefaultForKey value is (null)"));
 }
 
 TEST_F(PreferenceStore, ExistingUserFileIsNeverReplaced) {
@@ -80,21 +77,10 @@ TEST_F(PreferenceStore, ExistingUserFileIsNeverReplaced) {
     EXPECT_TRUE(HVUtilities::synchronizePreferencePlist());
     EXPECT_EQ(HVUtilities::getValueFromUserDefaultForKey("zorvaStatusMenu").toString(), "FALSE");
     EXPECT_EQ(readFile(sandbox.home(kRelative)), before);
-    EXPECT_TRUE(trace.contains("Pref Controller", "HIGH", "pListVersion value is 1.0"));
+    EXPECT_TRUE(traced("HIGH", "pListVersion value is 1.0"));
     EXPECT_TRUE(
-        trace.contains("Pref Controller", "HIGH",
-                       "plist version is matching and it exists for this user : successful"));
+        traced("HIGH", "plist version is matching and it exists for this user : successful"));
     EXPECT_EQ(trace.count("Copy successful"), 0);
-}
-
-TEST_F(PreferenceStore, MissingKeyReadsAsNothingWithBothTraces) {
-    installUserFile({{"a", "b"}});
-    const QVariant value = HVUtilities::getValueFromUserDefaultForKey("zorvapreferredSP");
-    EXPECT_FALSE(value.isValid());
-    EXPECT_TRUE(trace.contains("Pref Controller", "INFO",
-                               "getValueFromUserDefaultForKey before releasing value is (null)"));
-    EXPECT_TRUE(
-        trace.contains("Pref Controller", "INFO", "getValueFromUserDefaultForKey value is (null)"));
 }
 
 TEST_F(PreferenceStore, SavingReplacesOneKeyAndKeepsEveryOther) {
@@ -125,10 +111,10 @@ TEST_F(PreferenceStore, SavingReplacesOneKeyAndKeepsEveryOther) {
 
 TEST_F(PreferenceStore, ClearingRewritesEvenWhenKeyIsAbsent) {
     installUserFile({{"UpdatePackageAvail", "FALSE"}, {"keep", "me"}});
-    HVUtilities::clearKeyValueFromStandardUserDefaults("UpdatePackageAvail");
-    EXPECT_EQ(userFile(), (QVariantMap{{"keep", "me"}}));
-    HVUtilities::clearKeyValueFromStandardUserDefaults("UpdatePackageAvail");
-    EXPECT_EQ(userFile(), (QVariantMap{{"keep", "me"}}));
+    for (int i = 0; i < 2; ++i) {
+        HVUtilities::clearKeyValueFromStandardUserDefaults("UpdatePackageAvail");
+        EXPECT_EQ(userFile(), (QVariantMap{{"keep", "me"}}));
+    }
     EXPECT_EQ(trace.count("clearKeyValueFromStandardUserDefaults :writeToFile returns 1\n"), 2);
 }
 
@@ -146,8 +132,8 @@ TEST_F(PreferenceStore, NoFileAndNoTemplateReadsNothingAndWritesNothing) {
     HVUtilities::saveUserDefaultsValueWithKey("x", "y");
     HVUtilities::clearKeyValueFromStandardUserDefaults("x");
     EXPECT_FALSE(QFileInfo::exists(sandbox.home(kRelative)));
-    EXPECT_TRUE(trace.contains("Pref Controller", "CRITICAL", "Plist not found"));
-    EXPECT_TRUE(trace.contains("Pref Controller", "INFO", "uninstallButton value is nil"));
+    EXPECT_TRUE(traced("CRITICAL", "Plist not found"));
+    EXPECT_TRUE(traced("INFO", "uninstallButton value is nil"));
     EXPECT_EQ(trace.count("getValueFromUserDefaultForKey value is (null)"), 0);
 }
 
@@ -183,7 +169,7 @@ TEST_F(PreferenceStore, FolderInPlaceOfFileAndUnwritableFolder) {
     QDir(sandbox.home("Library")).removeRecursively();
     ASSERT_TRUE(testsupport::writeFile(sandbox.home("Library/Preferences"), "not a folder"));
     EXPECT_FALSE(HVUtilities::synchronizePreferencePlist());
-    EXPECT_TRUE(trace.contains("Pref Controller", "CRITICAL", "Copy failed"));
+    EXPECT_TRUE(traced("CRITICAL", "Copy failed"));
     EXPECT_FALSE(HVUtilities::getValueFromUserDefaultForKey("zorvaStatusMenu").isValid());
     EXPECT_EQ(readFile(sandbox.home("Library/Preferences")), "not a folder");
 }

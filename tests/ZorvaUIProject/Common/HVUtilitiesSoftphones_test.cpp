@@ -13,13 +13,24 @@ using testsupport::StubProcess;
 
 namespace {
 
-QVariantMap bundleInfo(const char* identifier, const char* version = nullptr) {
-    QVariantMap info{{"CFBundleIdentifier", QString::fromLatin1(identifier)}};
-    if (version != nullptr) {
-        info.insert("CFBundleShortVersionString", QString::fromLatin1(version));
+QVariantMap bundleInfo(const QString& identifier, const QString& version = {}) {
+    QVariantMap info{{"CFBundleIdentifier", identifier}};
+    if (!version.isNull()) {
+        info.insert("CFBundleShortVersionString", version);
     }
     return info;
 }
+
+QString path(const QString& identifier, const QString& name) {
+    return HVUtilities::getUtilitySoftphonePath(identifier, name);
+}
+qint32 status(const QString& identifier, const QString& name, const QString& version) {
+    return HVUtilities::getUtilitySoftphoneStatusBundleId(identifier, name, version);
+}
+constexpr qint32 kRunning = HVUtilities::kSoftphoneRunning;
+constexpr qint32 kNotRunning = HVUtilities::kSoftphoneNotRunning;
+constexpr qint32 kUnsupported = HVUtilities::kSoftphoneVersionNotSupported;
+const QString kBria = "com.CounterPath_Corporation.Bria-4";
 
 class Softphones : public ::testing::Test {
 protected:
@@ -42,140 +53,115 @@ protected:
 
 TEST_F(Softphones, PathsOnMountedVolumesAreReplacedByTheSuitesCopies) {
     const QString skype = makeStubApplication(apps(), "Skype", bundleInfo("com.skype.skype"));
-    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.skype.skype", "Skype"), skype);
+    EXPECT_EQ(path("com.skype.skype", "Skype"), skype);
 
     // On a disk image: the suite's own copy, whether or not it is there.
     QDir(skype).removeRecursively();
-    makeStubApplication(m_sandbox.system("Volumes/Skype"), "Skype", bundleInfo("com.skype.skype"));
-    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.skype.skype", "Skype"),
-              suiteCopy("Skype.app"));
-    makeStubApplication(m_sandbox.system("Volumes/Avaya"), "one-X", bundleInfo("com.avaya.onex"));
-    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.avaya.onex", "Avaya one-X® Communicator"),
-              suiteCopy("Avaya one-X Communicator.app"));
-    makeStubApplication(m_sandbox.system("Volumes/Eq"), "Equinox", bundleInfo("com.avaya.eq"));
-    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.avaya.eq", "Avaya Equinox"),
-              suiteCopy("Avaya Equinox.app"));
-    makeStubApplication(m_sandbox.system("Volumes/Bria"), "Bria 4",
-                        bundleInfo("com.CounterPath_Corporation.Bria-4"));
-    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.CounterPath_Corporation.Bria-4",
-                                                   "CounterPath Bria 4 Pro"),
-              suiteCopy("Bria.app"));
+    // clang-format off
+    const struct { const char *app, *identifier, *name, *copy; } mounted[] = {
+        {"Skype", "com.skype.skype", "Skype", "Skype.app"},
+        {"one-X", "com.avaya.onex", "Avaya one-X® Communicator", "Avaya one-X Communicator.app"},
+        {"Equinox", "com.avaya.eq", "Avaya Equinox", "Avaya Equinox.app"},
+        {"Bria 4", "com.CounterPath_Corporation.Bria-4", "CounterPath Bria 4 Pro", "Bria.app"}};
+    // clang-format on
+    for (const auto& m : mounted) {
+        makeStubApplication(m_sandbox.system("Volumes/") + m.app, m.app, bundleInfo(m.identifier));
+        EXPECT_EQ(path(m.identifier, QString::fromUtf8(m.name)), suiteCopy(m.copy)) << m.app;
+    }
     // Another softphone, or a folder merely named like it, keeps its path.
     const QString other =
         makeStubApplication(m_sandbox.system("Volumes/Other"), "Other", bundleInfo("com.other"));
-    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.other", "Other"), other);
+    EXPECT_EQ(path("com.other", "Other"), other);
     const QString almost =
         makeStubApplication(apps() + "/MyVolumes", "Skype2", bundleInfo("com.skype.two"));
-    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.skype.two", "Skype"), almost);
+    EXPECT_EQ(path("com.skype.two", "Skype"), almost);
 
     m_trace.take();
-    EXPECT_TRUE(HVUtilities::getUtilitySoftphonePath("com.absent", "Skype").isNull());
+    EXPECT_TRUE(path("com.absent", "Skype").isNull());
     EXPECT_TRUE(m_trace.take().contains(
         "Utilities HIGH getSoftphoneStatus : Sametime and ST Embeded is not Found in System \n"));
 }
 
 TEST_F(Softphones, SametimeFallsBackToIbmNotes) {
-    EXPECT_TRUE(HVUtilities::getUtilitySoftphonePath("com.ibm.Sametime", "Sametime").isNull());
+    EXPECT_TRUE(path("com.ibm.Sametime", "Sametime").isNull());
     const QByteArray missing = m_trace.take();
     EXPECT_TRUE(missing.contains("getSoftphoneStatus : Sametime is not Found in System %@\n"));
     EXPECT_TRUE(missing.contains("Sametime and ST Embeded is not Found in System"));
 
     const QString notes =
         makeStubApplication(apps(), "IBM Notes", bundleInfo("com.ibm.Notes", "9.0.1"));
-    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.ibm.Sametime", "Sametime"), notes);
+    EXPECT_EQ(path("com.ibm.Sametime", "Sametime"), notes);
 
     // A Sametime folder marked for deletion is looked for as Sametime.app beside it.
     const QString marked =
         makeStubApplication(apps() + "/IBM", "Sametime DELETEME", bundleInfo("com.ibm.Sametime"));
     m_trace.take();
-    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.ibm.Sametime", "Sametime"), notes);
+    EXPECT_EQ(path("com.ibm.Sametime", "Sametime"), notes);
     QByteArray trace = m_trace.take();
     EXPECT_TRUE(trace.contains("CRITICAL getSoftphoneStatus : File contains wrong path\n"));
     EXPECT_TRUE(trace.contains("INFO getSoftphoneStatus softphone value is IBM Notes"));
 
     const QString corrected = makeStubApplication(apps() + "/IBM", "Sametime", {});
-    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.ibm.Sametime", "Sametime"), corrected);
+    EXPECT_EQ(path("com.ibm.Sametime", "Sametime"), corrected);
     ASSERT_FALSE(marked.isNull());
 
     // Bria 4 falls back to its beta.
     const QString beta = makeStubApplication(apps(), "Bria 4 Beta",
                                              bundleInfo("com.CounterPath_Corporation.Bria-4-Beta"));
     m_trace.take();
-    EXPECT_EQ(HVUtilities::getUtilitySoftphonePath("com.CounterPath_Corporation.Bria-4", "Bria 4"),
-              beta);
+    EXPECT_EQ(path(kBria, "Bria 4"), beta);
     EXPECT_TRUE(m_trace.take().contains("getSoftphoneStatus : bria is not Found in System %@\n"));
 }
 
 TEST_F(Softphones, StatusFollowsInstallationRunningAndVersion) {
-    EXPECT_EQ(
-        HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox", "3.0"),
-        HVUtilities::kSoftphoneNotInstalled);
+    EXPECT_EQ(status("com.avaya.eq", "Avaya Equinox", "3.0"), HVUtilities::kSoftphoneNotInstalled);
 
     const QString equinox =
         makeStubApplication(apps(), "Avaya Equinox", bundleInfo("com.avaya.eq", "2.9"), "equinox");
     m_trace.take();
-    EXPECT_EQ(
-        HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox", "2.10"),
-        HVUtilities::kSoftphoneNotRunning);
+    EXPECT_EQ(status("com.avaya.eq", "Avaya Equinox", "2.10"), kNotRunning);
     EXPECT_TRUE(m_trace.take().contains("Utilities HIGH HVSoftphoneoffline\n"));
 
     {
         StubProcess running(equinox + "/Contents/MacOS/equinox");
         ASSERT_TRUE(running.isRunning());
-        EXPECT_EQ(
-            HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox", "2.10"),
-            HVUtilities::kSoftphoneVersionNotSupported);
+        EXPECT_EQ(status("com.avaya.eq", "Avaya Equinox", "2.10"), kUnsupported);
         EXPECT_TRUE(m_trace.take().contains(
             "Utilities CRITICAL getSoftphoneStatus : Avaya version is not supported\n"));
-        EXPECT_EQ(
-            HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox", "2.9"),
-            HVUtilities::kSoftphoneRunning);
-        EXPECT_EQ(HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox",
-                                                                 QString()),
-                  HVUtilities::kSoftphoneRunning);
+        EXPECT_EQ(status("com.avaya.eq", "Avaya Equinox", "2.9"), kRunning);
+        EXPECT_EQ(status("com.avaya.eq", "Avaya Equinox", QString()), kRunning);
 
         ASSERT_TRUE(
             platform::plist::writeFile(equinox + "/Contents/Info.plist",
                                        QVariantMap{{"CFBundleIdentifier", "com.avaya.eq"},
                                                    {"CFBundleExecutable", "equinox"},
                                                    {"CFBundleShortVersionString", "2.10.1"}}));
-        EXPECT_EQ(
-            HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox", "2.10"),
-            HVUtilities::kSoftphoneRunning);
+        EXPECT_EQ(status("com.avaya.eq", "Avaya Equinox", "2.10"), kRunning);
         // No version at all counts as supported.
         ASSERT_TRUE(platform::plist::writeFile(equinox + "/Contents/Info.plist",
                                                QVariantMap{{"CFBundleIdentifier", "com.avaya.eq"},
                                                            {"CFBundleExecutable", "equinox"}}));
-        EXPECT_EQ(
-            HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox", "99"),
-            HVUtilities::kSoftphoneRunning);
+        EXPECT_EQ(status("com.avaya.eq", "Avaya Equinox", "99"), kRunning);
     }
-    EXPECT_EQ(HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox", "1"),
-              HVUtilities::kSoftphoneNotRunning);
+    EXPECT_EQ(status("com.avaya.eq", "Avaya Equinox", "1"), kNotRunning);
 
     // A process with no bundle identifier is recognised by its name.
     const QString anonymous = makeStubApplication(apps() + "/Other", "Phone",
                                                   {{"CFBundleName", "Avaya Equinox"}}, "phone");
     StubProcess byName(anonymous + "/Contents/MacOS/phone");
     ASSERT_TRUE(byName.isRunning());
-    EXPECT_EQ(HVUtilities::getUtilitySoftphoneStatusBundleId("com.avaya.eq", "Avaya Equinox", "1"),
-              HVUtilities::kSoftphoneRunning);
+    EXPECT_EQ(status("com.avaya.eq", "Avaya Equinox", "1"), kRunning);
 }
 
 TEST_F(Softphones, IbmNotesAndBriaBetaStandInWhenRunning) {
     const QString notes =
         makeStubApplication(apps(), "IBM Notes", bundleInfo("com.ibm.Notes", "9.0.1"), "notes");
-    EXPECT_EQ(HVUtilities::getUtilitySoftphoneStatusBundleId("com.ibm.Sametime", "Sametime", "9.0"),
-              HVUtilities::kSoftphoneNotRunning);
+    EXPECT_EQ(status("com.ibm.Sametime", "Sametime", "9.0"), kNotRunning);
     {
         StubProcess running(notes + "/Contents/MacOS/notes");
         ASSERT_TRUE(running.isRunning());
-        EXPECT_EQ(
-            HVUtilities::getUtilitySoftphoneStatusBundleId("com.ibm.Sametime", "Sametime", "9.0"),
-            HVUtilities::kSoftphoneRunning);
-        EXPECT_EQ(
-            HVUtilities::getUtilitySoftphoneStatusBundleId("com.ibm.Sametime", "Sametime", "9.0.2"),
-            HVUtilities::kSoftphoneVersionNotSupported);
+        EXPECT_EQ(status("com.ibm.Sametime", "Sametime", "9.0"), kRunning);
+        EXPECT_EQ(status("com.ibm.Sametime", "Sametime", "9.0.2"), kUnsupported);
     }
     // Sametime installed itself, with IBM Notes running under its localized name: the
     // version compared is still that of IBM Notes.
@@ -185,22 +171,16 @@ TEST_F(Softphones, IbmNotesAndBriaBetaStandInWhenRunning) {
     {
         StubProcess running(renamed + "/Contents/MacOS/lotus");
         ASSERT_TRUE(running.isRunning());
-        EXPECT_EQ(
-            HVUtilities::getUtilitySoftphoneStatusBundleId("com.ibm.Sametime", "Sametime", "9.0"),
-            HVUtilities::kSoftphoneRunning);
+        EXPECT_EQ(status("com.ibm.Sametime", "Sametime", "9.0"), kRunning);
     }
 
     const QString beta = makeStubApplication(
         apps(), "Bria Beta", bundleInfo("com.CounterPath_Corporation.Bria-4-Beta", "4.2"), "bria");
-    EXPECT_EQ(HVUtilities::getBriaSPVersion(), QStringLiteral("4.2"));
+    EXPECT_EQ(HVUtilities::getBriaSPVersion(), "4.2");
     StubProcess running(beta + "/Contents/MacOS/bria");
     ASSERT_TRUE(running.isRunning());
-    EXPECT_EQ(HVUtilities::getUtilitySoftphoneStatusBundleId("com.CounterPath_Corporation.Bria-4",
-                                                             "Bria 4", "4.1"),
-              HVUtilities::kSoftphoneRunning);
-    EXPECT_EQ(HVUtilities::getUtilitySoftphoneStatusBundleId("com.CounterPath_Corporation.Bria-4",
-                                                             "Bria 4", "4.10"),
-              HVUtilities::kSoftphoneVersionNotSupported);
+    EXPECT_EQ(status(kBria, "Bria 4", "4.1"), kRunning);
+    EXPECT_EQ(status(kBria, "Bria 4", "4.10"), kUnsupported);
 }
 
 TEST_F(Softphones, InformationPropertyListIsFoundInEitherLetterCase) {
@@ -216,17 +196,16 @@ TEST_F(Softphones, InformationPropertyListIsFoundInEitherLetterCase) {
 
 TEST_F(Softphones, VersionsOfBriaAndTheJabberPlugin) {
     EXPECT_TRUE(HVUtilities::getBriaSPVersion().isNull());
-    makeStubApplication(apps(), "Bria 4",
-                        bundleInfo("com.CounterPath_Corporation.Bria-4", "4.9.1"));
-    EXPECT_EQ(HVUtilities::getBriaSPVersion(), QStringLiteral("4.9.1"));
+    makeStubApplication(apps(), "Bria 4", bundleInfo(kBria, "4.9.1"));
+    EXPECT_EQ(HVUtilities::getBriaSPVersion(), "4.9.1");
 
     const QString plugin = m_sandbox.system(
         "Library/Cisco/Jabber/Accessories/Zorva/com.cisco.jabber.accesories.zorva.plist");
-    EXPECT_EQ(HVUtilities::getCiscoPluginVersion(), QStringLiteral("1.0.0"));
+    EXPECT_EQ(HVUtilities::getCiscoPluginVersion(), "1.0.0");
     ASSERT_TRUE(testsupport::writeFile(plugin, "<plist><dict><key>plugin"));
-    EXPECT_EQ(HVUtilities::getCiscoPluginVersion(), QStringLiteral("1.0.0"));
+    EXPECT_EQ(HVUtilities::getCiscoPluginVersion(), "1.0.0");
     ASSERT_TRUE(platform::plist::writeFile(plugin, QVariantMap{{"pluginversion", "2.3.4"}}));
-    EXPECT_EQ(HVUtilities::getCiscoPluginVersion(), QStringLiteral("2.3.4"));
+    EXPECT_EQ(HVUtilities::getCiscoPluginVersion(), "2.3.4");
     ASSERT_TRUE(platform::plist::writeFile(plugin, QVariantMap{{"other", "x"}}));
     EXPECT_TRUE(HVUtilities::getCiscoPluginVersion().isNull());
 }
@@ -234,14 +213,10 @@ TEST_F(Softphones, VersionsOfBriaAndTheJabberPlugin) {
 TEST_F(Softphones, PreferredSoftphoneAndPresenceFromPreferences) {
     EXPECT_EQ(HVUtilities::getPreferredSoftphoneID(), 7); // no preference file at all
     EXPECT_FALSE(HVUtilities::willUpdateSpPresence());
-    const std::pair<QVariant, qint32> table[] = {
-        {QStringLiteral("Standard"), 255},
-        {QStringLiteral("None (Audio Only)"), 8},
-        {QStringLiteral("Microsoft Lync & Skype for Business"), 0},
-        {QStringLiteral("standard"), 7},
-        {QStringLiteral("Skype"), 7},
-        {qint64(255), 7},
-    };
+    // clang-format off
+    const std::pair<QVariant, qint32> table[] = {{"Standard", 255}, {"None (Audio Only)", 8},
+        {"Microsoft Lync & Skype for Business", 0}, {"standard", 7}, {"Skype", 7}, {qint64(255), 7}};
+    // clang-format on
     for (const auto& [stored, expected] : table) {
         writePreferences({{"zorvapreferredSP", stored}});
         m_trace.take();
@@ -256,12 +231,15 @@ TEST_F(Softphones, PreferredSoftphoneAndPresenceFromPreferences) {
     EXPECT_EQ(HVUtilities::getPreferredSoftphoneID(), 7);
     EXPECT_TRUE(m_trace.take().contains("getPreferredSoftphoneIDFor :In String: (null)\n"));
 
-    writePreferences({{"PresenceUpdateSelected", "TRUE"}, {"PresenceUpdateEnabled", "TRUE"}});
-    EXPECT_TRUE(HVUtilities::willUpdateSpPresence());
-    writePreferences({{"PresenceUpdateSelected", "TRUE"}, {"PresenceUpdateEnabled", "true"}});
-    EXPECT_FALSE(HVUtilities::willUpdateSpPresence());
-    writePreferences({{"PresenceUpdateSelected", true}, {"PresenceUpdateEnabled", "TRUE"}});
-    EXPECT_FALSE(HVUtilities::willUpdateSpPresence());
-    writePreferences({{"PresenceUpdateEnabled", "TRUE"}});
-    EXPECT_FALSE(HVUtilities::willUpdateSpPresence());
+    // clang-format off
+    const std::pair<QVariantMap, bool> presence[] = {
+        {{{"PresenceUpdateSelected", "TRUE"}, {"PresenceUpdateEnabled", "TRUE"}}, true},
+        {{{"PresenceUpdateSelected", "TRUE"}, {"PresenceUpdateEnabled", "true"}}, false},
+        {{{"PresenceUpdateSelected", true}, {"PresenceUpdateEnabled", "TRUE"}}, false},
+        {{{"PresenceUpdateEnabled", "TRUE"}}, false}};
+    // clang-format on
+    for (const auto& [values, updates] : presence) {
+        writePreferences(values);
+        EXPECT_EQ(HVUtilities::willUpdateSpPresence(), updates) << values.size();
+    }
 }

@@ -71,7 +71,7 @@ public:
 // this thread's events while the answer is pending.
 QDBusMessage callServer(const QString& member, const QVariantList& args) {
     QDBusConnection other =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("other-sender"));
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, "other-sender");
     QDBusMessage call = QDBusMessage::createMethodCall(
         platform::contract::kStatusBusName, platform::contract::kStatusPath,
         platform::contract::kStatusInterface, member);
@@ -85,150 +85,93 @@ QDBusMessage callServer(const QString& member, const QVariantList& args) {
     return watcher.reply();
 }
 
+// Runs the simulator's command line, arguments separated by "|".
+int send(const char* command, QString* output = nullptr) {
+    return DeviceSimulatorProcess::send(QString::fromUtf8(command).split(u'|'), output);
+}
+
+std::unique_ptr<StatusAppServer> publish(RecordingDelegate& delegate) {
+    auto server = StatusAppServer::create();
+    EXPECT_TRUE(server);
+    server->setRootObject(&delegate);
+    EXPECT_TRUE(server->registerName("StatusAppServer"));
+    return server;
+}
+
 } // namespace
 
 TEST(StatusAppServer, DeliversTheSixCallbacksAndRefusesTheOtherFive) {
-    DeviceSimulatorProcess sim(simulatorScenario(QStringLiteral("demo.json")));
+    DeviceSimulatorProcess sim(simulatorScenario("demo.json"));
     ASSERT_TRUE(sim.started());
     RecordingDelegate delegate;
-    const auto server = StatusAppServer::create();
-    ASSERT_TRUE(server);
-    server->setRootObject(&delegate);
-    ASSERT_TRUE(server->registerName(QStringLiteral("StatusAppServer")));
-
-    const auto send = [](const QStringList& command) {
-        return DeviceSimulatorProcess::send(command);
-    };
-    EXPECT_EQ(
-        send({QStringLiteral("attach"), QStringLiteral("Zorva Wirrel"), QStringLiteral("HV0300"),
-              QStringLiteral("18446744073709551615"), QStringLiteral("2.1"), QStringLiteral("3")}),
-        0);
-    EXPECT_EQ(
-        send({QStringLiteral("detach"), QStringLiteral("Zorva Wirrel"), QStringLiteral("HV0300"),
-              QStringLiteral("18446744073709551615"), QStringLiteral("-1")}),
-        0);
-    EXPECT_EQ(send({QStringLiteral("battery"), QStringLiteral("HV2454"),
-                    QStringLiteral("336592896"), QStringLiteral("15"), QStringLiteral("charging")}),
-              0);
-    EXPECT_EQ(send({QStringLiteral("softphone"), QStringLiteral("Bria"), QStringLiteral("2")}), 0);
-    EXPECT_EQ(send({QStringLiteral("update-status"), QStringLiteral("4")}), 0);
-    EXPECT_EQ(send({QStringLiteral("components"), QStringLiteral("manual")}), 0);
-    EXPECT_EQ(
-        send({QStringLiteral("components"), QStringLiteral("auto"), QStringLiteral("absent")}), 0);
-    EXPECT_EQ(send({QStringLiteral("components"), QStringLiteral("auto"), QStringLiteral("empty")}),
-              0);
-    EXPECT_EQ(
-        delegate.calls,
-        (QStringList{QStringLiteral("device Zorva Wirrel HV0300 18446744073709551615 0 2.1 3"),
-                     QStringLiteral("device Zorva Wirrel HV0300 18446744073709551615 -1 2.1 3"),
-                     QStringLiteral("battery HV2454 336592896 15 1"),
-                     QStringLiteral("softphone Bria 2"), QStringLiteral("status 4"),
-                     QStringLiteral("components 3 1"), QStringLiteral("components absent 0"),
-                     QStringLiteral("components 0 0")}));
+    const auto server = publish(delegate);
+    for (const char* command :
+         {"attach|Zorva Wirrel|HV0300|18446744073709551615|2.1|3",
+          "detach|Zorva Wirrel|HV0300|18446744073709551615|-1",
+          "battery|HV2454|336592896|15|charging", "softphone|Bria|2", "update-status|4",
+          "components|manual", "components|auto|absent", "components|auto|empty"}) {
+        EXPECT_EQ(send(command), 0) << command;
+    }
+    EXPECT_EQ(delegate.calls,
+              (QStringList{"device Zorva Wirrel HV0300 18446744073709551615 0 2.1 3",
+                           "device Zorva Wirrel HV0300 18446744073709551615 -1 2.1 3",
+                           "battery HV2454 336592896 15 1", "softphone Bria 2", "status 4",
+                           "components 3 1", "components absent 0", "components 0 0"}));
 
     // The five messages the status item does not answer fail on the sender's side.
     delegate.calls.clear();
-    QString output;
-    EXPECT_EQ(DeviceSimulatorProcess::send({QStringLiteral("device-info"), QStringLiteral("A"),
-                                            QStringLiteral("HV1"), QStringLiteral("1"),
-                                            QStringLiteral("0")},
-                                           &output),
-              2);
-    EXPECT_TRUE(output.contains(QStringLiteral("UnknownMethod"))) << output.toStdString();
-    EXPECT_EQ(send({QStringLiteral("device-info-type"), QStringLiteral("A"), QStringLiteral("HV1"),
-                    QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("1")}),
-              2);
-    EXPECT_EQ(
-        send({QStringLiteral("device-info-serial"), QStringLiteral("A"), QStringLiteral("HV1"),
-              QStringLiteral("1"), QStringLiteral("S1"), QStringLiteral("0"), QStringLiteral("1")}),
-        2);
-    EXPECT_EQ(send({QStringLiteral("preferred-softphone")}), 2);
-    EXPECT_EQ(send({QStringLiteral("headset-connect"), QStringLiteral("A"), QStringLiteral("HV1"),
-                    QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("S1")}),
-              2);
+    for (const char* command : {"device-info|A|HV1|1|0", "device-info-type|A|HV1|1|0|1",
+                                "device-info-serial|A|HV1|1|S1|0|1", "preferred-softphone",
+                                "headset-connect|A|HV1|0|1|S1"}) {
+        QString output;
+        EXPECT_EQ(send(command, &output), 2) << command;
+        EXPECT_TRUE(output.contains("UnknownMethod")) << output.toStdString();
+    }
     EXPECT_TRUE(delegate.calls.isEmpty());
 }
 
 TEST(StatusAppServer, ResetCallbackIsServedWhileItsTwoNestedRequestsRunAgainstTheService) {
-    DeviceSimulatorProcess sim(simulatorScenario(QStringLiteral("demo.json")));
+    DeviceSimulatorProcess sim(simulatorScenario("demo.json"));
     ASSERT_TRUE(sim.started());
     RecordingDelegate delegate;
-    const auto server = StatusAppServer::create();
-    ASSERT_TRUE(server);
-    server->setRootObject(&delegate);
-    ASSERT_TRUE(server->registerName(QStringLiteral("StatusAppServer")));
-
-    EXPECT_EQ(DeviceSimulatorProcess::send({QStringLiteral("reset")}), 0);
-    EXPECT_EQ(delegate.calls, QStringList{QStringLiteral("reset")});
+    const auto server = publish(delegate);
+    EXPECT_EQ(send("reset"), 0);
+    EXPECT_EQ(delegate.calls, QStringList{"reset"});
     EXPECT_EQ(delegate.devices.toList().size(), 3);
     EXPECT_EQ(delegate.softphones.toList().size(), 3);
     // Both requests reached the service before the callback's answer.
-    QStringList tail = sim.log().mid(1);
-    EXPECT_EQ(tail, (QStringList{QStringLiteral("request getDeviceInfoFromAppService"),
-                                 QStringLiteral("request getSoftphoneInfoFromAppService"),
-                                 QStringLiteral("callback resetDeviceSoftphoneInfo ok")}));
-}
-
-TEST(StatusAppServer, RegistrationFailsWhenTheNameIsTaken) {
-    QDBusConnection other =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("name-holder"));
-    ASSERT_TRUE(other.registerService(platform::contract::kStatusBusName));
-    RecordingDelegate delegate;
-    auto server = StatusAppServer::create();
-    ASSERT_TRUE(server);
-    server->setRootObject(&delegate);
-    EXPECT_FALSE(server->registerName(QStringLiteral("StatusAppServer")));
-    // Nothing was left published: once the name is free the same server registers.
-    ASSERT_TRUE(other.unregisterService(platform::contract::kStatusBusName));
-    EXPECT_TRUE(server->registerName(QStringLiteral("StatusAppServer")));
-    // ... and a second server cannot take it from the first.
-    auto second = StatusAppServer::create(other);
-    ASSERT_TRUE(second);
-    EXPECT_FALSE(second->registerName(QStringLiteral("StatusAppServer")));
-    QDBusConnection::disconnectFromBus(QStringLiteral("name-holder"));
+    EXPECT_EQ(sim.log().mid(1), (QStringList{"request getDeviceInfoFromAppService",
+                                             "request getSoftphoneInfoFromAppService",
+                                             "callback resetDeviceSoftphoneInfo ok"}));
 }
 
 TEST(StatusAppServer, BadCallsAreRefusedWithATraceLineAndTheProcessGoesOn) {
+    using platform::archivedDataWithRootObject;
     testsupport::TraceCapture trace;
     RecordingDelegate delegate;
-    const auto server = StatusAppServer::create();
-    ASSERT_TRUE(server);
-    server->setRootObject(&delegate);
-    ASSERT_TRUE(server->registerName(QStringLiteral("StatusAppServer")));
-    const QString invalid = QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs");
-
-    // A malformed archive.
-    QDBusMessage reply =
-        callServer(QStringLiteral("updateHeadsetBatteryInfo"), {QByteArray("bplist00garbage")});
-    EXPECT_EQ(reply.errorName(), invalid);
-    // A record of the wrong class where a device belongs, and no object at all.
-    reply = callServer(QStringLiteral("updateHeadsetBatteryInfo"),
-                       {platform::archivedDataWithRootObject(QVariant::fromValue(
-                           HVSoftphone::initSoftphone(QStringLiteral("Skype"), 1)))});
-    EXPECT_EQ(reply.errorName(), invalid);
-    reply = callServer(QStringLiteral("updateHeadsetBatteryInfo"), {QByteArray()});
-    EXPECT_EQ(reply.errorName(), invalid);
-    // A string where the component list belongs.
-    reply = callServer(QStringLiteral("sendUpdatedComponentList_isManualCheckUpdate"),
-                       {platform::archivedDataWithRootObject(QStringLiteral("x")), true});
-    EXPECT_EQ(reply.errorName(), invalid);
-    // A missing argument, and a number where the name's archive belongs.
-    reply = callServer(QStringLiteral("updateSoftphoneInfo_softphoneStatus"),
-                       {platform::archivedDataWithRootObject(QStringLiteral("Skype"))});
-    EXPECT_EQ(reply.errorName(), invalid);
-    reply = callServer(QStringLiteral("updateSoftphoneInfo_softphoneStatus"),
-                       {platform::archivedDataWithRootObject(QVariant::fromValue(qint64(5))),
-                        QVariant::fromValue(qint32(1))});
-    EXPECT_EQ(reply.errorName(), invalid);
+    const auto server = publish(delegate);
+    const QString battery = "updateHeadsetBatteryInfo";
+    const QString softphone = "updateSoftphoneInfo_softphoneStatus";
+    const auto skype = QVariant::fromValue(HVSoftphone::initSoftphone("Skype", 1));
+    // clang-format off
+    const std::pair<QString, QVariantList> calls[] = {
+        // A malformed archive, a record of the wrong class where a device belongs, no object.
+        {battery, {QByteArray("bplist00garbage")}}, {battery, {archivedDataWithRootObject(skype)}}, {battery, {QByteArray()}},
+        // A string where the component list belongs.
+        {"sendUpdatedComponentList_isManualCheckUpdate", {archivedDataWithRootObject("x"), true}},
+        // A missing argument, and a number where the name's archive belongs.
+        {softphone, {archivedDataWithRootObject("Skype")}},
+        {softphone, {archivedDataWithRootObject(QVariant::fromValue(qint64(5))), QVariant::fromValue(qint32(1))}},
+    };
+    // clang-format on
+    for (const auto& [member, args] : calls) {
+        EXPECT_EQ(callServer(member, args).errorName(), "org.freedesktop.DBus.Error.InvalidArgs");
+    }
     EXPECT_TRUE(delegate.calls.isEmpty());
-    EXPECT_EQ(trace.records()
-                  .filter(QStringLiteral("IPC CRITICAL StatusAppServer refused a call: "))
-                  .size(),
-              6);
+    EXPECT_EQ(trace.records().filter("IPC CRITICAL StatusAppServer refused a call: ").size(), 6);
 
     // A good call after all that is delivered, with an absent name kept absent.
-    reply = callServer(QStringLiteral("updateSoftphoneInfo_softphoneStatus"),
-                       {QByteArray(), QVariant::fromValue(qint32(3))});
-    EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage);
-    EXPECT_EQ(delegate.calls, QStringList{QStringLiteral("softphone  3")});
+    EXPECT_EQ(callServer(softphone, {QByteArray(), QVariant::fromValue(qint32(3))}).type(),
+              QDBusMessage::ReplyMessage);
+    EXPECT_EQ(delegate.calls, QStringList{"softphone  3"});
 }
