@@ -9,6 +9,13 @@ using namespace Qt::StringLiterals;
 
 using namespace upower;
 
+namespace upower {
+void PrintTo(const HeadsetRecord& r, std::ostream* os) {
+    *os << qPrintable(r.name) << " " << r.locationID << " " << r.percent << "% charging "
+        << r.charging << " low " << r.low;
+}
+} // namespace upower
+
 namespace {
 
 DeviceProperties headset(double percentage, quint32 state = 2, quint32 warning = level::kNone) {
