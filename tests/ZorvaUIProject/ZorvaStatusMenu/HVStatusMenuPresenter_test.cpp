@@ -217,10 +217,8 @@ TEST(HVExportedMenu, DeviceRowsStayEnabledAndLabelsKeepTheirUnderscores) {
         const auto exported = HVExportedMenu(HVStatusMenuLayout::statusMenuPopulate(row.input));
         ASSERT_LT(row.index, exported.size()) << row.what;
         const HVExportedItem& item = exported[row.index];
-        EXPECT_EQ(item.isSeparator, row.expected.isSeparator) << row.what;
-        EXPECT_EQ(item.label, row.expected.label) << row.what;
-        EXPECT_EQ(item.enabled, row.expected.enabled) << row.what;
-        EXPECT_EQ(item.icon, row.expected.icon) << row.what << " " << qPrintable(item.icon.name);
+        EXPECT_EQ(item, row.expected) << row.what << ": " << qPrintable(item.label) << ", enabled "
+                                      << item.enabled << ", icon " << qPrintable(item.icon.name);
     }
 }
 
