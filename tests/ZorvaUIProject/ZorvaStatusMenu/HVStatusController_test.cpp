@@ -7,15 +7,11 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
-#include <stdexcept>
 
 using namespace Qt::StringLiterals;
-
-using testsupport::ScopedSandbox;
 using namespace testsupport;
 
 namespace {
@@ -28,18 +24,9 @@ QStringList titles(const HVStatusMenu& menu) {
     return result;
 }
 
+// The bundle's Info.plist puts the trace below the home folder.
 QString traceText(const ScopedSandbox& sandbox) {
-    // The bundle's Info.plist puts the trace below the home folder.
-    return QString::fromUtf8(
-        testsupport::readFile(sandbox.home(u"Library/Logs/Zorva/ZorvaStatusMenu.log"_s)));
-}
-
-QVariant deviceList(const std::vector<HVDevicePtr>& devices) {
-    QVariantList list;
-    for (const auto& device : devices) {
-        list << QVariant::fromValue(device);
-    }
-    return list;
+    return QString::fromUtf8(readFile(sandbox.home(u"Library/Logs/Zorva/ZorvaStatusMenu.log"_s)));
 }
 
 HVDevicePtr headset(const QString& name, const QString& productID, quint64 lid,
@@ -52,13 +39,30 @@ HVDevicePtr headset(const QString& name, const QString& productID, quint64 lid,
     return device;
 }
 
-QStringList names(const std::vector<HVDevicePtr>& devices) {
-    QStringList result;
-    for (const auto& device : devices) {
-        result << device->name();
-    }
-    return result;
+HVMenuItem menuItem(HVMenuAction action, const QString& title, qint64 tag = 0) {
+    HVMenuItem item;
+    item.action = action;
+    item.title = title;
+    item.tag = tag;
+    return item;
 }
+
+QVariantMap component(const QString& name, const QString& version, const QVariant& locId,
+                      const QString& productId = u"HV0A01"_s) {
+    return {{u"componentNameKey"_s, name},
+            {u"currentVersionKey"_s, version},
+            {u"LocIdKey"_s, locId},
+            {u"ProdIdKey"_s, productId}};
+}
+
+const QString kPane = u"/Library/PreferencePanes/Zorva Suite for Mac.prefPane"_s;
+const QString kOpenPane = u"open:"_s + kPane;
+const QString kPost1 = u"post:ZORVAERRORNOTIFICATION=1"_s;
+// The bundle's English texts of "ZorvaPrefError" and "ZorvaPrefErrorMSG".
+const QString kPrefErrorAlert = QStringLiteral(
+    "modal:Zorva Suite for Mac|Zorva settings could not be found.|The Zorva settings are not "
+    "installed on this computer. Install Zorva Suite again to restore them.|0|OK|ZMSIcon.png|"
+    "-2147483622");
 
 } // namespace
 
@@ -77,7 +81,6 @@ TEST(HVStatusControllerStartUp, NoServiceGivesEmptyMenuNormalIconAndEveryStep) {
     ASSERT_EQ(rig.center->observers.size(), 1u);
     EXPECT_EQ(rig.center->observers[0].first, u"c_HVUpdateUI!"_s);
     EXPECT_EQ(rig.bar->lengths, std::vector<double>{-2.0});
-
     ASSERT_TRUE(rig.bar->item->menu);
     EXPECT_EQ(titles(*rig.bar->item->menu),
               (QStringList{u"Help"_s, u"Check for updates"_s, u"Open Zorva"_s}));
@@ -87,7 +90,6 @@ TEST(HVStatusControllerStartUp, NoServiceGivesEmptyMenuNormalIconAndEveryStep) {
     EXPECT_TRUE(rig.bar->item->highlight);
     // The old preference value is removed even when there was none.
     EXPECT_EQ(rig.preferences->cleared, QStringList{u"UpdatePackageAvail"_s});
-
     const QString trace = traceText(sandbox);
     for (const char* line :
          {"Device List is Empty \n", "softPhoneList is Empty \n",
@@ -96,8 +98,7 @@ TEST(HVStatusControllerStartUp, NoServiceGivesEmptyMenuNormalIconAndEveryStep) {
           "Populate Status Menu - End"}) {
         EXPECT_TRUE(trace.contains(QString::fromUtf8(line))) << line;
     }
-    // Nothing was posted by start-up itself.
-    EXPECT_TRUE(rig.center->posted.isEmpty());
+    EXPECT_TRUE(rig.center->posted.isEmpty()); // start-up itself posts nothing
 }
 
 TEST(HVStatusControllerStartUp, PendingUpdatePreference) {
@@ -129,6 +130,7 @@ TEST(HVStatusControllerStartUp, PendingUpdatePreference) {
 
 TEST(HVStatusControllerStartUp, EarlyEnds) {
     ScopedSandbox sandbox;
+    auto traced = [&](const QString& line) { return traceText(sandbox).contains(line); };
     {
         // "StatusAppServer" taken: no menu, no status item, nothing thrown.
         Rig rig;
@@ -137,7 +139,7 @@ TEST(HVStatusControllerStartUp, EarlyEnds) {
         EXPECT_EQ(controller->statusMenu(), nullptr);
         EXPECT_FALSE(controller->hasStatusItem());
         EXPECT_TRUE(rig.bar->lengths.empty());
-        EXPECT_TRUE(traceText(sandbox).contains(u"Could not register the server.\n"_s));
+        EXPECT_TRUE(traced(u"Could not register the server.\n"_s));
         // Callbacks still work on the registry; the rebuild has no menu to fill.
         controller->updateDeviceInfo(u"A"_s, u"HV0001"_s, 1, 0, u"1.0"_s, 0);
         rig.center->deliver();
@@ -149,7 +151,7 @@ TEST(HVStatusControllerStartUp, EarlyEnds) {
         auto controller = rig.start();
         EXPECT_TRUE(rig.publisher->attempts.isEmpty());
         EXPECT_EQ(rig.center->observers.size(), 1u); // the observer came first
-        EXPECT_TRUE(traceText(sandbox).contains(u"AwakeFromNib: status DO creation failed \n"_s));
+        EXPECT_TRUE(traced(u"AwakeFromNib: status DO creation failed \n"_s));
     }
     {
         Rig rig;
@@ -157,7 +159,7 @@ TEST(HVStatusControllerStartUp, EarlyEnds) {
         auto controller = rig.start();
         EXPECT_TRUE(rig.publisher->attempts.isEmpty());
         EXPECT_EQ(controller->statusMenu(), nullptr);
-        EXPECT_TRUE(traceText(sandbox).contains(u"AwakeFromNib: Connection creation failed \n"_s));
+        EXPECT_TRUE(traced(u"AwakeFromNib: Connection creation failed \n"_s));
     }
     {
         // The desktop gives no status item: the menu exists but is not shown.
@@ -166,7 +168,7 @@ TEST(HVStatusControllerStartUp, EarlyEnds) {
         auto controller = rig.start();
         ASSERT_NE(controller->statusMenu(), nullptr);
         EXPECT_EQ(controller->statusMenu()->items.size(), 3u);
-        EXPECT_TRUE(traceText(sandbox).contains(u"AwakeFromNib: status bar creation failed \n"_s));
+        EXPECT_TRUE(traced(u"AwakeFromNib: status bar creation failed \n"_s));
     }
     {
         // A transport failure in the first queries: start-up goes on at the flag.
@@ -183,30 +185,27 @@ TEST(HVStatusControllerStartUp, TraceSettingsComeFromTheBundleInfoList) {
     ScopedSandbox sandbox;
     // A bundle of our own whose trace file name has no leading slash.
     const QString bundlePath = sandbox.home(u"Test.app"_s);
+    const QString infoPath = bundlePath + u"/Contents/Info.plist"_s;
     QDir().mkpath(bundlePath + u"/Contents/Resources"_s);
-    QVariantMap info;
-    info.insert(u"Trace File Location"_s, u"trace.log"_s);
-    info.insert(u"Trace Enable Status"_s, true);
-    info.insert(u"Log Severity"_s, u"CRITICAL"_s);
-    ASSERT_TRUE(platform::plist::writeFile(bundlePath + u"/Contents/Info.plist"_s, info));
-
+    QVariantMap info{{u"Trace File Location"_s, u"trace.log"_s},
+                     {u"Trace Enable Status"_s, true},
+                     {u"Log Severity"_s, u"CRITICAL"_s}};
+    ASSERT_TRUE(platform::plist::writeFile(infoPath, info));
     // The settings in force before start-up: the first line goes there.
     const QString before = sandbox.home(u"before.log"_s);
     HVTrace::setTraceFilePath(before);
     HVTrace::setLogSeverity(6);
     HVTrace::setTraceOn(true);
-
     Rig rig;
     rig.bundle = platform::Bundle::bundleWithPath(bundlePath);
     ASSERT_TRUE(rig.bundle);
     auto controller = rig.start();
 
-    const QString first = QString::fromUtf8(testsupport::readFile(before));
+    const QString first = QString::fromUtf8(readFile(before));
     EXPECT_TRUE(first.contains(u"Status Controller CRITICAL awakeFromNib called .\n"_s));
     EXPECT_FALSE(first.contains(u"Device List is Empty"_s));
-
     // home + value, no separator; threshold CRITICAL keeps out severity 3 and 4.
-    const QString after = QString::fromUtf8(testsupport::readFile(sandbox.home() + u"trace.log"_s));
+    const QString after = QString::fromUtf8(readFile(sandbox.home() + u"trace.log"_s));
     EXPECT_TRUE(after.contains(u"Device List is Empty \n"_s));
     EXPECT_FALSE(after.contains(u"awakeFromNib called"_s));
     EXPECT_FALSE(after.contains(u"Registered the HV Status APP server."_s));
@@ -236,7 +235,7 @@ TEST(HVStatusControllerStartUp, TraceSettingsComeFromTheBundleInfoList) {
         if (!s.value.isValid()) {
             info.remove(u"Trace Enable Status"_s);
         }
-        ASSERT_TRUE(platform::plist::writeFile(bundlePath + u"/Contents/Info.plist"_s, info));
+        ASSERT_TRUE(platform::plist::writeFile(infoPath, info));
         HVTrace::setTraceOn(!s.on);
         Rig again;
         again.bundle = platform::Bundle::bundleWithPath(bundlePath);
@@ -249,38 +248,40 @@ TEST(HVStatusControllerRegistry, DeviceIdentityRules) {
     ScopedSandbox sandbox;
     Rig rig;
     auto controller = rig.start();
+    const auto& all = controller->allDevices();
 
     // Same name, different locations: both kept. Same name and location: one.
     controller->updateDeviceInfo(u"Base"_s, u"HV2454"_s, 7, 0, u"1.0"_s, 3);
     controller->updateDeviceInfo(u"Base"_s, u"HV2454"_s, 8, 0, u"1.0"_s, 3);
     controller->updateDeviceInfo(u"Base"_s, u"HV2454"_s, 7, 0, u"2.0"_s, 4);
-    ASSERT_EQ(controller->allDevices().size(), 2u);
-    EXPECT_EQ(controller->allDevices()[0]->curFwVersion(), u"1.0"_s);
-    EXPECT_EQ(controller->allDevices()[0]->headsetType(), 3);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0]->curFwVersion(), u"1.0"_s);
+    EXPECT_EQ(all[0]->headsetType(), 3);
     EXPECT_TRUE(traceText(sandbox).contains(u"Device Exists already \n"_s));
 
     // Battery reports: a new headset record on the base's location, appended.
     controller->updateHeadsetBatteryInfo(headset(u"Headset A"_s, u"HV0111"_s, 7, u"T1"_s, 50));
     controller->updateHeadsetBatteryInfo(headset(u"Headset B"_s, u"HV0112"_s, 7, u"T2"_s, 60));
-    ASSERT_EQ(controller->allDevices().size(), 4u);
+    ASSERT_EQ(all.size(), 4u);
     // Same type and location: the record is found and its battery refreshed.
     controller->updateHeadsetBatteryInfo(headset(u"Headset A"_s, u"HV0111"_s, 7, u"T1"_s, 90));
-    EXPECT_EQ(controller->allDevices()[2]->batteryInfo()->hsBatteryPCT(), 90);
-    EXPECT_EQ(controller->allDevices()[2]->name(), u"Headset A"_s);
-    EXPECT_EQ(controller->allDevices().size(), 4u);
+    EXPECT_EQ(all[2]->batteryInfo()->hsBatteryPCT(), 90);
+    EXPECT_EQ(all[2]->name(), u"Headset A"_s);
+    EXPECT_EQ(all.size(), 4u);
     // A device whose own record carries the battery: matched by product and location.
     controller->updateHeadsetBatteryInfo(headset(u"Base again"_s, u"HV2454"_s, 8, u"T9"_s, 40));
-    ASSERT_EQ(controller->allDevices().size(), 4u);
-    ASSERT_TRUE(controller->allDevices()[1]->batteryInfo());
-    EXPECT_EQ(controller->allDevices()[1]->batteryInfo()->hsBatteryPCT(), 40);
-    EXPECT_EQ(controller->allDevices()[1]->name(), u"Base"_s);
+    ASSERT_EQ(all.size(), 4u);
+    ASSERT_TRUE(all[1]->batteryInfo());
+    EXPECT_EQ(all[1]->batteryInfo()->hsBatteryPCT(), 40);
+    EXPECT_EQ(all[1]->name(), u"Base"_s);
 
     // Removing the base at 7 also removes the first headset record at 7, only that one.
     controller->updateDeviceInfo(u"Base"_s, u"HV2454"_s, 7, 1, QString(), 0);
-    EXPECT_EQ(names(controller->allDevices()), (QStringList{u"Base"_s, u"Headset B"_s}));
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0]->name() + u',' + all[1]->name(), u"Base,Headset B"_s);
     // No match: a trace line and nothing else (state -1 also detaches).
     controller->updateDeviceInfo(u"Nobody"_s, u"HV0000"_s, 99, -1, QString(), 0);
-    EXPECT_EQ(controller->allDevices().size(), 2u);
+    EXPECT_EQ(all.size(), 2u);
     EXPECT_TRUE(traceText(sandbox).contains(u"After Device Removed Nobody \n device list ("_s));
 
     // Every callback posted once, and the menu was not rebuilt inside any of them.
@@ -297,10 +298,8 @@ TEST(HVStatusControllerRegistry, DeviceIdentityRules) {
 // an empty one only an empty one.
 TEST(HVStatusControllerRegistry, AbsentStringsMatchNothing) {
     ScopedSandbox sandbox;
-    const QString absent;
-    const QString empty = u""_s;
+    const QString absent, empty = u""_s, x = u"X"_s;
     ASSERT_FALSE(empty.isNull());
-    const QString x = u"X"_s;
     const struct {
         QString stored, incoming;
         bool same;
@@ -341,8 +340,8 @@ TEST(HVStatusControllerRegistry, AbsentStringsMatchNothing) {
 TEST(HVStatusControllerRegistry, ListsSoftphonesAndReset) {
     ScopedSandbox sandbox;
     Rig rig;
-    auto a = HVDevice::initDevice(u"Same"_s, u"HV0001"_s, 1);
-    rig.service->devices = deviceList({a, a});
+    auto a = QVariant::fromValue(HVDevice::initDevice(u"Same"_s, u"HV0001"_s, 1));
+    rig.service->devices = QVariantList{a, a};
     rig.service->softphones =
         QVariantList{QVariant::fromValue(HVSoftphone::initSoftphone(u"Skype"_s, 1)),
                      QVariant(u"not a softphone"_s)};
@@ -356,10 +355,8 @@ TEST(HVStatusControllerRegistry, ListsSoftphonesAndReset) {
     EXPECT_EQ(controller->allSoftphones()[0]->state(), 7);
     rig.center->deliver();
     // Skype is hidden by its state; Bria is listed.
-    EXPECT_EQ(titles(*rig.bar->item->menu),
-              (QStringList{u"Same"_s, u"Same"_s, u"---"_s, u"Bria"_s, u"---"_s, u"Help"_s,
-                           u"Check for updates"_s, u"Open Zorva"_s}));
-
+    EXPECT_EQ(titles(*rig.bar->item->menu).join(u','),
+              u"Same,Same,---,Bria,---,Help,Check for updates,Open Zorva"_s);
     controller->removeSoftphone(u"Bria"_s);
     EXPECT_EQ(controller->allSoftphones().size(), 1u);
 
@@ -368,15 +365,15 @@ TEST(HVStatusControllerRegistry, ListsSoftphonesAndReset) {
     controller->addDeviceInfo(rig.service->devices);
     EXPECT_EQ(controller->allDevices().size(), 2u);
     // ...but a reset has emptied it first.
-    rig.service->devices = QVariant();
-    rig.service->softphones = QVariant();
+    rig.service->devices = rig.service->softphones = QVariant();
     controller->resetDeviceSoftphoneInfo();
     EXPECT_TRUE(controller->allDevices().empty());
     EXPECT_TRUE(controller->allSoftphones().empty());
     const QString trace = traceText(sandbox);
-    EXPECT_TRUE(trace.contains(u"No Devices found \n"_s));
-    EXPECT_TRUE(trace.contains(u"Softphone Exists already \n"_s));
-    EXPECT_TRUE(trace.contains(u"Reset Device and softphone information "_s));
+    for (const QString& line : {u"No Devices found \n"_s, u"Softphone Exists already \n"_s,
+                                u"Reset Device and softphone information "_s}) {
+        EXPECT_TRUE(trace.contains(line)) << qPrintable(line);
+    }
 }
 
 TEST(HVStatusControllerUpdates, CheckResultsLowBatteryAndRecovery) {
@@ -386,7 +383,6 @@ TEST(HVStatusControllerUpdates, CheckResultsLowBatteryAndRecovery) {
     auto hasUpdateItem = [&] {
         return titles(*rig.bar->item->menu).contains(u"Update Available"_s);
     };
-
     controller->sendCheckForUpdateStatus(0);
     EXPECT_TRUE(controller->isSWUpdateAvailable());
     // The icon changes only with the rebuild.
@@ -394,7 +390,6 @@ TEST(HVStatusControllerUpdates, CheckResultsLowBatteryAndRecovery) {
     rig.center->deliver();
     EXPECT_EQ(rig.bar->item->image, rig.resource(u"SWUpdateNotification"_s));
     EXPECT_TRUE(hasUpdateItem());
-
     for (int code : {2, 3, 4, 5}) {
         controller->sendCheckForUpdateStatus(code); // no state change, still a rebuild
     }
@@ -403,20 +398,23 @@ TEST(HVStatusControllerUpdates, CheckResultsLowBatteryAndRecovery) {
     controller->sendCheckForUpdateStatus(1);
     EXPECT_FALSE(controller->isSWUpdateAvailable());
 
-    // Automatic lists: only recovery components leave the flag false.
-    QVariantMap recovery{
+    // Automatic lists: only recovery components leave the flag false; a manual
+    // answer (the last) leaves the flag alone.
+    const QVariantMap recovery{
         {u"currentVersionKey"_s, u"Recovery"_s}, {u"ProdIdKey"_s, u"HV2454"_s}, {u"LocIdKey"_s, 7}};
-    QVariantMap normal{{u"currentVersionKey"_s, u"1.0"_s}};
-    controller->sendUpdatedComponentList(QVariantList{recovery, recovery}, false);
-    EXPECT_FALSE(controller->isSWUpdateAvailable());
-    controller->sendUpdatedComponentList(QVariantList{recovery, normal}, false);
-    EXPECT_TRUE(controller->isSWUpdateAvailable());
-    controller->sendUpdatedComponentList(QVariantList(), false);
-    EXPECT_FALSE(controller->isSWUpdateAvailable());
-    controller->sendUpdatedComponentList(QVariantList{normal}, false);
-    // A manual answer leaves the flag alone.
-    controller->sendUpdatedComponentList(QVariant(), true);
-    EXPECT_TRUE(controller->isSWUpdateAvailable());
+    const QVariantMap normal{{u"currentVersionKey"_s, u"1.0"_s}};
+    const struct {
+        QVariant list;
+        bool manual, available;
+    } lists[] = {{QVariantList{recovery, recovery}, false, false},
+                 {QVariantList{recovery, normal}, false, true},
+                 {QVariantList(), false, false},
+                 {QVariantList{normal}, false, true},
+                 {QVariant(), true, true}};
+    for (const auto& l : lists) {
+        controller->sendUpdatedComponentList(l.list, l.manual);
+        EXPECT_EQ(controller->isSWUpdateAvailable(), l.available) << l.list.toList().size();
+    }
     rig.center->deliver();
     EXPECT_TRUE(hasUpdateItem());
 
@@ -445,66 +443,32 @@ TEST(HVStatusControllerUpdates, CheckResultsLowBatteryAndRecovery) {
     EXPECT_EQ(rig.bar->item->image, rig.resource(u"SWUpdateNotification"_s));
 
     // Help opens the help book at its anchor.
-    HVMenuItem help;
-    help.action = HVMenuAction::statusHelpSelected;
-    controller->menuItemSelected(help);
+    controller->menuItemSelected(menuItem(HVMenuAction::statusHelpSelected, u"Help"_s));
     EXPECT_EQ(rig.bar->opened, QStringList{u"ZorvaMacSuiteHelp#main_help_page"_s});
 }
-
-namespace {
-
-HVMenuItem menuItem(HVMenuAction action, const QString& title, qint64 tag = 0) {
-    HVMenuItem item;
-    item.action = action;
-    item.title = title;
-    item.tag = tag;
-    return item;
-}
-
-QVariantMap component(const QString& name, const QString& version, const QVariant& locId,
-                      const QString& productId = u"HV0A01"_s) {
-    return {{u"componentNameKey"_s, name},
-            {u"currentVersionKey"_s, version},
-            {u"LocIdKey"_s, locId},
-            {u"ProdIdKey"_s, productId}};
-}
-
-const QString kPane = u"/Library/PreferencePanes/Zorva Suite for Mac.prefPane"_s;
-// The bundle's English texts of "ZorvaPrefError" and "ZorvaPrefErrorMSG".
-const QString kPrefErrorAlert = QStringLiteral(
-    "modal:Zorva Suite for Mac|Zorva settings could not be found.|The Zorva settings are not "
-    "installed on this computer. Install Zorva Suite again to restore them.|0|OK|ZMSIcon.png|"
-    "-2147483622");
-const QString kUpToDateAlert =
-    u"alert:Zorva Suite for Mac|Software is up to date.||0|OK|ZMSIcon.png|"_s;
-const QString kFailedAlert = QStringLiteral(
-    "alert:Zorva Suite for Mac|Check for update failed. Try again later or check your Internet "
-    "Connection.||0|OK|ZMSIcon.png|");
-
-} // namespace
 
 TEST(HVStatusControllerCommands, SettingsPaneItems) {
     const QString post0 = u"post:ZORVAERRORNOTIFICATION=0"_s;
     const QString pref = u"pref:prefPaneTabIndex=0(qlonglong)"_s;
-    const QString open = u"open:"_s + kPane;
-    const auto softphone = HVMenuAction::statusSoftphoneSelected;
+    const auto phone = HVMenuAction::statusSoftphoneSelected;
     const auto openItem = HVMenuAction::statusOpenZorvaSelected;
-    struct Case {
+    // A softphone writes, opens, posts, in that order; "Open Zorva" exactly posts nothing;
+    // without a pane the blocking alert comes instead of the opening.
+    const struct {
         HVMenuAction action;
         QString title;
         bool paneInstalled;
         QStringList log;
+    } cases[] = {
+        // clang-format off
+        {phone,    u"Zorva Quillo Phone"_s, true,  {pref, kOpenPane, post0}},
+        {openItem, u"Open Zorva"_s,         true,  {kOpenPane}},
+        {openItem, u"Zorva öffnen"_s,       true,  {kOpenPane, post0}},
+        {openItem, u"Open Zorva"_s,         false, {kPrefErrorAlert}},
+        {phone,    u"Zorva Quillo Phone"_s, false, {pref, kPrefErrorAlert, post0}},
+        // clang-format on
     };
-    // A softphone writes, opens, posts, in that order; "Open Zorva" exactly posts nothing;
-    // without a pane the blocking alert comes instead of the opening.
-    const std::vector<Case> cases = {
-        {softphone, u"Zorva Quillo Phone"_s, true, {pref, open, post0}},
-        {openItem, u"Open Zorva"_s, true, {open}},
-        {openItem, u"Zorva öffnen"_s, true, {open, post0}},
-        {openItem, u"Open Zorva"_s, false, {kPrefErrorAlert}},
-        {softphone, u"Zorva Quillo Phone"_s, false, {pref, kPrefErrorAlert, post0}},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.title.toStdString() + (c.paneInstalled ? "" : ", no pane"));
         ScopedSandbox sandbox;
         Rig rig;
@@ -522,16 +486,15 @@ TEST(HVStatusControllerCommands, SettingsButtonPostsOneLaterWithoutBlocking) {
     ScopedSandbox sandbox;
     Rig rig;
     auto controller = rig.start();
-
     bool servedMeanwhile = false;
     const qint64 requested = rig.center->clock.elapsed();
     controller->zorvaSettingsClicked();
     // Returned at once: the pane is open, "1" not yet posted.
-    EXPECT_EQ(rig.log(), QStringList{u"open:"_s + kPane});
+    EXPECT_EQ(rig.log(), QStringList{kOpenPane});
     QTimer::singleShot(0, [&] { servedMeanwhile = rig.log().size() == 1; });
     EXPECT_TRUE(QTest::qWaitFor([&] { return rig.log().size() == 2; }, 5000));
     EXPECT_TRUE(servedMeanwhile);
-    EXPECT_EQ(rig.log().last(), u"post:ZORVAERRORNOTIFICATION=1"_s);
+    EXPECT_EQ(rig.log().last(), kPost1);
     ASSERT_EQ(rig.center->objectPostTimes.size(), 1u);
     EXPECT_GE(rig.center->objectPostTimes[0] - requested, 350);
     EXPECT_TRUE(
@@ -539,34 +502,31 @@ TEST(HVStatusControllerCommands, SettingsButtonPostsOneLaterWithoutBlocking) {
 }
 
 TEST(HVStatusControllerCommands, ManualCheckAnswers) {
-    struct Case {
-        const char* name;
-        std::function<void(HVStatusController&)> answer;
-        QStringList log;
-    };
+    const QString upToDate =
+        u"alert:Zorva Suite for Mac|Software is up to date.||0|OK|ZMSIcon.png|"_s;
+    const QString failed = QStringLiteral(
+        "alert:Zorva Suite for Mac|Check for update failed. Try again later or check your Internet "
+        "Connection.||0|OK|ZMSIcon.png|");
     const QVariantList two{component(u"Zorva Quillo 40"_s, u"1.0"_s, 3),
                            component(u"Zorva Suite for Mac"_s, u"2.0"_s, 0)};
     auto list = [](QVariant value) {
         return [value](HVStatusController& c) { c.sendUpdatedComponentList(value, true); };
     };
-    auto status = [](qint32 code) {
-        return [code](HVStatusController& c) { c.sendCheckForUpdateStatus(code); };
-    };
-    const std::vector<Case> cases = {
-        {"absent list: up to date", list(QVariant()), {kUpToDateAlert}},
+    const struct {
+        const char* name;
+        std::function<void(HVStatusController&)> answer;
+        QStringList log;
+    } cases[] = {
+        // clang-format off
+        {"absent list: up to date", list(QVariant()), {upToDate}},
         {"empty list: an empty window", list(QVariantList()), {u"window:[]"_s}},
-        {"two components, no settings button",
-         list(two),
-         {u"window:[Zorva Quillo 40,Zorva Suite for Mac]"_s}},
+        {"two components, no settings button", list(two), {u"window:[Zorva Quillo 40,Zorva Suite for Mac]"_s}},
         {"failure, then a late answer shows nothing",
-         [&](HVStatusController& c) {
-             c.sendCheckForUpdateStatus(4);
-             c.sendUpdatedComponentList(two, true);
-         },
-         {kFailedAlert}},
-        {"codes 0 and 1 leave the check running", status(0), {}},
+         [&](HVStatusController& c) { c.sendCheckForUpdateStatus(4); c.sendUpdatedComponentList(two, true); }, {failed}},
+        {"codes 0 and 1 leave the check running", [](HVStatusController& c) { c.sendCheckForUpdateStatus(0); }, {}},
+        // clang-format on
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ScopedSandbox sandbox;
         Rig rig;
@@ -579,12 +539,10 @@ TEST(HVStatusControllerCommands, ManualCheckAnswers) {
         const HVMenuItem check = rig.bar->item->menu->items.at(1);
         EXPECT_EQ(check.title, u"Checking..."_s);
         EXPECT_FALSE(check.isEnabled());
-
         c.answer(*controller);
         EXPECT_EQ(rig.log(), c.log);
-        const bool running = c.log.isEmpty();
         EXPECT_EQ(controller->checkForManualUpdate(),
-                  running ? u"Checking..."_s : u"Check for updates"_s);
+                  c.log.isEmpty() ? u"Checking..."_s : u"Check for updates"_s);
     }
     // Code 4 while idle shows nothing.
     ScopedSandbox sandbox;
@@ -599,7 +557,6 @@ TEST(HVStatusControllerCommands, UpdateAvailableWindowAndItsReturnCodes) {
     ScopedSandbox sandbox;
     Rig rig;
     auto controller = rig.start();
-
     // No list: a trace line only.
     controller->menuItemSelected(
         menuItem(HVMenuAction::showUpdateAvailablePopUp, u"Update Available"_s));
@@ -608,57 +565,49 @@ TEST(HVStatusControllerCommands, UpdateAvailableWindowAndItsReturnCodes) {
 
     rig.service->updateList = QVariantList{component(u"Zorva Quillo 40"_s, u"1.0"_s, 3)};
     const QString window = u"window:[Zorva Quillo 40]+settings"_s;
-    struct Case {
-        qint64 code;
-        QStringList after; // the log after the window ended
-    };
-    const std::vector<Case> cases = {
-        {1000, {window}},
-        {1001, {window, u"open:"_s + kPane, u"post:ZORVAERRORNOTIFICATION=1"_s}},
-        {0, {window}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.code);
+    // The log after the window ended with the code.
+    const std::pair<qint64, QStringList> cases[] = {
+        {1000, {window}}, {1001, {window, kOpenPane, kPost1}}, {0, {window}}};
+    for (const auto& [code, after] : cases) {
+        SCOPED_TRACE(code);
         rig.center->log->clear();
         controller->showUpdateAvailablePopUp();
         EXPECT_EQ(rig.log(), QStringList{window});
-        EXPECT_EQ(rig.windows->end(c.code), 1);
-        EXPECT_EQ(rig.settledLog(), c.after);
+        EXPECT_EQ(rig.windows->end(code), 1);
+        EXPECT_EQ(rig.settledLog(), after);
     }
     EXPECT_TRUE(traceText(sandbox).contains(u"close Sheet.\n"_s));
 }
 
 TEST(HVStatusControllerCommands, RecoveryMatchesByNameAndLocation) {
-    const QVariantList components{
+    ScopedSandbox sandbox;
+    Rig rig;
+    rig.service->updateList = QVariantList{
         component(u"Zorva Quillo 40"_s, u"1.0"_s, 7),
         component(u"Zorva Quillo 40"_s, u"Recovery"_s, 7, u"HVFFFF"_s),
         // Only the low 32 bits of a location count.
-        component(u"Zorva Brenna"_s, u"Recovery"_s, QVariant::fromValue(qint64(0x500000009))),
-    };
-    struct Case {
+        component(u"Zorva Brenna"_s, u"Recovery"_s, QVariant::fromValue(qint64(0x500000009)))};
+    auto controller = rig.start();
+    const struct {
         QString title;
         qint64 tag;
         QString window;
+    } cases[] = {
+        // clang-format off
+        {u"Zorva Quillo 40"_s, 7,           u"window:[Zorva Quillo 40]"_s},
+        {u"Zorva Quillo 40"_s, 8,           u"window:absent"_s},
+        {u"Zorva Brenna"_s,    9,           u"window:[Zorva Brenna]"_s},
+        {u"Zorva Brenna"_s,    0x700000009, u"window:[Zorva Brenna]"_s},
+        {u"HVFFFF"_s,          7,           u"window:absent"_s},
+        // clang-format on
     };
-    const std::vector<Case> cases = {
-        {u"Zorva Quillo 40"_s, 7, u"window:[Zorva Quillo 40]"_s},
-        {u"Zorva Quillo 40"_s, 8, u"window:absent"_s},
-        {u"Zorva Brenna"_s, 9, u"window:[Zorva Brenna]"_s},
-        {u"Zorva Brenna"_s, 0x700000009, u"window:[Zorva Brenna]"_s},
-        {u"HVFFFF"_s, 7, u"window:absent"_s},
-    };
-    ScopedSandbox sandbox;
-    Rig rig;
-    rig.service->updateList = components;
-    auto controller = rig.start();
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.title.toStdString() + " " + std::to_string(c.tag));
         rig.center->log->clear();
         controller->menuItemSelected(
             menuItem(HVMenuAction::recoverableDeviceSelected, c.title, c.tag));
         EXPECT_EQ(rig.log(), QStringList{c.window});
-        // Whatever ends it, a recovery window never opens the settings.
-        rig.windows->end(1000);
+        rig.windows->end(1000); // a recovery window never opens the settings
     }
     EXPECT_TRUE(traceText(sandbox).contains(u"Show pop up for recovery device."_s));
 }
