@@ -1,10 +1,8 @@
-// Our status notifier item as hosts see it: registration with a watcher that
-// comes and goes (our tray host's), and the dbusmenu protocol read over the bus
-// by the tray host's reader and by libdbusmenu's own dumper.
+// Our status notifier item's menu as hosts see it: the dbusmenu protocol read
+// over the bus by the tray host's reader and by libdbusmenu's own dumper.
 
 #include "MenuLayout.h"
 #include "Platform/tray/StatusNotifierItem.h"
-#include "StatusNotifierWatcher.h"
 #include "support/PrivateSessionBus.h"
 #include "support/Stage.h"
 
@@ -24,10 +22,6 @@ namespace {
 
 [[maybe_unused]] auto* const bus =
     ::testing::AddGlobalTestEnvironment(new testsupport::PrivateSessionBus);
-
-QDBusConnection connectionNamed(const QString& name) {
-    return QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
-}
 
 // A call answered by an item served on this very thread: wait while serving it.
 QDBusMessage callAndWait(const QDBusConnection& connection, const QDBusMessage& call) {
@@ -73,35 +67,12 @@ std::vector<MenuEntry> entries(const QStringList& labels) {
 
 } // namespace
 
-TEST(TrayProtocol, TheItemRegistersWithEveryWatcherThatAppears) {
-    StatusNotifierItem item(u"Zorva"_s);
-    ASSERT_TRUE(item.isExported());
-    EXPECT_FALSE(item.watcherPresent());
-    QSignalSpy changes(&item, &StatusNotifierItem::watcherChanged);
-
-    for (int round = 1; round <= 2; ++round) {
-        const QString name = u"tray-host-%1"_s.arg(round);
-        {
-            trayhost::StatusNotifierWatcher watcher(connectionNamed(name));
-            QSignalSpy registered(&watcher, &trayhost::StatusNotifierWatcher::itemRegistered);
-            ASSERT_TRUE(watcher.start()) << qPrintable(watcher.errorString());
-            ASSERT_TRUE(testsupport::stage::waitFor([&] { return registered.count() == 1; }))
-                << "round " << round;
-            EXPECT_EQ(registered.at(0).at(0).toString(), item.serviceName());
-            EXPECT_TRUE(item.watcherPresent());
-        }
-        QDBusConnection::disconnectFromBus(name); // the panel quits
-        ASSERT_TRUE(testsupport::stage::waitFor([&] { return !item.watcherPresent(); }))
-            << "round " << round;
-    }
-    EXPECT_EQ(changes.count(), 4);
-}
-
 TEST(TrayProtocol, RevisionsAndSignalsFollowOnlyRealChanges) {
     StatusNotifierItem item(u"Zorva"_s);
     ASSERT_TRUE(item.isExported());
     auto& menu = item.menu();
-    const QDBusConnection reader = connectionNamed(u"reader"_s);
+    const QDBusConnection reader =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"reader"_s);
     WireSignals wire(reader, item.serviceName());
     QSignalSpy properties(&menu, &platform::tray::DBusMenuExporter::ItemsPropertiesUpdated);
     // A round trip makes sure the bus has the match rules before the first change.
@@ -114,13 +85,12 @@ TEST(TrayProtocol, RevisionsAndSignalsFollowOnlyRealChanges) {
         int propertyUpdates;
     };
     const Step steps[] = {
+        // clang-format off
         {"first menu", {"Zorva Quillo 52", "----", "Help", "Checking..."}, 1, 0},
         {"unchanged rebuild", {"Zorva Quillo 52", "----", "Help", "Checking..."}, 0, 0},
         {"label and enabled state", {"Zorva Quillo 52", "----", "Help", "Check for updates"}, 0, 1},
-        {"a device arrives",
-         {"Zorva Quillo 52", "Zorva Mirelo 65", "----", "Help", "Check for updates"},
-         1,
-         0},
+        {"a device arrives", {"Zorva Quillo 52", "Zorva Mirelo 65", "----", "Help", "Check for updates"}, 1, 0},
+        // clang-format on
     };
     uint lastRevision = menu.revision();
     for (const Step& step : steps) {

@@ -197,21 +197,14 @@ TEST(HVExportedMenu, DeviceRowsStayEnabledAndLabelsKeepTheirUnderscores) {
         HVExportedItem expected;
     };
     const Row rows[] = {
-        {"charging battery row",
-         plain,
-         0,
-         {false, u"Zorva Quillo__52  85%"_s, true, {u"Battery_4.png"_s, true, true}}},
-        {"battery row",
-         plain,
-         1,
-         {false, u"Zorva Brindle 84  35%"_s, true, {u"Battery_1.png"_s, true, false}}},
-        {"device in recovery without a command",
-         plain,
-         2,
-         {false, u"Zorva Wirrel 33"_s, true, {u"SametimeError"_s}}},
+        // clang-format off
+        {"charging battery row", plain, 0, {false, u"Zorva Quillo__52  85%"_s, true, {u"Battery_4.png"_s, true, true}}},
+        {"battery row", plain, 1, {false, u"Zorva Brindle 84  35%"_s, true, {u"Battery_1.png"_s, true, false}}},
+        {"device in recovery without a command", plain, 2, {false, u"Zorva Wirrel 33"_s, true, {u"SametimeError"_s}}},
         {"separator", plain, 3, {true, {}, false, {}}},
         {"softphone", plain, 4, {false, u"Jabber"_s, true, {u"SametimeError"_s}}},
         {"checking, in a menu without devices", checking, 1, {false, u"Checking..."_s, false, {}}},
+        // clang-format on
     };
     for (const Row& row : rows) {
         const auto exported = HVExportedMenu(HVStatusMenuLayout::statusMenuPopulate(row.input));
@@ -306,25 +299,23 @@ TEST(HVTrayStatusBar, HelpIsFoundInTheBundleAndFailuresAreTraced) {
     ASSERT_TRUE(testsupport::writeFile(
         installed + u"/Contents/Resources/ZorvaMacSuiteHelp/index.html"_s, "<p/>"));
     ASSERT_TRUE(testsupport::writeFile(noHelp + u"/Contents/Info.plist"_s, info));
-    const struct {
-        QString bundle;
-        bool registered;
-    } cases[] = {{QStringLiteral(ZORVA_BUNDLE_PATH), true}, {installed, true}, {noHelp, false}};
+    const std::pair<QString, bool> cases[] = {
+        {QStringLiteral(ZORVA_BUNDLE_PATH), true}, {installed, true}, {noHelp, false}};
     const QString book = u"ZorvaMacSuiteHelp"_s;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.bundle.toStdString());
+    for (const auto& [path, registered] : cases) {
+        SCOPED_TRACE(path.toStdString());
         HVTrayStatusBar bar(kResources);
-        const auto bundle = platform::Bundle::bundleWithPath(c.bundle);
+        const auto bundle = platform::Bundle::bundleWithPath(path);
         ASSERT_TRUE(bundle);
-        EXPECT_EQ(bar.registerBooksInBundle(*bundle), c.registered);
-        const QString page = c.bundle + u"/Contents/Resources/ZorvaMacSuiteHelp/index.html"_s;
-        EXPECT_EQ(bar.helpPage(book), c.registered ? page : QString());
+        EXPECT_EQ(bar.registerBooksInBundle(*bundle), registered);
+        const QString page = path + u"/Contents/Resources/ZorvaMacSuiteHelp/index.html"_s;
+        EXPECT_EQ(bar.helpPage(book), registered ? page : QString());
         bar.openHelpAnchor(u"main_help_page"_s, book);
         EXPECT_TRUE(trace.contains(
             u"Status Controller"_s, u"CRITICAL"_s,
-            c.registered ? u"openHelpAnchor : no application opened the help page "_s +
-                               QUrl::fromLocalFile(page).toString() + u"#main_help_page \n"_s
-                         : QStringLiteral("openHelpAnchor : help book ZorvaMacSuiteHelp is not "
-                                          "registered \n")));
+            registered ? u"openHelpAnchor : no application opened the help page "_s +
+                             QUrl::fromLocalFile(page).toString() + u"#main_help_page \n"_s
+                       : QStringLiteral("openHelpAnchor : help book ZorvaMacSuiteHelp is not "
+                                        "registered \n")));
     }
 }
