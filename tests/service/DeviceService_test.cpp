@@ -130,14 +130,13 @@ TEST_F(DeviceService, NoCallbackUnlessWhatTheStatusItemShowsChanges) {
 
     // Nothing the menu shows: energy, times, voltage, a percentage that rounds
     // the same, a state that is not charging either.
+    // (State 6 is pending discharge.)
     const std::pair<const char*, QVariant> unshown[] = {
-        {"Energy", 54.5},
-        {"TimeToEmpty", QVariant::fromValue(qint64(7200))},
-        {"Voltage", 3.81},
-        {"Percentage", 55.3},
-        {"State", QVariant::fromValue(quint32(6))}, // pending discharge
-        {"WarningLevel", QVariant::fromValue(quint32(2))},
+        // clang-format off
+        {"Energy", 54.5}, {"TimeToEmpty", QVariant::fromValue(qint64(7200))}, {"Voltage", 3.81}, {"Percentage", 55.3},
+        {"State", QVariant::fromValue(quint32(6))}, {"WarningLevel", QVariant::fromValue(quint32(2))},
         {"UpdateTime", QVariant::fromValue(quint64(1765000000))},
+        // clang-format on
     };
     for (const auto& [name, value] : unshown) {
         ASSERT_TRUE(upower.setProperties(path, {{QLatin1String(name), value}})) << name;

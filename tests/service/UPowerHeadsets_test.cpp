@@ -76,10 +76,10 @@ TEST(UPowerHeadsets, RecordsFromDeviceProperties) {
         {"coarse level full", coarseFull, quillo(100)},
         {"coarse level low", coarseLow, quillo(20)},
         {"level none uses the percentage", levelNone, quillo(42)},
-        {"headphones, vendor as name, address from the native path", headphones,
-         HeadsetRecord{u"Zorva Mellin"_s, 0x001A7DDA7113ULL, 100, false, false}},
-        {"no model or vendor", nameless,
-         HeadsetRecord{u"Headphones"_s, 0x001A7DDA7113ULL, 100, false, false}},
+        // clang-format off
+        {"headphones, vendor as name, address from the native path", headphones, HeadsetRecord{u"Zorva Mellin"_s, 0x001A7DDA7113ULL, 100, false, false}},
+        {"no model or vendor", nameless, HeadsetRecord{u"Headphones"_s, 0x001A7DDA7113ULL, 100, false, false}},
+        // clang-format on
         {"mouse", mouse, std::nullopt},
         {"laptop battery", laptop, std::nullopt},
         {"not present", absent, std::nullopt},
@@ -126,10 +126,9 @@ TEST(UPowerHeadsets, CallbacksOnlyWhenWhatIsShownChanges) {
         {"percent", base, quillo(54), {{Callback::Battery, quillo(54)}}},
         {"charging", base, quillo(55, true), {{Callback::Battery, quillo(55, true)}}},
         {"low", base, quillo(55, false, true), {{Callback::Battery, quillo(55, false, true)}}},
-        {"renamed",
-         base,
-         renamed,
-         {{Callback::Detach, base}, {Callback::Attach, renamed}, {Callback::Battery, renamed}}},
+        // clang-format off
+        {"renamed", base, renamed, {{Callback::Detach, base}, {Callback::Attach, renamed}, {Callback::Battery, renamed}}},
+        // clang-format on
     };
     for (const Case& c : cases) {
         EXPECT_EQ(shownChanges(c.before, c.after), c.expected) << c.what;

@@ -45,11 +45,11 @@ TEST(HVStatusWindowsDefault, AlertsShowTheirDataAndEndWithTheButtonsCode) {
     HVAlert alert;
     alert.windowTitle = u"Zorva Suite for Mac"_s;
     alert.iconPath = zmsIcon();
-    const std::vector<std::pair<QString, QStringList>> cases = {
+    const std::pair<QString, QStringList> cases[] = {
+        // clang-format off
         {u"Software is up to date."_s, {u"OK"_s}},
-        {QStringLiteral("Check for update failed. Try again later or check your Internet "
-                        "Connection."),
-         {u"OK"_s, u"Later"_s}},
+        {u"Check for update failed. Try again later or check your Internet Connection."_s, {u"OK"_s, u"Later"_s}},
+        // clang-format on
     };
     HVStatusWindowsDefault windows;
     for (const auto& [message, buttons] : cases) {
@@ -86,13 +86,9 @@ TEST(HVStatusWindowsDefault, AlertsShowTheirDataAndEndWithTheButtonsCode) {
 }
 
 TEST(HVStatusWindowsDefault, RunModalWaitsForTheButton) {
-    HVAlert alert{u"Zorva Suite for Mac"_s,
-                  u"ZorvaPrefError"_s,
-                  u"ZorvaPrefErrorMSG"_s,
-                  0,
-                  {u"OK"_s},
-                  zmsIcon(),
-                  -2147483622};
+    // clang-format off
+    HVAlert alert{u"Zorva Suite for Mac"_s, u"ZorvaPrefError"_s, u"ZorvaPrefErrorMSG"_s, 0, {u"OK"_s}, zmsIcon(), -2147483622};
+    // clang-format on
     Qt::WindowModality modality = Qt::NonModal;
     bool onTop = false;
     QTimer::singleShot(0, [&] {
