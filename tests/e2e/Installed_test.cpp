@@ -71,13 +71,14 @@ TEST_F(Installed, RunsFromItsPrefixInEveryLanguageWithTheSameTrace) {
     const QString tracePath =
         stage.sandbox.home() + info->value(u"Trace File Location"_s).toString();
 
-    const std::vector<Language> languages = {
+    // A language without texts of its own (fi) shows English.
+    const Language languages[] = {
+        // clang-format off
         {"en_US.UTF-8", {"Help", "Update Available", "Check for updates", "Open Zorva"}},
         {"de_DE.UTF-8", {"Hilfe", "Update verfügbar", "Nach Updates suchen", "Zorva öffnen"}},
-        {"fr_FR.UTF-8",
-         {"Aide", "Mise à jour disponible", "Rechercher des mises à jour", "Ouvrir Zorva"}},
-        // A language without texts of its own shows English.
+        {"fr_FR.UTF-8", {"Aide", "Mise à jour disponible", "Rechercher des mises à jour", "Ouvrir Zorva"}},
         {"fi_FI.UTF-8", {"Help", "Update Available", "Check for updates", "Open Zorva"}},
+        // clang-format on
     };
     QStringList englishTrace;
     for (const Language& language : languages) {

@@ -37,20 +37,15 @@ bool copyInto(const QString& from, const QString& to) {
     return QFile::copy(from, to);
 }
 
-const Panel kLxqt{"lxqt",
-                  "lxqt-panel",
-                  {u"--config"_s, kPanels + u"lxqt-panel.conf"_s},
-                  [](const QString&) { return true; }};
-const Panel kXfce{"xfce",
-                  "xfce4-panel",
-                  {u"--disable-wm-check"_s},
+// clang-format off
+const Panel kLxqt{"lxqt", "lxqt-panel", {u"--config"_s, kPanels + u"lxqt-panel.conf"_s}, [](const QString&) { return true; }};
+const Panel kXfce{"xfce", "xfce4-panel", {u"--disable-wm-check"_s},
                   [](const QString& configHome) {
                       return copyInto(kPanels + u"xfce4-panel.xml"_s,
-                                      configHome +
-                                          QStringLiteral("/xfce4/xfconf/xfce-perchannel-xml/"
-                                                         "xfce4-panel.xml"));
+                                      configHome + u"/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml"_s);
                   },
                   "/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd"};
+// clang-format on
 
 class RealPanel : public ::testing::TestWithParam<Panel> {
 protected:

@@ -122,19 +122,14 @@ QString MockUPower::addBluetoothDevice(const QString& id, quint32 type, const QS
                                        double percentage, const QString& address) {
     QString underscored = address;
     underscored.replace(u':', u'_');
-    return addDevice(id, {{u"Type"_s, QVariant::fromValue(type)},
-                          {u"Model"_s, model},
-                          {u"Serial"_s, address},
-                          {u"NativePath"_s, u"/org/bluez/hci0/dev_"_s + underscored},
-                          {u"IsPresent"_s, true},
-                          {u"PowerSupply"_s, false},
-                          {u"Percentage"_s, percentage},
-                          {u"State"_s, QVariant::fromValue(quint32(2))},
-                          {u"WarningLevel"_s, QVariant::fromValue(quint32(1))},
-                          {u"Energy"_s, percentage},
-                          {u"Voltage"_s, 3.8},
-                          {u"TimeToEmpty"_s, QVariant::fromValue(qint64(0))},
+    // clang-format off
+    return addDevice(id, {{u"Type"_s, QVariant::fromValue(type)}, {u"Model"_s, model}, {u"Serial"_s, address},
+                          {u"NativePath"_s, u"/org/bluez/hci0/dev_"_s + underscored}, {u"IsPresent"_s, true},
+                          {u"PowerSupply"_s, false}, {u"Percentage"_s, percentage}, {u"Energy"_s, percentage},
+                          {u"State"_s, QVariant::fromValue(quint32(2))}, {u"WarningLevel"_s, QVariant::fromValue(quint32(1))},
+                          {u"Voltage"_s, 3.8}, {u"TimeToEmpty"_s, QVariant::fromValue(qint64(0))},
                           {u"UpdateTime"_s, QVariant::fromValue(quint64(0))}});
+    // clang-format on
 }
 
 QString MockUPower::addHeadsets() {

@@ -128,56 +128,53 @@ TEST(HVStatusControllerStartUp, PendingUpdatePreference) {
     }
 }
 
+// Start-up ends early, with a trace line, at the first step that fails; what
+// came before stays (the observer, the callback server's name).
 TEST(HVStatusControllerStartUp, EarlyEnds) {
-    ScopedSandbox sandbox;
-    auto traced = [&](const QString& line) { return traceText(sandbox).contains(line); };
-    {
-        // "StatusAppServer" taken: no menu, no status item, nothing thrown.
-        Rig rig;
-        rig.publisher->nameTaken = true;
-        auto controller = rig.start();
-        EXPECT_EQ(controller->statusMenu(), nullptr);
-        EXPECT_FALSE(controller->hasStatusItem());
-        EXPECT_TRUE(rig.bar->lengths.empty());
-        EXPECT_TRUE(traced(u"Could not register the server.\n"_s));
-        // Callbacks still work on the registry; the rebuild has no menu to fill.
-        controller->updateDeviceInfo(u"A"_s, u"HV0001"_s, 1, 0, u"1.0"_s, 0);
-        rig.center->deliver();
-        EXPECT_EQ(controller->allDevices().size(), 1u);
-    }
-    {
-        Rig rig;
-        rig.serviceClient = false;
-        auto controller = rig.start();
-        EXPECT_TRUE(rig.publisher->attempts.isEmpty());
-        EXPECT_EQ(rig.center->observers.size(), 1u); // the observer came first
-        EXPECT_TRUE(traced(u"AwakeFromNib: status DO creation failed \n"_s));
-    }
-    {
-        Rig rig;
-        rig.publisher->connectionOk = false;
-        auto controller = rig.start();
-        EXPECT_TRUE(rig.publisher->attempts.isEmpty());
-        EXPECT_EQ(controller->statusMenu(), nullptr);
-        EXPECT_TRUE(traced(u"AwakeFromNib: Connection creation failed \n"_s));
-    }
-    {
+    using Check = std::function<void(Rig&, HVStatusController&)>;
+    const Check none = [](Rig&, HVStatusController&) {};
+    const struct {
+        const char* trace;
+        std::function<void(Rig&)> setUp;
+        bool published;
+        int menuItems; // -1: no menu
+        bool item;
+        Check more;
+    } cases[] = {
+        // clang-format off
+        {"AwakeFromNib: status DO creation failed \n", [](Rig& r) { r.serviceClient = false; }, false, -1, false,
+         [](Rig& r, HVStatusController&) { EXPECT_EQ(r.center->observers.size(), 1u); }},
+        {"AwakeFromNib: Connection creation failed \n", [](Rig& r) { r.publisher->connectionOk = false; }, false, -1, false, none},
+        // "StatusAppServer" taken: callbacks still work on the registry; the rebuild has no menu to fill.
+        {"Could not register the server.\n", [](Rig& r) { r.publisher->nameTaken = true; }, true, -1, false,
+         [](Rig& r, HVStatusController& c) {
+             EXPECT_TRUE(r.bar->lengths.empty());
+             c.updateDeviceInfo(u"A"_s, u"HV0001"_s, 1, 0, u"1.0"_s, 0);
+             r.center->deliver();
+             EXPECT_EQ(c.allDevices().size(), 1u);
+         }},
         // The desktop gives no status item: the menu exists but is not shown.
-        Rig rig;
-        rig.bar->giveItem = false;
-        auto controller = rig.start();
-        ASSERT_NE(controller->statusMenu(), nullptr);
-        EXPECT_EQ(controller->statusMenu()->items.size(), 3u);
-        EXPECT_TRUE(traced(u"AwakeFromNib: status bar creation failed \n"_s));
-    }
-    {
+        {"AwakeFromNib: status bar creation failed \n", [](Rig& r) { r.bar->giveItem = false; }, true, 3, false, none},
         // A transport failure in the first queries: start-up goes on at the flag.
+        {"", [](Rig& r) { r.service->throwOnDevices = true; }, true, 3, true,
+         [](Rig& r, HVStatusController&) {
+             EXPECT_FALSE(r.service->calls.contains(u"softphones:ZorvaDeviceService"_s));
+             EXPECT_TRUE(r.service->calls.contains(u"updateAvailable"_s));
+         }},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.trace);
+        ScopedSandbox sandbox;
         Rig rig;
-        rig.service->throwOnDevices = true;
+        c.setUp(rig);
         auto controller = rig.start();
-        EXPECT_FALSE(rig.service->calls.contains(u"softphones:ZorvaDeviceService"_s));
-        EXPECT_TRUE(rig.service->calls.contains(u"updateAvailable"_s));
-        EXPECT_TRUE(controller->hasStatusItem());
+        EXPECT_TRUE(traceText(sandbox).contains(QString::fromUtf8(c.trace)));
+        EXPECT_EQ(rig.publisher->attempts.size(), c.published ? 1 : 0);
+        EXPECT_EQ(controller->statusMenu() ? int(controller->statusMenu()->items.size()) : -1,
+                  c.menuItems);
+        EXPECT_EQ(controller->hasStatusItem(), c.item);
+        c.more(rig, *controller);
     }
 }
 
