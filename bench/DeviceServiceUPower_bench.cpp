@@ -10,62 +10,26 @@
 //     (energy), with the status item answering every callback.
 // Times are wall-clock through the buses (manual time); figures are counters.
 
-#include "MenuLayout.h"
-#include "StatusNotifierWatcher.h"
-#include "TrayItem.h"
+#include "TrayBench.h"
 #include "support/MockUPower.h"
 #include "support/Stage.h"
 
-#include <QDBusConnectionInterface>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <chrono>
 
 using namespace trayhost;
 namespace stage = testsupport::stage;
+using namespace traybench;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-const QString kApp = QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/MacOS/Zorva menu bar item");
 const QString kHeadset = QStringLiteral("Zorva Quillo 40");
 
-double residentKiB(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').value(0).toDouble();
-        }
-    }
-    return 0;
+// Reads the menu after each change signal until the condition holds.
+bool waitForMenu(TrayItem& item, const stage::MenuCondition& condition) {
+    return stage::waitForMenu(item, condition, 10000, 10000);
 }
 
-bool waitForMenu(TrayItem& item, const std::function<bool(const MenuEntry&)>& condition,
-                 int timeoutMs = 10000) {
-    const auto start = Clock::now();
-    while (msSince(start) < timeoutMs) {
-        const quint64 seen = item.menuSignalCount();
-        const auto layout = item.readLayout();
-        if (layout && condition(*layout)) {
-            return true;
-        }
-        stage::waitFor([&] { return item.menuSignalCount() != seen; },
-                       timeoutMs - static_cast<int>(msSince(start)));
-    }
-    return false;
-}
-
-std::function<bool(const MenuEntry&)> shows(const QString& label) {
+stage::MenuCondition shows(const QString& label) {
     return [label](const MenuEntry& menu) { return findByLabel(menu, label) != nullptr; };
 }
 
@@ -77,8 +41,8 @@ QString labelFor(int percent) {
 class Rig {
 public:
     Rig() {
-        if (!m_bus.ok() || !m_screen.ok() || !m_upower.busOk()) {
-            m_error = m_screen.ok() ? QStringLiteral("no dbus-daemon") : m_screen.error();
+        if (!m_stage.ok()) {
+            m_error = m_stage.error();
             return;
         }
         if (!m_upower.start()) {
@@ -87,57 +51,22 @@ public:
         }
         m_path = m_upower.addBluetoothDevice(QStringLiteral("headset"), 17, kHeadset, 50,
                                              QStringLiteral("AA:BB:CC:DD:EE:01"));
-        const QString home = m_dir.filePath(QStringLiteral("home"));
-        QDir().mkpath(home + QStringLiteral("/Library/Preferences"));
-        QFile prefs(home + QStringLiteral("/Library/Preferences/com.zorva.prefsettings.plist"));
-        if (m_path.isEmpty() || !prefs.open(QIODevice::WriteOnly) ||
-            prefs.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">"
-                        "<dict><key>zorvaStatusMenu</key><string>TRUE</string>"
-                        "<key>ShowBatteryStatus</key><string>TRUE</string></dict></plist>\n") < 0) {
-            m_error = QStringLiteral("cannot set up the headset or the preferences");
+        if (m_path.isEmpty()) {
+            m_error = QStringLiteral("cannot set up the headset");
             return;
         }
-        prefs.close();
-        QProcessEnvironment env = m_upower.environment(stage::childEnvironment(m_bus, m_screen));
-        env.insert(QStringLiteral("HOME"), home);
-        env.insert(QStringLiteral("ZORVA_SYSTEM_ROOT"), m_dir.filePath(QStringLiteral("root")));
-        env.remove(QStringLiteral("ZORVA_BUNDLE"));
-
-        m_watcher = std::make_unique<StatusNotifierWatcher>(m_bus.connection());
-        if (!m_watcher->start()) {
-            m_error = QStringLiteral("no tray watcher");
+        m_stage.env = m_upower.environment(m_stage.env);
+        m_stage.env.remove(QStringLiteral("ZORVA_BUNDLE"));
+        if (!m_stage.startService(stage::binary("service/zorva-device-service"),
+                                  {QStringLiteral("--quiet")}) ||
+            !(m_item = m_stage.startItem(m_stage.app))) {
+            m_error = m_stage.error();
             return;
         }
-        QString itemService;
-        QString itemPath;
-        QObject::connect(m_watcher.get(), &StatusNotifierWatcher::itemRegistered,
-                         [&itemService, &itemPath](const QString& service, const QString& path) {
-                             itemService = service;
-                             itemPath = path;
-                         });
-        if (!m_service.start(stage::binary("service/zorva-device-service"),
-                             {QStringLiteral("--quiet")}, env) ||
-            !stage::waitFor([&] {
-                return m_bus.connection().interface()->isServiceRegistered(
-                    QStringLiteral("com.zorva.ZorvaDeviceService"));
-            })) {
-            m_error = QStringLiteral("the service does not start: ") + m_service.errors();
-            return;
-        }
-        if (!m_app.start(kApp, {}, env) ||
-            !stage::waitFor([&] { return !itemService.isEmpty(); })) {
-            m_error = QStringLiteral("the status item never registered");
-            return;
-        }
-        m_item = std::make_unique<TrayItem>(m_bus.connection(), itemService, itemPath);
         m_item->subscribe();
         if (!waitForMenu(*m_item, shows(labelFor(50)))) {
             m_error = QStringLiteral("the headset never showed");
         }
-    }
-    ~Rig() {
-        m_app.stopNow();
-        m_service.stopNow();
     }
 
     bool ok() const { return m_error.isEmpty(); }
@@ -147,26 +76,15 @@ public:
     }
     TrayItem& item() { return *m_item; }
     QString upowerErrors() { return m_upower.errors(); }
-    qint64 servicePid() { return m_service.process().processId(); }
+    qint64 servicePid() { return m_stage.service.process().processId(); }
 
 private:
-    stage::PrivateBus m_bus;
-    stage::VirtualScreen m_screen;
     testsupport::MockUPower m_upower;
-    QTemporaryDir m_dir;
+    stage::Stage m_stage;
     QString m_path;
-    std::unique_ptr<StatusNotifierWatcher> m_watcher;
-    stage::Child m_service;
-    stage::Child m_app;
     std::unique_ptr<TrayItem> m_item;
     QString m_error;
 };
-
-#define BENCH_REQUIRE(condition, message)                                                          \
-    if (!(condition)) {                                                                            \
-        state.SkipWithError(message);                                                              \
-        return;                                                                                    \
-    }
 
 void BM_UPowerChangeToMenu(benchmark::State& state) {
     Rig rig;

@@ -13,49 +13,23 @@
 //     programs rebuilding on "c_HVUpdateUI!" broadcasts.
 // Times are wall-clock through the bus (manual time); figures are counters.
 
-#include "MenuLayout.h"
 #include "Platform/DBusContract.h"
 #include "Platform/KeyedArchive.h"
-#include "StatusNotifierWatcher.h"
-#include "TrayItem.h"
+#include "TrayBench.h"
 #include "support/Stage.h"
-#include "support/TestSupport.h"
 
-#include <QDBusConnectionInterface>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include <QCoreApplication>
 #include <array>
 #include <benchmark/benchmark.h>
-#include <chrono>
 
 using namespace trayhost;
 namespace stage = testsupport::stage;
+using namespace traybench;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-const QString kApp = QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/MacOS/Zorva menu bar item");
+const QString kApp = stage::statusItemProgram();
 constexpr int kBareRows = 16; // 14 items and 2 separators
-
-// Resident set size of a process in KiB, from /proc; 0 when unreadable.
-double residentKiB(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').value(0).toDouble();
-        }
-    }
-    return 0;
-}
 
 void idle(int ms) {
     const auto start = Clock::now();
@@ -95,72 +69,33 @@ struct Program {
 class Rig {
 public:
     explicit Rig(int devices) {
-        if (!m_bus.ok() || !m_screen.ok()) {
-            m_error = m_bus.ok() ? m_screen.error() : QStringLiteral("no dbus-daemon");
+        const QString scenario = m_stage.file(QStringLiteral("scenario.json"));
+        if (!m_stage.ok() || !testsupport::writeFile(scenario, scenarioJson(devices))) {
+            m_error = m_stage.ok() ? QStringLiteral("cannot write the scenario") : m_stage.error();
             return;
         }
-        const QString home = m_dir.filePath(QStringLiteral("home"));
-        const QString scenario = m_dir.filePath(QStringLiteral("scenario.json"));
-        if (!testsupport::writeFile(
-                home + QStringLiteral("/Library/Preferences/com.zorva.prefsettings.plist"),
-                testsupport::kFullMenuPreferences) ||
-            !testsupport::writeFile(scenario, scenarioJson(devices))) {
-            m_error = QStringLiteral("cannot write the test files");
-            return;
-        }
-        QDir().mkpath(m_dir.filePath(QStringLiteral("root")));
-        m_env = stage::childEnvironment(m_bus, m_screen);
-        m_env.insert(QStringLiteral("HOME"), home);
-        m_env.insert(QStringLiteral("ZORVA_SYSTEM_ROOT"), m_dir.filePath(QStringLiteral("root")));
-        m_env.remove(QStringLiteral("ZORVA_BUNDLE"));
-
-        m_watcher = std::make_unique<StatusNotifierWatcher>(m_bus.connection());
-        if (!m_watcher->start()) {
-            m_error = m_watcher->errorString();
-            return;
-        }
-        m_simulator = std::make_unique<stage::Child>();
-        if (!m_simulator->start(stage::binary("tools/zorva-device-sim/zorva-device-sim"),
-                                {QStringLiteral("--scenario"), scenario, QStringLiteral("--log"),
-                                 QStringLiteral("/dev/null")},
-                                m_env) ||
-            !stage::waitFor([&] {
-                return connection().interface()->isServiceRegistered(
-                    platform::contract::kServiceBusName);
-            })) {
-            m_error = QStringLiteral("the device service simulator does not start");
+        m_stage.env.remove(QStringLiteral("ZORVA_BUNDLE"));
+        if (m_stage.watcher() == nullptr ||
+            !m_stage.startService(stage::simulatorProgram(),
+                                  {QStringLiteral("--scenario"), scenario, QStringLiteral("--log"),
+                                   QStringLiteral("/dev/null")})) {
+            m_error = m_stage.error();
         }
     }
 
     bool ok() const { return m_error.isEmpty(); }
     QString error() const { return m_error; }
-    QDBusConnection connection() const { return m_bus.connection(); }
+    QDBusConnection connection() const { return m_stage.bus.connection(); }
 
     // Starts a program and answers once ready(menu) holds for the menu read over
     // dbusmenu; *ms is the time from the start of the process.
     std::optional<Program> launch(const QString& path,
                                   const std::function<bool(const MenuEntry&)>& ready, double* ms) {
-        QString service;
-        QString objectPath;
-        const QMetaObject::Connection watch =
-            QObject::connect(m_watcher.get(), &StatusNotifierWatcher::itemRegistered,
-                             [&](const QString& s, const QString& p) {
-                                 if (service.isEmpty()) {
-                                     service = s;
-                                     objectPath = p;
-                                 }
-                             });
         Program program;
         program.child = std::make_unique<stage::Child>();
         const auto start = Clock::now();
-        const bool started = program.child->start(path, {}, m_env) &&
-                             stage::waitFor([&] { return !service.isEmpty(); });
-        QObject::disconnect(watch);
-        if (!started) {
-            return std::nullopt;
-        }
-        program.item = std::make_unique<TrayItem>(connection(), service, objectPath);
-        if (!stage::waitFor([&] {
+        program.item = m_stage.startItem(*program.child, path);
+        if (!program.item || !stage::waitFor([&] {
                 const auto layout = program.item->readLayout();
                 return layout && ready(*layout);
             })) {
@@ -171,12 +106,12 @@ public:
     }
 
     void stop(Program& program) {
-        const int before = static_cast<int>(m_watcher->items().size());
+        const int before = static_cast<int>(m_stage.watcher()->items().size());
         program.item.reset();
         if (program.child) {
             program.child->stopNow();
         }
-        stage::waitFor([&] { return m_watcher->items().size() < before; }, 5000);
+        stage::waitFor([&] { return m_stage.watcher()->items().size() < before; }, 5000);
         program.child.reset();
     }
 
@@ -202,12 +137,7 @@ public:
     }
 
 private:
-    stage::PrivateBus m_bus;
-    stage::VirtualScreen m_screen;
-    QTemporaryDir m_dir;
-    QProcessEnvironment m_env;
-    std::unique_ptr<StatusNotifierWatcher> m_watcher;
-    std::unique_ptr<stage::Child> m_simulator;
+    stage::Stage m_stage;
     QString m_error;
 };
 
@@ -227,19 +157,8 @@ std::function<bool(const MenuEntry&)> statusReady(int devices) {
 }
 
 // Reads the menu after each change signal until the condition holds.
-bool waitForMenu(TrayItem& item, const std::function<bool(const MenuEntry&)>& condition,
-                 int timeoutMs = 10000) {
-    const auto start = Clock::now();
-    while (msSince(start) < timeoutMs) {
-        const quint64 seen = item.menuSignalCount();
-        const auto layout = item.readLayout();
-        if (layout && condition(*layout)) {
-            return true;
-        }
-        stage::waitFor([&] { return item.menuSignalCount() != seen; },
-                       timeoutMs - static_cast<int>(msSince(start)));
-    }
-    return false;
+bool waitForMenu(TrayItem& item, const stage::MenuCondition& condition) {
+    return stage::waitForMenu(item, condition, 10000, 10000);
 }
 
 int firstId(const MenuEntry& menu) {
@@ -262,12 +181,6 @@ std::optional<double> bareRebuild(Rig& rig, Program& bare) {
     }
     return msSince(start);
 }
-
-#define BENCH_REQUIRE(condition, message)                                                          \
-    if (!(condition)) {                                                                            \
-        state.SkipWithError(message);                                                              \
-        return;                                                                                    \
-    }
 
 void BM_TrayStartup(benchmark::State& state) {
     constexpr int kDevices = 3;

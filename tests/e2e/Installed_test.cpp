@@ -6,13 +6,10 @@
 
 #include "Platform/PropertyList.h"
 #include "support/Stage.h"
-#include "support/TestSupport.h"
 
-#include <QDBusConnectionInterface>
-#include <QDir>
 #include <QRegularExpression>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
 
 namespace stage = testsupport::stage;
 
@@ -31,18 +28,6 @@ const char* const kScenario = R"({
   "autoCheck": "none"
 })";
 
-const char* const kPreferences = R"(<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
-	<key>zorvaStatusMenu</key>
-	<string>TRUE</string>
-	<key>ShowBatteryStatus</key>
-	<string>TRUE</string>
-</dict>
-</plist>
-)";
-
 struct Language {
     const char* lang;
     QStringList commands; // the menu's command rows, top to bottom
@@ -51,8 +36,7 @@ struct Language {
 // The trace file's records without their time stamps.
 QStringList traceRecords(const QString& path) {
     QStringList records;
-    static const QRegularExpression stamp(
-        QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d"));
+    static const QRegularExpression stamp(u"^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d"_s);
     const QString text = QString::fromUtf8(testsupport::readFile(path));
     for (QString line : text.split(u'\n', Qt::SkipEmptyParts)) {
         records << line.remove(stamp);
@@ -62,78 +46,63 @@ QStringList traceRecords(const QString& path) {
 
 } // namespace
 
-TEST(Installed, RunsFromItsPrefixInEveryLanguageWithTheSameTrace) {
-    stage::PrivateBus bus;
-    ASSERT_TRUE(bus.ok()) << "no private dbus-daemon";
-    stage::VirtualScreen screen;
-    if (!screen.ok()) {
-        GTEST_SKIP() << "no X server for the tray: " << qPrintable(screen.error());
-    }
-    QTemporaryDir root;
-    ASSERT_TRUE(root.isValid());
+using Installed = stage::StageTest;
+
+TEST_F(Installed, RunsFromItsPrefixInEveryLanguageWithTheSameTrace) {
+    const QString root = stage.file(u"root"_s);
 
     // DESTDIR keeps files for absolute folders (/etc/xdg) inside the temporary root too.
-    const QString prefix = QStringLiteral("/opt/zorva-test");
+    const QString prefix = u"/opt/zorva-test"_s;
     QProcess install;
     QProcessEnvironment installEnv = QProcessEnvironment::systemEnvironment();
-    installEnv.insert(QStringLiteral("DESTDIR"), root.path());
+    installEnv.insert(u"DESTDIR"_s, root);
     install.setProcessEnvironment(installEnv);
     install.start(QStringLiteral(ZORVA_CMAKE_COMMAND),
-                  {QStringLiteral("--install"), QStringLiteral(ZORVA_BINARY_DIR),
-                   QStringLiteral("--prefix"), prefix});
+                  {u"--install"_s, QStringLiteral(ZORVA_BINARY_DIR), u"--prefix"_s, prefix});
     ASSERT_TRUE(install.waitForFinished(120000));
     ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().constData();
-    const QString bin = root.path() + prefix + QStringLiteral("/bin/");
+    const QString bin = root + prefix + u"/bin/"_s;
 
-    testsupport::ScopedSandbox sandbox;
-    ASSERT_TRUE(testsupport::writeFile(
-        sandbox.home(QStringLiteral("Library/Preferences/com.zorva.prefsettings.plist")),
-        kPreferences));
-    const QString scenario = root.filePath(QStringLiteral("scenario.json"));
+    const QString scenario = stage.file(u"scenario.json"_s);
     ASSERT_TRUE(testsupport::writeFile(scenario, kScenario));
     const auto info = platform::plist::readDictionary(
-        root.path() + prefix +
-        QStringLiteral("/lib/zorva/Zorva menu bar item.app/Contents/Info.plist"));
+        root + prefix + u"/lib/zorva/Zorva menu bar item.app/Contents/Info.plist"_s);
     ASSERT_TRUE(info);
     const QString tracePath =
-        sandbox.home() + info->value(QStringLiteral("Trace File Location")).toString();
+        stage.sandbox.home() + info->value(u"Trace File Location"_s).toString();
 
-    const std::vector<Language> languages = {
+    // A language without texts of its own (fi) shows English.
+    const Language languages[] = {
+        // clang-format off
         {"en_US.UTF-8", {"Help", "Update Available", "Check for updates", "Open Zorva"}},
         {"de_DE.UTF-8", {"Hilfe", "Update verfügbar", "Nach Updates suchen", "Zorva öffnen"}},
-        {"fr_FR.UTF-8",
-         {"Aide", "Mise à jour disponible", "Rechercher des mises à jour", "Ouvrir Zorva"}},
-        // A language without texts of its own shows English.
+        {"fr_FR.UTF-8", {"Aide", "Mise à jour disponible", "Rechercher des mises à jour", "Ouvrir Zorva"}},
         {"fi_FI.UTF-8", {"Help", "Update Available", "Check for updates", "Open Zorva"}},
+        // clang-format on
     };
     QStringList englishTrace;
     for (const Language& language : languages) {
         SCOPED_TRACE(language.lang);
-        QProcessEnvironment env = stage::childEnvironment(bus, screen);
+        QProcessEnvironment env = stage.env;
         for (const char* name : {"ZORVA_BUNDLE", "LANGUAGE", "LC_ALL", "LC_MESSAGES"}) {
             env.remove(QLatin1String(name));
         }
-        env.insert(QStringLiteral("LANG"), QLatin1String(language.lang));
+        env.insert(u"LANG"_s, QLatin1String(language.lang));
         QFile::remove(tracePath);
 
         stage::Child host;
-        ASSERT_TRUE(host.start(bin + QStringLiteral("zorva-tray-host"),
-                               {QStringLiteral("--dump-once"), QStringLiteral("--wait-label"),
-                                language.commands.last(), QStringLiteral("--exit-after"),
-                                QStringLiteral("40")},
+        ASSERT_TRUE(host.start(bin + u"zorva-tray-host"_s,
+                               {u"--dump-once"_s, u"--wait-label"_s, language.commands.last(),
+                                u"--exit-after"_s, u"40"_s},
                                env));
         ASSERT_TRUE(stage::waitFor([&] {
             return host.errors().contains(QLatin1String("watching"));
         })) << qPrintable(host.errors());
-        stage::Child simulator;
-        ASSERT_TRUE(simulator.start(bin + QStringLiteral("zorva-device-sim"),
-                                    {QStringLiteral("--scenario"), scenario}, env));
-        ASSERT_TRUE(stage::waitFor([&] {
-            return bus.connection().interface()->isServiceRegistered(
-                QStringLiteral("com.zorva.ZorvaDeviceService"));
-        })) << qPrintable(simulator.errors());
+        stage.env = env;
+        ASSERT_TRUE(stage.startService(bin + u"zorva-device-sim"_s, {u"--scenario"_s, scenario}))
+            << qPrintable(stage.error());
         stage::Child app;
-        ASSERT_TRUE(app.start(bin + QStringLiteral("zorva-menu-bar-item"), {}, env));
+        ASSERT_TRUE(app.start(bin + u"zorva-menu-bar-item"_s, {}, env));
 
         ASSERT_TRUE(host.process().waitForFinished(45000));
         ASSERT_EQ(host.process().exitCode(), 0)
@@ -151,9 +120,10 @@ TEST(Installed, RunsFromItsPrefixInEveryLanguageWithTheSameTrace) {
         EXPECT_EQ(commands, language.commands) << qPrintable(output);
         // The battery row carries its level picture, read from the installed bundle.
         EXPECT_TRUE(output.contains(
-            QRegularExpression(QStringLiteral("\nZorva Tessaly 7  40%[^\n]*\\[icon \\d+x\\d+\\]"))))
+            QRegularExpression(u"\nZorva Tessaly 7  40%[^\n]*\\[icon \\d+x\\d+\\]"_s)))
             << qPrintable(output);
         app.stopNow();
+        stage.service.stopNow();
 
         const QStringList trace = traceRecords(tracePath);
         EXPECT_FALSE(trace.isEmpty()) << "no trace file at " << qPrintable(tracePath);

@@ -4,19 +4,11 @@
 // Zorva" and by the window's settings button. The windows are seen and pressed
 // through ZORVA_WINDOW_RECORD.
 
-#include "MenuLayout.h"
 #include "Platform/DistributedNotificationCenter.h"
 #include "Platform/PropertyList.h"
-#include "StatusNotifierWatcher.h"
-#include "TrayItem.h"
 #include "support/Stage.h"
-#include "support/TestSupport.h"
 
-#include <QDBusConnectionInterface>
-#include <QFile>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
+using namespace Qt::StringLiterals;
 
 using namespace trayhost;
 namespace stage = testsupport::stage;
@@ -35,24 +27,14 @@ const char* const kScenario = R"({
   "autoCheck": "none"
 })";
 
-const char* const kPreferences = R"(<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
-	<key>zorvaStatusMenu</key>
-	<string>TRUE</string>
-</dict>
-</plist>
-)";
-
 // A bundle whose executable is a shell script.
 bool makeScriptBundle(const QString& bundle, const QString& executable, QVariantMap info,
                       const QByteArray& script) {
-    const QString path = bundle + QStringLiteral("/Contents/MacOS/") + executable;
-    info.insert(QStringLiteral("CFBundleExecutable"), executable);
+    const QString path = bundle + u"/Contents/MacOS/"_s + executable;
+    info.insert(u"CFBundleExecutable"_s, executable);
     return testsupport::writeFile(path, "#!/bin/sh\n" + script) &&
            QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ExeOwner) &&
-           platform::plist::writeFile(bundle + QStringLiteral("/Contents/Info.plist"), info);
+           platform::plist::writeFile(bundle + u"/Contents/Info.plist"_s, info);
 }
 
 QStringList lines(const QString& path) {
@@ -61,64 +43,39 @@ QStringList lines(const QString& path) {
 
 } // namespace
 
-TEST(MenuCommandsEndToEnd, CheckUpdateWindowUpdaterAndSettingsPane) {
-    stage::PrivateBus bus;
-    ASSERT_TRUE(bus.ok()) << "no private dbus-daemon";
-    stage::VirtualScreen screen;
-    if (!screen.ok()) {
-        GTEST_SKIP() << "no X server for the tray: " << qPrintable(screen.error());
-    }
-    testsupport::ScopedSandbox sandbox;
-    QTemporaryDir dir;
-    const QString windows = dir.filePath(QStringLiteral("windows"));
-    const QString updaterArgs = dir.filePath(QStringLiteral("updater.args"));
-    const QString paneLog = dir.filePath(QStringLiteral("pane.log"));
-    ASSERT_TRUE(testsupport::writeFile(
-        sandbox.home(QStringLiteral("Library/Preferences/com.zorva.prefsettings.plist")),
-        kPreferences));
-    ASSERT_TRUE(testsupport::writeFile(dir.filePath(QStringLiteral("scenario.json")), kScenario));
+using MenuCommandsEndToEnd = stage::StageTest;
+
+TEST_F(MenuCommandsEndToEnd, CheckUpdateWindowUpdaterAndSettingsPane) {
+    const QString windows = stage.file(u"windows"_s);
+    const QString updaterArgs = stage.file(u"updater.args"_s);
+    const QString paneLog = stage.file(u"pane.log"_s);
+    ASSERT_TRUE(testsupport::writeFile(stage.file(u"scenario.json"_s), kScenario));
     // The updater writes its arguments one per line; the pane notes each start and
     // then listens to the session's notifications for a while.
+    ASSERT_TRUE(makeScriptBundle(stage.sandbox.system(u"Applications/Zorva Firmware Updater.app"_s),
+                                 u"Zorva Firmware Updater"_s, {},
+                                 u"printf '%s\\n' \"$@\" > '%1'\n"_s.arg(updaterArgs).toUtf8()));
     ASSERT_TRUE(makeScriptBundle(
-        sandbox.system(QStringLiteral("Applications/Zorva Firmware Updater.app")),
-        QStringLiteral("Zorva Firmware Updater"), {},
-        QStringLiteral("printf '%s\\n' \"$@\" > '%1'\n").arg(updaterArgs).toUtf8()));
-    ASSERT_TRUE(makeScriptBundle(
-        sandbox.home(QStringLiteral("Library/PreferencePanes/Zorva Suite for Mac.prefPane")),
-        QStringLiteral("Zorva Pane"),
-        {{QStringLiteral("CFBundleIdentifier"), QStringLiteral("com.hvlabs.Zorva")}},
+        stage.sandbox.home(u"Library/PreferencePanes/Zorva Suite for Mac.prefPane"_s),
+        u"Zorva Pane"_s, {{u"CFBundleIdentifier"_s, u"com.hvlabs.Zorva"_s}},
         QStringLiteral("echo started >> '%1'\nexec timeout 20 dbus-monitor --session "
                        "\"type='signal',member='Posted'\" >> '%1'\n")
             .arg(paneLog)
             .toUtf8()));
 
-    QProcessEnvironment env = stage::childEnvironment(bus, screen);
-    env.insert(QStringLiteral("ZORVA_WINDOW_RECORD"), windows);
-    StatusNotifierWatcher watcher(bus.connection());
-    ASSERT_TRUE(watcher.start()) << qPrintable(watcher.errorString());
-    QSignalSpy registered(&watcher, &StatusNotifierWatcher::itemRegistered);
+    stage.env.insert(u"ZORVA_WINDOW_RECORD"_s, windows);
     QStringList posted; // "ZORVAERRORNOTIFICATION" objects, as this test receives them
-    platform::DistributedNotificationCenter center(bus.connection());
-    center.addObserver(
-        QStringLiteral("ZORVAERRORNOTIFICATION"),
-        [&](const QString&, const QVariant& object) { posted << object.toString(); });
-
-    const QString sim = stage::binary("tools/zorva-device-sim/zorva-device-sim");
-    stage::Child simulator;
-    ASSERT_TRUE(simulator.start(
-        sim, {QStringLiteral("--scenario"), dir.filePath(QStringLiteral("scenario.json"))}, env));
-    ASSERT_TRUE(stage::waitFor([&] {
-        return bus.connection().interface()->isServiceRegistered(
-            QStringLiteral("com.zorva.ZorvaDeviceService"));
-    })) << qPrintable(simulator.errors());
-    stage::Child app;
-    ASSERT_TRUE(app.start(QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/MacOS/Zorva menu bar item"),
-                          {}, env));
-    ASSERT_TRUE(stage::waitFor([&] { return registered.count() > 0; })) << qPrintable(app.errors());
-    TrayItem item(bus.connection(), registered.at(0).at(0).toString(),
-                  registered.at(0).at(1).toString());
+    platform::DistributedNotificationCenter center(stage.bus.connection());
+    center.addObserver(u"ZORVAERRORNOTIFICATION"_s, [&](const QString&, const QVariant& object) {
+        posted << object.toString();
+    });
+    ASSERT_TRUE(stage.startService(stage::simulatorProgram(),
+                                   {u"--scenario"_s, stage.file(u"scenario.json"_s)}))
+        << qPrintable(stage.error());
+    const auto item = stage.startItem(stage.app);
+    ASSERT_TRUE(item) << qPrintable(stage.error());
     auto entry = [&](const QString& label) -> std::optional<MenuEntry> {
-        const auto layout = item.readLayout();
+        const auto layout = item->readLayout();
         const MenuEntry* found = layout ? findByLabel(*layout, label) : nullptr;
         return found ? std::optional<MenuEntry>(*found) : std::nullopt;
     };
@@ -126,59 +83,49 @@ TEST(MenuCommandsEndToEnd, CheckUpdateWindowUpdaterAndSettingsPane) {
     auto recordedWindow = [&](int n) {
         QStringList recorded;
         stage::waitFor([&] {
-            recorded = lines(windows + QStringLiteral("/windows.txt"));
+            recorded = lines(windows + u"/windows.txt"_s);
             return recorded.size() >= n;
         });
         return recorded.value(n - 1);
     };
     auto press = [&](const QString& line, const QByteArray& button) {
-        return testsupport::writeFile(
-            windows + u'/' + line.section(u'|', 0, 0) + QStringLiteral(".press"), button);
+        return testsupport::writeFile(windows + u'/' + line.section(u'|', 0, 0) + u".press"_s,
+                                      button);
     };
     QString error;
 
     // "Check for updates": the item reads "Checking..." and is disabled until the
     // service answers; the answer opens the window, and "Update" starts the updater.
-    ASSERT_TRUE(
-        stage::waitFor([&] { return entry(QStringLiteral("Check for updates")).has_value(); }));
-    ASSERT_TRUE(item.click(QStringLiteral("Check for updates"), &error)) << qPrintable(error);
-    ASSERT_TRUE(stage::waitFor([&] { return entry(QStringLiteral("Checking...")).has_value(); }));
-    EXPECT_FALSE(entry(QStringLiteral("Checking..."))->enabled);
-    stage::Child answer; // the service's answer to the manual check
-    ASSERT_TRUE(answer.start(
-        sim, {QStringLiteral("send"), QStringLiteral("components"), QStringLiteral("manual")},
-        env));
-    ASSERT_TRUE(answer.process().waitForFinished(30000));
-    EXPECT_EQ(answer.process().exitCode(), 0) << qPrintable(answer.errors());
+    ASSERT_TRUE(stage::waitFor([&] { return entry(u"Check for updates"_s).has_value(); }));
+    ASSERT_TRUE(item->click(u"Check for updates"_s, &error)) << qPrintable(error);
+    ASSERT_TRUE(stage::waitFor([&] { return entry(u"Checking..."_s).has_value(); }));
+    EXPECT_FALSE(entry(u"Checking..."_s)->enabled);
+    // The service's answer to the manual check.
+    EXPECT_EQ(stage.send({u"components"_s, u"manual"_s}), 0);
     const QString checked = recordedWindow(1);
-    ASSERT_TRUE(checked.contains(QStringLiteral("update-window|"))) << qPrintable(checked);
-    EXPECT_TRUE(checked.endsWith(QStringLiteral("|Zorva Quillo 40")));
-    EXPECT_TRUE(
-        stage::waitFor([&] { return entry(QStringLiteral("Check for updates")).has_value(); }));
+    ASSERT_TRUE(checked.contains(u"update-window|"_s)) << qPrintable(checked);
+    EXPECT_TRUE(checked.endsWith(u"|Zorva Quillo 40"_s));
+    EXPECT_TRUE(stage::waitFor([&] { return entry(u"Check for updates"_s).has_value(); }));
     ASSERT_TRUE(press(checked, "Update"));
     ASSERT_TRUE(stage::waitFor([&] { return QFile::exists(updaterArgs); }));
     EXPECT_TRUE(stage::waitFor([&] {
-        return lines(updaterArgs) ==
-               QStringList{QStringLiteral("UpdateForHeadset"), QStringLiteral("Zorva Quillo 40")};
+        return lines(updaterArgs) == QStringList{u"UpdateForHeadset"_s, u"Zorva Quillo 40"_s};
     })) << qPrintable(lines(updaterArgs).join(u','));
 
     // "Open Zorva" starts the pane and posts nothing.
-    ASSERT_TRUE(item.click(QStringLiteral("Open Zorva"), &error)) << qPrintable(error);
-    ASSERT_TRUE(stage::waitFor([&] { return lines(paneLog).contains(QStringLiteral("started")); }));
+    ASSERT_TRUE(item->click(u"Open Zorva"_s, &error)) << qPrintable(error);
+    ASSERT_TRUE(stage::waitFor([&] { return lines(paneLog).contains(u"started"_s); }));
 
     // "Update Available" opens the window with the settings button; that button
     // starts the pane again and posts "1" 0.35 s later, which the pane receives.
-    ASSERT_TRUE(item.click(QStringLiteral("Update Available"), &error)) << qPrintable(error);
+    ASSERT_TRUE(item->click(u"Update Available"_s, &error)) << qPrintable(error);
     const QString offered = recordedWindow(2);
-    ASSERT_TRUE(offered.contains(QStringLiteral("update-window|"))) << qPrintable(offered);
+    ASSERT_TRUE(offered.contains(u"update-window|"_s)) << qPrintable(offered);
     ASSERT_TRUE(press(offered, "Zorva settings"));
-    ASSERT_TRUE(stage::waitFor([&] { return posted.contains(QStringLiteral("1")); }));
-    EXPECT_EQ(posted, QStringList{QStringLiteral("1")});
+    ASSERT_TRUE(stage::waitFor([&] { return posted.contains(u"1"_s); }));
+    EXPECT_EQ(posted, QStringList{u"1"_s});
     EXPECT_TRUE(stage::waitFor([&] {
         const QString log = QString::fromUtf8(testsupport::readFile(paneLog));
-        return log.count(QStringLiteral("started")) == 2 &&
-               log.contains(QStringLiteral("ZORVAERRORNOTIFICATION"));
+        return log.count(u"started"_s) == 2 && log.contains(u"ZORVAERRORNOTIFICATION"_s);
     })) << qPrintable(QString::fromUtf8(testsupport::readFile(paneLog)));
-
-    app.stopNow();
 }

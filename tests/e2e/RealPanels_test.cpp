@@ -5,21 +5,15 @@
 // restarts; the screen is grabbed and the panel's strip searched for it.
 
 #include "support/Stage.h"
-#include "support/TestSupport.h"
 
-#include <QDBusConnectionInterface>
-#include <QDir>
-#include <QFile>
 #include <QImage>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
 
 namespace stage = testsupport::stage;
 
 namespace {
 
-const QString kApp = QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/MacOS/Zorva menu bar item");
 const QString kPanels = QStringLiteral(ZORVA_SOURCE_DIR "/tests/e2e/panels/");
 constexpr int kPanelHeight = 32; // both configurations put a 32-pixel panel at the top
 
@@ -43,20 +37,15 @@ bool copyInto(const QString& from, const QString& to) {
     return QFile::copy(from, to);
 }
 
-const Panel kLxqt{"lxqt",
-                  "lxqt-panel",
-                  {QStringLiteral("--config"), kPanels + QStringLiteral("lxqt-panel.conf")},
-                  [](const QString&) { return true; }};
-const Panel kXfce{"xfce",
-                  "xfce4-panel",
-                  {QStringLiteral("--disable-wm-check")},
+// clang-format off
+const Panel kLxqt{"lxqt", "lxqt-panel", {u"--config"_s, kPanels + u"lxqt-panel.conf"_s}, [](const QString&) { return true; }};
+const Panel kXfce{"xfce", "xfce4-panel", {u"--disable-wm-check"_s},
                   [](const QString& configHome) {
-                      return copyInto(kPanels + QStringLiteral("xfce4-panel.xml"),
-                                      configHome +
-                                          QStringLiteral("/xfce4/xfconf/xfce-perchannel-xml/"
-                                                         "xfce4-panel.xml"));
+                      return copyInto(kPanels + u"xfce4-panel.xml"_s,
+                                      configHome + u"/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml"_s);
                   },
                   "/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd"};
+// clang-format on
 
 class RealPanel : public ::testing::TestWithParam<Panel> {
 protected:
@@ -65,44 +54,34 @@ protected:
         if (program.isEmpty()) {
             GTEST_SKIP() << GetParam().program << " is not installed (scripts/setup)";
         }
-        ASSERT_TRUE(bus.ok()) << "no private dbus-daemon";
-        if (!screen.ok()) {
-            GTEST_SKIP() << "no X server: " << qPrintable(screen.error());
+        stage.require();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
         }
-        ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(testsupport::writeFile(
-            sandbox.home(QStringLiteral("Library/Preferences/com.zorva.prefsettings.plist")),
-            testsupport::kFullMenuPreferences));
-        env = stage::childEnvironment(bus, screen);
-        env.insert(QStringLiteral("HOME"), sandbox.home());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-        ASSERT_TRUE(GetParam().configure(dir.filePath(QStringLiteral("config"))));
+        stage.env.insert(u"HOME"_s, stage.sandbox.home());
+        stage.env.insert(u"XDG_CONFIG_HOME"_s, stage.file(u"config"_s));
+        ASSERT_TRUE(GetParam().configure(stage.file(u"config"_s)));
         if (GetParam().helper) {
-            ASSERT_TRUE(helper.start(QLatin1String(GetParam().helper), {}, env));
+            ASSERT_TRUE(helper.start(QLatin1String(GetParam().helper), {}, stage.env));
         }
-        ASSERT_TRUE(
-            simulator.start(stage::binary("tools/zorva-device-sim/zorva-device-sim"),
-                            {QStringLiteral("--scenario"),
-                             QStringLiteral(ZORVA_TEST_DATA_DIR "/panel_scenario.json"),
-                             QStringLiteral("--log"), dir.filePath(QStringLiteral("sim.log"))},
-                            env));
-        ASSERT_TRUE(stage::waitFor([&] {
-            return bus.connection().interface()->isServiceRegistered(
-                QStringLiteral("com.zorva.ZorvaDeviceService"));
-        }));
+        ASSERT_TRUE(stage.startService(stage::simulatorProgram(),
+                                       {u"--scenario"_s,
+                                        QStringLiteral(ZORVA_TEST_DATA_DIR "/panel_scenario.json"),
+                                        u"--log"_s, stage.file(u"sim.log"_s)}))
+            << qPrintable(stage.error());
     }
 
-    bool startPanel() { return panel.start(program, GetParam().arguments, env); }
+    bool startPanel() { return panel.start(program, GetParam().arguments, stage.env); }
+    bool startApp() { return stage.app.start(stage::statusItemProgram(), {}, stage.env); }
 
     QImage grabScreen(const QString& pictureName) {
         // Kept beside the build for a look.
         const QString folder = QStringLiteral(ZORVA_BINARY_DIR "/screenshots");
         QDir().mkpath(folder);
-        const QString path =
-            QStringLiteral("%1/%2-%3").arg(folder, QLatin1String(GetParam().name), pictureName);
+        const QString path = u"%1/%2-%3"_s.arg(folder, QLatin1String(GetParam().name), pictureName);
         stage::Child grab;
         if (!grab.start(stage::binary("tools/zorva-tray-host/zorva-tray-host"),
-                        {QStringLiteral("--grab-screen"), path}, env) ||
+                        {u"--grab-screen"_s, path}, stage.env) ||
             !stage::waitFor([&] { return grab.process().state() == QProcess::NotRunning; })) {
             return {};
         }
@@ -142,62 +121,55 @@ protected:
         }
         return ::testing::AssertionFailure()
                << "no icon in the panel (" << pixels
-               << " pixels stand out): " << qPrintable(dir.filePath(pictureName));
+               << " pixels stand out): " << qPrintable(stage.file(pictureName));
     }
 
     QString program;
-    stage::PrivateBus bus;
-    stage::VirtualScreen screen;
-    testsupport::ScopedSandbox sandbox;
-    QTemporaryDir dir;
-    QProcessEnvironment env;
+    stage::Stage stage;
     stage::Child helper;
-    stage::Child simulator;
     stage::Child panel;
-    stage::Child app;
 };
 
 } // namespace
 
 TEST_P(RealPanel, TheIconShowsWhicheverStartsFirstAndAfterThePanelRestarts) {
     // The status item first, as at login.
-    ASSERT_TRUE(app.start(kApp, {}, env));
+    ASSERT_TRUE(startApp());
     stage::waitFor([] { return false; }, 1000);
     ASSERT_TRUE(startPanel());
-    EXPECT_TRUE(iconShows(QStringLiteral("item-first.png"))) << qPrintable(panel.errors());
+    EXPECT_TRUE(iconShows(u"item-first.png"_s)) << qPrintable(panel.errors());
 
     // The panel restarts.
     panel.stopNow();
     ASSERT_TRUE(startPanel());
-    EXPECT_TRUE(iconShows(QStringLiteral("panel-restarted.png"))) << qPrintable(panel.errors());
+    EXPECT_TRUE(iconShows(u"panel-restarted.png"_s)) << qPrintable(panel.errors());
 
     // The panel first: empty until the status item starts.
-    app.stopNow();
+    stage.app.stopNow();
     panel.stopNow();
     ASSERT_TRUE(startPanel());
     stage::waitFor([] { return false; }, 2000);
-    EXPECT_LT(iconPixels(QStringLiteral("panel-alone.png")), 10);
-    ASSERT_TRUE(app.start(kApp, {}, env));
-    EXPECT_TRUE(iconShows(QStringLiteral("panel-first.png"))) << qPrintable(app.errors());
+    EXPECT_LT(iconPixels(u"panel-alone.png"_s), 10);
+    ASSERT_TRUE(startApp());
+    EXPECT_TRUE(iconShows(u"panel-first.png"_s)) << qPrintable(stage.app.errors());
 
     // The host's own menu, opened with a right click on the icon, shows the
     // battery pictures in their colours (the full battery's green bars).
-    const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+    const QString xdotool = QStandardPaths::findExecutable(u"xdotool"_s);
     if (xdotool.isEmpty()) {
         GTEST_SKIP() << "xdotool is not installed (scripts/setup): the menu is not opened";
     }
     int iconX = 0;
-    ASSERT_GE(iconPixels(QStringLiteral("panel-first.png"), &iconX), 40);
+    ASSERT_GE(iconPixels(u"panel-first.png"_s, &iconX), 40);
     stage::Child click;
     ASSERT_TRUE(click.start(xdotool,
-                            {QStringLiteral("mousemove"), QString::number(iconX - 8),
-                             QString::number(kPanelHeight / 2), QStringLiteral("click"),
-                             QStringLiteral("3")},
-                            env));
+                            {u"mousemove"_s, QString::number(iconX - 8),
+                             QString::number(kPanelHeight / 2), u"click"_s, u"3"_s},
+                            stage.env));
     int green = 0;
     const bool shown = stage::waitFor(
         [&] {
-            const QImage shot = grabScreen(QStringLiteral("menu.png"));
+            const QImage shot = grabScreen(u"menu.png"_s);
             green = 0;
             for (int y = kPanelHeight; y < shot.height(); ++y) {
                 for (int x = 0; x < shot.width(); ++x) {

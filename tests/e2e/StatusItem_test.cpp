@@ -3,19 +3,14 @@
 // host registered first. Each callback the simulator sends must show in the menu
 // read over dbusmenu, and in the trace file.
 
-#include "MenuLayout.h"
 #include "Platform/PropertyList.h"
-#include "StatusNotifierWatcher.h"
-#include "TrayItem.h"
 #include "support/HostileInputs.h"
 #include "support/Stage.h"
-#include "support/TestSupport.h"
 
-#include <QDBusConnectionInterface>
 #include <QElapsedTimer>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
 
 using namespace trayhost;
 namespace stage = testsupport::stage;
@@ -35,8 +30,6 @@ const char* const kScenario = R"({
   "autoCheck": "none"
 })";
 
-const QString kApp = QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/MacOS/Zorva menu bar item");
-
 // The top rows with battery rows cut to the device name, so that a row reads
 // "Zorva Brindle 84" whatever follows the name.
 QStringList rows(const MenuEntry& menu) {
@@ -50,157 +43,91 @@ QStringList rows(const MenuEntry& menu) {
     return labels;
 }
 
-class StatusItemEndToEnd : public ::testing::Test {
+class StatusItemEndToEnd : public stage::StageTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(bus.ok()) << "no private dbus-daemon";
-        if (!screen.ok()) {
-            GTEST_SKIP() << "no X server for the tray: " << qPrintable(screen.error());
-        }
-        ASSERT_TRUE(testsupport::writeFile(
-            sandbox.home(QStringLiteral("Library/Preferences/com.zorva.prefsettings.plist")),
-            testsupport::kFullMenuPreferences));
-        ASSERT_TRUE(dir.isValid());
-        scenarioPath = dir.filePath(QStringLiteral("scenario.json"));
-        ASSERT_TRUE(testsupport::writeFile(scenarioPath, kScenario));
-        env = stage::childEnvironment(bus, screen);
+    // Starts the simulator on the scenario, then the status item under our tray.
+    void start(const QByteArray& scenario, int timeoutMs = 20000) {
+        const QString path = stage.file(u"scenario.json"_s);
+        ASSERT_TRUE(testsupport::writeFile(path, scenario));
+        ASSERT_TRUE(
+            stage.startService(stage::simulatorProgram(),
+                               {u"--scenario"_s, path, u"--log"_s, stage.file(u"sim.log"_s)}))
+            << qPrintable(stage.error());
+        sinceItemStart.start();
+        item = stage.startItem(stage.app, stage::statusItemProgram(), timeoutMs);
+        ASSERT_TRUE(item) << qPrintable(stage.error());
     }
 
-    // Runs "zorva-device-sim send ..." and answers its exit status.
-    int send(const QStringList& arguments) {
-        stage::Child client;
-        if (!client.start(stage::binary("tools/zorva-device-sim/zorva-device-sim"),
-                          QStringList{QStringLiteral("send")} + arguments, env)) {
-            return -1;
-        }
-        if (!client.process().waitForFinished(30000)) {
-            return -2;
-        }
-        return client.process().exitCode();
-    }
-
-    // Waits until the menu read over dbusmenu has exactly these rows.
-    ::testing::AssertionResult menuBecomes(TrayItem& item, const QStringList& expected) {
-        std::optional<MenuEntry> layout;
-        const bool reached = stage::waitFor([&] {
-            layout = item.readLayout();
-            return layout && rows(*layout) == expected;
-        });
-        if (reached) {
-            return ::testing::AssertionSuccess();
-        }
-        return ::testing::AssertionFailure()
-               << "expected rows: " << qPrintable(expected.join(QStringLiteral(" | ")))
-               << "\nlast menu:\n"
-               << (layout ? qPrintable(formatMenu(*layout)) : "(unreadable)");
-    }
-
-    QString iconDigest(TrayItem& item) {
-        const auto summary = item.readSummary();
+    QString iconDigest() {
+        const auto summary = item->readSummary();
         return summary ? summary->iconDigest : QString();
     }
 
-    stage::PrivateBus bus;
-    stage::VirtualScreen screen;
-    testsupport::ScopedSandbox sandbox;
-    QTemporaryDir dir;
-    QString scenarioPath;
-    QProcessEnvironment env;
+    std::unique_ptr<TrayItem> item;
+    QElapsedTimer sinceItemStart;
 };
 
 } // namespace
 
 TEST_F(StatusItemEndToEnd, MenuFollowsEveryCallbackAndTheTraceFileRecordsThem) {
-    StatusNotifierWatcher watcher(bus.connection());
-    ASSERT_TRUE(watcher.start()) << qPrintable(watcher.errorString());
-    QSignalSpy registered(&watcher, &StatusNotifierWatcher::itemRegistered);
+    ASSERT_NO_FATAL_FAILURE(start(kScenario));
 
-    stage::Child simulator;
-    ASSERT_TRUE(simulator.start(stage::binary("tools/zorva-device-sim/zorva-device-sim"),
-                                {QStringLiteral("--scenario"), scenarioPath,
-                                 QStringLiteral("--log"), dir.filePath(QStringLiteral("sim.log"))},
-                                env));
-    ASSERT_TRUE(stage::waitFor([&] {
-        return bus.connection().interface()->isServiceRegistered(
-            QStringLiteral("com.zorva.ZorvaDeviceService"));
-    })) << qPrintable(simulator.errors());
-
-    stage::Child app;
-    ASSERT_TRUE(app.start(kApp, {}, env));
-    ASSERT_TRUE(stage::waitFor([&] { return registered.count() > 0; }))
-        << "the status item never registered with the tray: " << qPrintable(app.errors());
-    TrayItem item(bus.connection(), registered.at(0).at(0).toString(),
-                  registered.at(0).at(1).toString());
-
-    const QStringList base{QStringLiteral("Zorva Brindle 84"), QStringLiteral("----"),
-                           QStringLiteral("Skype"), QStringLiteral("----"), QStringLiteral("Help")};
-    const QStringList tail{QStringLiteral("Check for updates"), QStringLiteral("Open Zorva")};
-    ASSERT_TRUE(menuBecomes(item, base + tail));
-    const auto first = item.readLayout();
+    const QStringList base{u"Zorva Brindle 84"_s, u"----"_s, u"Skype"_s, u"----"_s, u"Help"_s};
+    const QStringList tail{u"Check for updates"_s, u"Open Zorva"_s};
+    ASSERT_TRUE(stage::menuBecomes(*item, base + tail, rows));
+    const auto first = item->readLayout();
     ASSERT_TRUE(first);
-    const MenuEntry* brindle = nullptr;
-    for (const MenuEntry& entry : first->children) {
-        if (plainLabel(entry.label).startsWith(QLatin1String("Zorva Brindle 84"))) {
-            brindle = &entry;
-        }
-    }
-    ASSERT_NE(brindle, nullptr);
-    EXPECT_EQ(plainLabel(brindle->label), QStringLiteral("Zorva Brindle 84  60%"));
+    const MenuEntry* brindle = findByLabel(*first, u"Zorva Brindle 84  60%"_s);
+    ASSERT_NE(brindle, nullptr) << qPrintable(formatMenu(*first));
     EXPECT_FALSE(brindle->iconData.isEmpty()) << "a battery row shows its level picture";
     EXPECT_TRUE(brindle->enabled) << "a device row is drawn enabled, in its colours";
-    const MenuEntry* skype = findByLabel(*first, QStringLiteral("Skype"));
+    const MenuEntry* skype = findByLabel(*first, u"Skype"_s);
     ASSERT_NE(skype, nullptr);
     EXPECT_TRUE(skype->enabled);
     EXPECT_FALSE(skype->iconData.isEmpty()) << "the on-state mark shows as the icon";
-    const QString normalIcon = iconDigest(item);
+    const QString normalIcon = iconDigest();
     EXPECT_FALSE(normalIcon.isEmpty());
 
     // Attach, then a low battery report for the new headset, then detach.
-    ASSERT_EQ(
-        send({QStringLiteral("attach"), QStringLiteral("Zorva Mirelo_65"), QStringLiteral("HV2A01"),
-              QStringLiteral("340787200"), QStringLiteral("1.0.4"), QStringLiteral("1")}),
-        0);
-    QStringList withMirelo = base;
-    withMirelo.insert(1, QStringLiteral("Zorva Mirelo_65"));
-    ASSERT_TRUE(menuBecomes(item, withMirelo + tail));
-
-    ASSERT_EQ(send({QStringLiteral("battery"), QStringLiteral("HV2A01"),
-                    QStringLiteral("340787200"), QStringLiteral("15"), QStringLiteral("low")}),
+    ASSERT_EQ(stage.send({u"attach"_s, u"Zorva Mirelo_65"_s, u"HV2A01"_s, u"340787200"_s,
+                          u"1.0.4"_s, u"1"_s}),
               0);
+    QStringList withMirelo = base;
+    withMirelo.insert(1, u"Zorva Mirelo_65"_s);
+    ASSERT_TRUE(stage::menuBecomes(*item, withMirelo + tail, rows));
+
+    ASSERT_EQ(stage.send({u"battery"_s, u"HV2A01"_s, u"340787200"_s, u"15"_s, u"low"_s}), 0);
     ASSERT_TRUE(stage::waitFor([&] {
-        const auto layout = item.readLayout();
-        return layout && findByLabel(*layout, QStringLiteral("Zorva Mirelo_65  15%"));
+        const auto layout = item->readLayout();
+        return layout && findByLabel(*layout, u"Zorva Mirelo_65  15%"_s);
     }));
     ASSERT_TRUE(stage::waitFor([&] {
-        const QString digest = iconDigest(item);
+        const QString digest = iconDigest();
         return !digest.isEmpty() && digest != normalIcon;
     })) << "a low battery switches the tray icon";
 
-    ASSERT_EQ(send({QStringLiteral("detach"), QStringLiteral("Zorva Mirelo_65"),
-                    QStringLiteral("HV2A01"), QStringLiteral("340787200")}),
-              0);
-    ASSERT_TRUE(menuBecomes(item, base + tail));
-    ASSERT_TRUE(stage::waitFor([&] { return iconDigest(item) == normalIcon; }));
+    ASSERT_EQ(stage.send({u"detach"_s, u"Zorva Mirelo_65"_s, u"HV2A01"_s, u"340787200"_s}), 0);
+    ASSERT_TRUE(stage::menuBecomes(*item, base + tail, rows));
+    ASSERT_TRUE(stage::waitFor([&] { return iconDigest() == normalIcon; }));
 
     // Softphones: a new one sorts before "Skype"; state 7 hides one. Titles read
     // over dbusmenu as they stand, "&" and "_" included.
-    ASSERT_EQ(send({QStringLiteral("softphone"),
-                    QStringLiteral("Microsoft Lync & Skype for Business"), QStringLiteral("0")}),
-              0);
+    ASSERT_EQ(stage.send({u"softphone"_s, u"Microsoft Lync & Skype for Business"_s, u"0"_s}), 0);
     QStringList phones = base;
-    phones.insert(2, QStringLiteral("Microsoft Lync & Skype for Business"));
-    ASSERT_TRUE(menuBecomes(item, phones + tail));
-    ASSERT_EQ(send({QStringLiteral("softphone"), QStringLiteral("Skype"), QStringLiteral("7")}), 0);
+    phones.insert(2, u"Microsoft Lync & Skype for Business"_s);
+    ASSERT_TRUE(stage::menuBecomes(*item, phones + tail, rows));
+    ASSERT_EQ(stage.send({u"softphone"_s, u"Skype"_s, u"7"_s}), 0);
     QStringList hidden = base;
-    hidden[2] = QStringLiteral("Microsoft Lync & Skype for Business");
-    ASSERT_TRUE(menuBecomes(item, hidden + tail));
+    hidden[2] = u"Microsoft Lync & Skype for Business"_s;
+    ASSERT_TRUE(stage::menuBecomes(*item, hidden + tail, rows));
 
     // Update status: 0 brings "Update Available" (and its icon), 1 takes it away.
-    ASSERT_EQ(send({QStringLiteral("update-status"), QStringLiteral("0")}), 0);
-    ASSERT_TRUE(menuBecomes(item, hidden + QStringList{QStringLiteral("Update Available")} + tail));
-    EXPECT_TRUE(stage::waitFor([&] { return iconDigest(item) != normalIcon; }));
-    ASSERT_EQ(send({QStringLiteral("update-status"), QStringLiteral("1")}), 0);
-    ASSERT_TRUE(menuBecomes(item, hidden + tail));
+    ASSERT_EQ(stage.send({u"update-status"_s, u"0"_s}), 0);
+    ASSERT_TRUE(
+        stage::menuBecomes(*item, hidden + QStringList{u"Update Available"_s} + tail, rows));
+    EXPECT_TRUE(stage::waitFor([&] { return iconDigest() != normalIcon; }));
+    ASSERT_EQ(stage.send({u"update-status"_s, u"1"_s}), 0);
+    ASSERT_TRUE(stage::menuBecomes(*item, hidden + tail, rows));
 
     // The trace file: the home folder followed by the bundle's "Trace File Location".
     // (The first start-up line goes out before these settings apply, so not here.)
@@ -208,48 +135,32 @@ TEST_F(StatusItemEndToEnd, MenuFollowsEveryCallbackAndTheTraceFileRecordsThem) {
         platform::plist::readDictionary(QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/Info.plist"));
     ASSERT_TRUE(info);
     const QString tracePath =
-        sandbox.home() + info->value(QStringLiteral("Trace File Location")).toString();
-    const QStringList expectedLines{
-        QStringLiteral("Registered the HV Status APP server."),
-        QStringLiteral("Populate Status Menu - Start"),
-        QStringLiteral("updateDeviceInfo : Update Device Requested Zorva Mirelo_65"),
-        QStringLiteral("New Device Added Zorva Mirelo_65"),
-        QStringLiteral("updateHeadsetBatteryStatus : Found the DECT Device in the list"),
-        QStringLiteral("updateDeviceInfo : Zorva Mirelo_65 Device Removed"),
-        QStringLiteral(
-            "updateSoftphoneInfo : Update Softphone Requested Microsoft Lync & Skype for Business"),
-        QStringLiteral("New Softphone Added Microsoft Lync & Skype for Business"),
-        QStringLiteral("Softphone Exists already"),
-        QStringLiteral("Notify the Zorva Menu with : 0"),
-        QStringLiteral("Update Not Available"),
-        QStringLiteral("statusMenuUpdate : Update status menu."),
-    };
+        stage.sandbox.home() + info->value(u"Trace File Location"_s).toString();
+    // Lines the trace file must hold, one per line.
+    const QStringList expectedLines =
+        QString::fromUtf8(
+            testsupport::readFile(QStringLiteral(ZORVA_TEST_DATA_DIR "/status_item_trace.txt")))
+            .split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(expectedLines.size(), 12);
     QString trace;
-    const bool complete = stage::waitFor([&] {
+    stage::waitFor([&] {
         trace = QString::fromUtf8(testsupport::readFile(tracePath));
-        for (const QString& line : expectedLines) {
-            if (!trace.contains(line)) {
-                return false;
-            }
-        }
-        return true;
+        return std::all_of(expectedLines.begin(), expectedLines.end(),
+                           [&](const QString& line) { return trace.contains(line); });
     });
     for (const QString& line : expectedLines) {
         EXPECT_TRUE(trace.contains(line))
             << "missing in " << qPrintable(tracePath) << ": " << qPrintable(line);
     }
-    EXPECT_TRUE(complete);
 
     // A click through dbusmenu reaches the controller's menu command.
     QString error;
-    ASSERT_TRUE(item.click(QStringLiteral("Check for updates"), &error)) << qPrintable(error);
+    ASSERT_TRUE(item->click(u"Check for updates"_s, &error)) << qPrintable(error);
     EXPECT_TRUE(stage::waitFor([&] {
         trace = QString::fromUtf8(testsupport::readFile(tracePath));
         return trace.contains(QLatin1String("Clicked Check For Update Manually"));
     })) << "the click left no trace line";
-    EXPECT_FALSE(item.click(QStringLiteral("No such item"), &error));
-
-    app.stopNow();
+    EXPECT_FALSE(item->click(u"No such item"_s, &error));
 }
 
 namespace {
@@ -276,43 +187,13 @@ TEST_P(HostileDeviceService, MenuShowsWithoutDevicesAndCallbacksAreAnswered) {
             "componentList": null, "manualCheck": "none", "autoCheck": "none",
             "rawAnswers": {"getDeviceInfoFromAppService": ")" +
         GetParam().bytes().toBase64() + R"("}})";
-    ASSERT_TRUE(testsupport::writeFile(scenarioPath, scenario));
-    StatusNotifierWatcher watcher(bus.connection());
-    ASSERT_TRUE(watcher.start()) << qPrintable(watcher.errorString());
-    QSignalSpy registered(&watcher, &StatusNotifierWatcher::itemRegistered);
-    stage::Child simulator;
-    ASSERT_TRUE(simulator.start(stage::binary("tools/zorva-device-sim/zorva-device-sim"),
-                                {QStringLiteral("--scenario"), scenarioPath}, env));
-    ASSERT_TRUE(stage::waitFor([&] {
-        return bus.connection().interface()->isServiceRegistered(
-            QStringLiteral("com.zorva.ZorvaDeviceService"));
-    })) << qPrintable(simulator.errors());
+    ASSERT_NO_FATAL_FAILURE(start(scenario, 5000));
+    const QStringList tail{u"----"_s, u"Help"_s, u"Check for updates"_s, u"Open Zorva"_s};
+    EXPECT_TRUE(stage::menuBecomes(*item, QStringList{u"Skype"_s} + tail, rows,
+                                   std::max<int>(0, 5000 - int(sinceItemStart.elapsed()))));
 
-    QElapsedTimer sinceStart;
-    sinceStart.start();
-    stage::Child app;
-    ASSERT_TRUE(app.start(kApp, {}, env));
-    ASSERT_TRUE(stage::waitFor([&] { return registered.count() > 0; }, 5000))
-        << "the status item never registered with the tray: " << qPrintable(app.errors());
-    TrayItem item(bus.connection(), registered.at(0).at(0).toString(),
-                  registered.at(0).at(1).toString());
-    const QStringList tail{QStringLiteral("----"), QStringLiteral("Help"),
-                           QStringLiteral("Check for updates"), QStringLiteral("Open Zorva")};
-    std::optional<MenuEntry> layout;
-    EXPECT_TRUE(stage::waitFor(
-        [&] {
-            layout = item.readLayout();
-            return layout && rows(*layout) == QStringList{QStringLiteral("Skype")} + tail;
-        },
-        std::max<int>(0, 5000 - static_cast<int>(sinceStart.elapsed()))))
-        << (layout ? qPrintable(formatMenu(*layout)) : "(unreadable)");
-
-    ASSERT_EQ(
-        send({QStringLiteral("softphone"), QStringLiteral("Cisco Jabber"), QStringLiteral("0")}),
-        0);
-    EXPECT_TRUE(menuBecomes(
-        item, QStringList{QStringLiteral("Cisco Jabber"), QStringLiteral("Skype")} + tail));
-    app.stopNow();
+    ASSERT_EQ(stage.send({u"softphone"_s, u"Cisco Jabber"_s, u"0"_s}), 0);
+    EXPECT_TRUE(stage::menuBecomes(*item, QStringList{u"Cisco Jabber"_s, u"Skype"_s} + tail, rows));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,10 +1,8 @@
-// Our status notifier item as hosts see it: registration with a watcher that
-// comes and goes (our tray host's), and the dbusmenu protocol read over the bus
-// by the tray host's reader and by libdbusmenu's own dumper.
+// Our status notifier item's menu as hosts see it: the dbusmenu protocol read
+// over the bus by the tray host's reader and by libdbusmenu's own dumper.
 
 #include "MenuLayout.h"
 #include "Platform/tray/StatusNotifierItem.h"
-#include "StatusNotifierWatcher.h"
 #include "support/PrivateSessionBus.h"
 #include "support/Stage.h"
 
@@ -15,6 +13,8 @@
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using platform::tray::MenuEntry;
 using platform::tray::StatusNotifierItem;
 
@@ -22,10 +22,6 @@ namespace {
 
 [[maybe_unused]] auto* const bus =
     ::testing::AddGlobalTestEnvironment(new testsupport::PrivateSessionBus);
-
-QDBusConnection connectionNamed(const QString& name) {
-    return QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
-}
 
 // A call answered by an item served on this very thread: wait while serving it.
 QDBusMessage callAndWait(const QDBusConnection& connection, const QDBusMessage& call) {
@@ -36,9 +32,8 @@ QDBusMessage callAndWait(const QDBusConnection& connection, const QDBusMessage& 
 
 QDBusMessage menuCall(const StatusNotifierItem& item, const QString& method,
                       const QVariantList& arguments) {
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(item.serviceName(), QStringLiteral("/MenuBar"),
-                                       QStringLiteral("com.canonical.dbusmenu"), method);
+    QDBusMessage call = QDBusMessage::createMethodCall(item.serviceName(), u"/MenuBar"_s,
+                                                       u"com.canonical.dbusmenu"_s, method);
     call.setArguments(arguments);
     return call;
 }
@@ -49,9 +44,8 @@ class WireSignals : public QObject {
 public:
     WireSignals(QDBusConnection connection, const QString& service) {
         for (const char* name : {"LayoutUpdated", "ItemsPropertiesUpdated"}) {
-            connection.connect(service, QStringLiteral("/MenuBar"),
-                               QStringLiteral("com.canonical.dbusmenu"), QLatin1String(name), this,
-                               SLOT(arrived(QDBusMessage)));
+            connection.connect(service, u"/MenuBar"_s, u"com.canonical.dbusmenu"_s,
+                               QLatin1String(name), this, SLOT(arrived(QDBusMessage)));
         }
     }
     QStringList names;
@@ -73,39 +67,16 @@ std::vector<MenuEntry> entries(const QStringList& labels) {
 
 } // namespace
 
-TEST(TrayProtocol, TheItemRegistersWithEveryWatcherThatAppears) {
-    StatusNotifierItem item(QStringLiteral("Zorva"));
-    ASSERT_TRUE(item.isExported());
-    EXPECT_FALSE(item.watcherPresent());
-    QSignalSpy changes(&item, &StatusNotifierItem::watcherChanged);
-
-    for (int round = 1; round <= 2; ++round) {
-        const QString name = QStringLiteral("tray-host-%1").arg(round);
-        {
-            trayhost::StatusNotifierWatcher watcher(connectionNamed(name));
-            QSignalSpy registered(&watcher, &trayhost::StatusNotifierWatcher::itemRegistered);
-            ASSERT_TRUE(watcher.start()) << qPrintable(watcher.errorString());
-            ASSERT_TRUE(testsupport::stage::waitFor([&] { return registered.count() == 1; }))
-                << "round " << round;
-            EXPECT_EQ(registered.at(0).at(0).toString(), item.serviceName());
-            EXPECT_TRUE(item.watcherPresent());
-        }
-        QDBusConnection::disconnectFromBus(name); // the panel quits
-        ASSERT_TRUE(testsupport::stage::waitFor([&] { return !item.watcherPresent(); }))
-            << "round " << round;
-    }
-    EXPECT_EQ(changes.count(), 4);
-}
-
 TEST(TrayProtocol, RevisionsAndSignalsFollowOnlyRealChanges) {
-    StatusNotifierItem item(QStringLiteral("Zorva"));
+    StatusNotifierItem item(u"Zorva"_s);
     ASSERT_TRUE(item.isExported());
     auto& menu = item.menu();
-    const QDBusConnection reader = connectionNamed(QStringLiteral("reader"));
+    const QDBusConnection reader =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"reader"_s);
     WireSignals wire(reader, item.serviceName());
     QSignalSpy properties(&menu, &platform::tray::DBusMenuExporter::ItemsPropertiesUpdated);
     // A round trip makes sure the bus has the match rules before the first change.
-    callAndWait(reader, menuCall(item, QStringLiteral("AboutToShow"), {0}));
+    callAndWait(reader, menuCall(item, u"AboutToShow"_s, {0}));
 
     struct Step {
         const char* what;
@@ -114,20 +85,19 @@ TEST(TrayProtocol, RevisionsAndSignalsFollowOnlyRealChanges) {
         int propertyUpdates;
     };
     const Step steps[] = {
+        // clang-format off
         {"first menu", {"Zorva Quillo 52", "----", "Help", "Checking..."}, 1, 0},
         {"unchanged rebuild", {"Zorva Quillo 52", "----", "Help", "Checking..."}, 0, 0},
         {"label and enabled state", {"Zorva Quillo 52", "----", "Help", "Check for updates"}, 0, 1},
-        {"a device arrives",
-         {"Zorva Quillo 52", "Zorva Mirelo 65", "----", "Help", "Check for updates"},
-         1,
-         0},
+        {"a device arrives", {"Zorva Quillo 52", "Zorva Mirelo 65", "----", "Help", "Check for updates"}, 1, 0},
+        // clang-format on
     };
     uint lastRevision = menu.revision();
     for (const Step& step : steps) {
         wire.names.clear();
         menu.setEntries(entries(step.labels));
-        const QDBusMessage reply = callAndWait(
-            reader, menuCall(item, QStringLiteral("GetLayout"), {0, -1, QStringList()}));
+        const QDBusMessage reply =
+            callAndWait(reader, menuCall(item, u"GetLayout"_s, {0, -1, QStringList()}));
         ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << step.what;
         ASSERT_EQ(reply.arguments().size(), 2);
         EXPECT_EQ(reply.arguments().at(0).toUInt(), menu.revision()) << step.what;
@@ -135,10 +105,8 @@ TEST(TrayProtocol, RevisionsAndSignalsFollowOnlyRealChanges) {
         ASSERT_TRUE(layout) << step.what;
         EXPECT_EQ(trayhost::topLabels(*layout), step.labels) << step.what;
         // The reply came after any signal sent before it.
-        EXPECT_EQ(wire.names.count(QStringLiteral("LayoutUpdated")), step.layoutUpdates)
-            << step.what;
-        EXPECT_EQ(wire.names.count(QStringLiteral("ItemsPropertiesUpdated")), step.propertyUpdates)
-            << step.what;
+        EXPECT_EQ(wire.names.count(u"LayoutUpdated"_s), step.layoutUpdates) << step.what;
+        EXPECT_EQ(wire.names.count(u"ItemsPropertiesUpdated"_s), step.propertyUpdates) << step.what;
         const bool changed = step.layoutUpdates + step.propertyUpdates > 0;
         EXPECT_EQ(menu.revision() > lastRevision, changed) << step.what;
         lastRevision = menu.revision();
@@ -152,12 +120,11 @@ TEST(TrayProtocol, RevisionsAndSignalsFollowOnlyRealChanges) {
     const auto updated = properties.at(0).at(0).value<platform::tray::DBusMenuItemList>();
     ASSERT_EQ(updated.size(), 1);
     EXPECT_EQ(updated.at(0).id, 5);
-    EXPECT_EQ(updated.at(0).properties.keys(),
-              (QStringList{QStringLiteral("enabled"), QStringLiteral("label")}));
+    EXPECT_EQ(updated.at(0).properties.keys(), (QStringList{u"enabled"_s, u"label"_s}));
 
     // Every id asked for is answered, the root included; unknown ids are left out.
     const QDBusMessage group =
-        callAndWait(reader, menuCall(item, QStringLiteral("GetGroupProperties"),
+        callAndWait(reader, menuCall(item, u"GetGroupProperties"_s,
                                      {QVariant::fromValue(QList<int>{0, 2, 99}), QStringList()}));
     ASSERT_EQ(group.type(), QDBusMessage::ReplyMessage) << qPrintable(group.errorMessage());
     platform::tray::DBusMenuItemList answered;
@@ -165,21 +132,19 @@ TEST(TrayProtocol, RevisionsAndSignalsFollowOnlyRealChanges) {
     ASSERT_EQ(answered.size(), 2);
     EXPECT_EQ(answered.at(0).id, 0);
     EXPECT_EQ(answered.at(1).id, 2);
-    EXPECT_EQ(answered.at(1).properties.value(QStringLiteral("label")).toString(),
-              QStringLiteral("Zorva Mirelo 65"));
+    EXPECT_EQ(answered.at(1).properties.value(u"label"_s).toString(), u"Zorva Mirelo 65"_s);
 }
 
 TEST(TrayProtocol, LibdbusmenusDumperPrintsTheWholeMenu) {
-    const QString dumper = QStringLiteral("/usr/libexec/dbusmenu-dumper");
+    const QString dumper = u"/usr/libexec/dbusmenu-dumper"_s;
     if (!QFileInfo::exists(dumper)) {
         GTEST_SKIP() << "libdbusmenu-tools is not installed";
     }
-    StatusNotifierItem item(QStringLiteral("Zorva"));
+    StatusNotifierItem item(u"Zorva"_s);
     ASSERT_TRUE(item.isExported());
     item.menu().setEntries(entries({"Zorva Quillo__52", "----", "Help", "Checking..."}));
     QProcess process;
-    process.start(dumper, {QStringLiteral("--dbus-name=") + item.serviceName(),
-                           QStringLiteral("--dbus-object=/MenuBar")});
+    process.start(dumper, {u"--dbus-name="_s + item.serviceName(), u"--dbus-object=/MenuBar"_s});
     ASSERT_TRUE(process.waitForStarted(5000));
     ASSERT_TRUE(
         testsupport::stage::waitFor([&] { return process.state() == QProcess::NotRunning; }, 15000))

@@ -9,32 +9,20 @@
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
-#include <QDBusConnectionInterface>
 #include <QDBusVirtualObject>
-#include <QDeadlineTimer>
-#include <QDir>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <signal.h>
 
+using namespace Qt::StringLiterals;
+
 using testsupport::MockUPower;
-using testsupport::PrivateBusDaemon;
+using testsupport::waitFor;
+using testsupport::stage::PrivateBus;
 
 namespace {
 
 const QString kService = QStringLiteral(ZORVA_DEVICE_SERVICE);
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 20000) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
 
 // A stand-in for the status item's callback endpoint: records every callback
 // (member and arguments) and answers it.
@@ -57,9 +45,9 @@ public:
 };
 
 const QString kAttach =
-    QStringLiteral("updateDeviceInfo_productID_locatonID_deviceState_currentFWVer_headSetType");
-const QString kBattery = QStringLiteral("updateHeadsetBatteryInfo");
-const QString kReset = QStringLiteral("resetDeviceSoftphoneInfo");
+    u"updateDeviceInfo_productID_locatonID_deviceState_currentFWVer_headSetType"_s;
+const QString kBattery = u"updateHeadsetBatteryInfo"_s;
+const QString kReset = u"resetDeviceSoftphoneInfo"_s;
 
 HVDevicePtr deviceOf(const QDBusMessage& batteryCall) {
     return platform::unarchiveObjectWithData(batteryCall.arguments().value(0).toByteArray())
@@ -79,34 +67,18 @@ protected:
 } // namespace
 
 TEST_F(DeviceService, FirstRequestStartsTheInstalledServiceAndGetsEveryHeadset) {
-    ASSERT_FALSE(upower
-                     .addBluetoothDevice(QStringLiteral("h1"), 17,
-                                         QStringLiteral("Zorva Quillo 40"), 64,
-                                         QStringLiteral("AA:BB:CC:DD:EE:01"))
-                     .isEmpty());
-    ASSERT_FALSE(upower
-                     .addBluetoothDevice(QStringLiteral("h2"), 19, QStringLiteral("Zorva Mellin 7"),
-                                         30, QStringLiteral("AA:BB:CC:DD:EE:02"))
-                     .isEmpty());
-    ASSERT_FALSE(upower
-                     .addBluetoothDevice(QStringLiteral("m1"), 5, QStringLiteral("Zorva Tappet"),
-                                         90, QStringLiteral("AA:BB:CC:DD:EE:03"))
-                     .isEmpty());
+    ASSERT_FALSE(upower.addHeadsets().isEmpty());
 
     // UPower answering garbage: a device whose properties have the wrong types.
     ASSERT_FALSE(
-        upower
-            .addDevice(QStringLiteral("g1"), {{QStringLiteral("Type"), QStringLiteral("17")},
-                                              {QStringLiteral("Percentage"), true}})
-            .isEmpty());
+        upower.addDevice(u"g1"_s, {{u"Type"_s, u"17"_s}, {u"Percentage"_s, true}}).isEmpty());
 
     QTemporaryDir services;
-    ASSERT_TRUE(testsupport::writeFile(
-        services.filePath(QStringLiteral("com.zorva.ZorvaDeviceService.service")),
-        "[D-BUS Service]\nName=com.zorva.ZorvaDeviceService\nExec=" + kService.toUtf8() +
-            " --quiet\n"));
-    PrivateBusDaemon session(services.path(),
-                             upower.environment(QProcessEnvironment::systemEnvironment()));
+    ASSERT_TRUE(testsupport::writeFile(services.filePath(u"com.zorva.ZorvaDeviceService.service"_s),
+                                       "[D-BUS Service]\nName=com.zorva.ZorvaDeviceService\nExec=" +
+                                           kService.toUtf8() + " --quiet\n"));
+    PrivateBus session(services.path(),
+                       upower.environment(QProcessEnvironment::systemEnvironment()));
     ASSERT_TRUE(session.ok());
     ASSERT_FALSE(session.connection()
                      .interface()
@@ -121,13 +93,12 @@ TEST_F(DeviceService, FirstRequestStartsTheInstalledServiceAndGetsEveryHeadset) 
         names << device.value<HVDevicePtr>()->name();
     }
     names.sort();
-    EXPECT_EQ(names,
-              (QStringList{QStringLiteral("Zorva Mellin 7"), QStringLiteral("Zorva Quillo 40")}));
+    EXPECT_EQ(names, (QStringList{u"Zorva Mellin 7"_s, u"Zorva Quillo 40"_s}));
     // Requests the service knows nothing about get the empty results.
     EXPECT_EQ(client.getSoftphoneInfoFromApplicationService(HVDisObj::kServiceName).toList().size(),
               0);
     EXPECT_FALSE(client.getUpdateAvailableInfoFromAppService().isValid());
-    EXPECT_FALSE(client.getAutoPairingValue(QStringLiteral("HV0000"), 1));
+    EXPECT_FALSE(client.getAutoPairingValue(u"HV0000"_s, 1));
 
     const QDBusReply<uint> pid =
         session.connection().interface()->servicePid(platform::contract::kServiceBusName);
@@ -137,22 +108,19 @@ TEST_F(DeviceService, FirstRequestStartsTheInstalledServiceAndGetsEveryHeadset) 
 
 TEST_F(DeviceService, NoCallbackUnlessWhatTheStatusItemShowsChanges) {
     const QString path =
-        upower.addBluetoothDevice(QStringLiteral("h1"), 17, QStringLiteral("Zorva Quillo 40"), 55,
-                                  QStringLiteral("AA:BB:CC:DD:EE:01"));
+        upower.addBluetoothDevice(u"h1"_s, 17, u"Zorva Quillo 40"_s, 55, u"AA:BB:CC:DD:EE:01"_s);
     ASSERT_FALSE(path.isEmpty());
-    PrivateBusDaemon session;
+    PrivateBus session;
     ASSERT_TRUE(session.ok());
     RecordingStatusServer status;
     QDBusConnection bus = session.connection();
     ASSERT_TRUE(bus.registerVirtualObject(platform::contract::kStatusPath, &status));
     ASSERT_TRUE(bus.registerService(platform::contract::kStatusBusName));
 
-    QProcess service;
     QProcessEnvironment env = upower.environment(QProcessEnvironment::systemEnvironment());
-    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), session.address());
-    service.setProcessEnvironment(env);
-    service.start(kService, {});
-    ASSERT_TRUE(service.waitForStarted(10000));
+    env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, session.address());
+    testsupport::stage::Child service;
+    ASSERT_TRUE(service.start(kService, {}, env));
     // At start: the headset, then the request to read the lists again.
     ASSERT_TRUE(waitFor([&] { return status.calls.size() >= 3; }))
         << qPrintable(status.members().join(u' '));
@@ -162,21 +130,20 @@ TEST_F(DeviceService, NoCallbackUnlessWhatTheStatusItemShowsChanges) {
 
     // Nothing the menu shows: energy, times, voltage, a percentage that rounds
     // the same, a state that is not charging either.
+    // (State 6 is pending discharge.)
     const std::pair<const char*, QVariant> unshown[] = {
-        {"Energy", 54.5},
-        {"TimeToEmpty", QVariant::fromValue(qint64(7200))},
-        {"Voltage", 3.81},
-        {"Percentage", 55.3},
-        {"State", QVariant::fromValue(quint32(6))}, // pending discharge
-        {"WarningLevel", QVariant::fromValue(quint32(2))},
+        // clang-format off
+        {"Energy", 54.5}, {"TimeToEmpty", QVariant::fromValue(qint64(7200))}, {"Voltage", 3.81}, {"Percentage", 55.3},
+        {"State", QVariant::fromValue(quint32(6))}, {"WarningLevel", QVariant::fromValue(quint32(2))},
         {"UpdateTime", QVariant::fromValue(quint64(1765000000))},
+        // clang-format on
     };
     for (const auto& [name, value] : unshown) {
         ASSERT_TRUE(upower.setProperties(path, {{QLatin1String(name), value}})) << name;
     }
     // A change that shows comes after them on the same road: when it arrives,
     // any callback for the ones before would have arrived first.
-    ASSERT_TRUE(upower.setProperties(path, {{QStringLiteral("Percentage"), 80.0}}));
+    ASSERT_TRUE(upower.setProperties(path, {{u"Percentage"_s, 80.0}}));
     ASSERT_TRUE(waitFor([&] { return status.calls.size() > atStart.size(); }));
     QThread::msleep(100);
     QCoreApplication::processEvents();
@@ -184,8 +151,5 @@ TEST_F(DeviceService, NoCallbackUnlessWhatTheStatusItemShowsChanges) {
     const HVDevicePtr device = deviceOf(status.calls.last());
     ASSERT_TRUE(device && device->batteryInfo());
     EXPECT_EQ(device->batteryInfo()->hsBatteryPCT(), 80);
-    EXPECT_EQ(device->name(), QStringLiteral("Zorva Quillo 40"));
-
-    service.kill();
-    service.waitForFinished(5000);
+    EXPECT_EQ(device->name(), u"Zorva Quillo 40"_s);
 }

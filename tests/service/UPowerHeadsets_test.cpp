@@ -5,15 +5,24 @@
 #include <gtest/gtest.h>
 #include <limits>
 
+using namespace Qt::StringLiterals;
+
 using namespace upower;
+
+namespace upower {
+void PrintTo(const HeadsetRecord& r, std::ostream* os) {
+    *os << qPrintable(r.name) << " " << r.locationID << " " << r.percent << "% charging "
+        << r.charging << " low " << r.low;
+}
+} // namespace upower
 
 namespace {
 
 DeviceProperties headset(double percentage, quint32 state = 2, quint32 warning = level::kNone) {
     DeviceProperties device;
     device.type = kind::kHeadset;
-    device.model = QStringLiteral("Zorva Quillo 40");
-    device.serial = QStringLiteral("AA:BB:CC:DD:EE:01");
+    device.model = u"Zorva Quillo 40"_s;
+    device.serial = u"AA:BB:CC:DD:EE:01"_s;
     device.percentage = percentage;
     device.state = state;
     device.warningLevel = warning;
@@ -27,7 +36,7 @@ struct RecordCase {
 };
 
 HeadsetRecord quillo(qint32 percent, bool charging = false, bool low = false) {
-    return {QStringLiteral("Zorva Quillo 40"), 0xAABBCCDDEE01ULL, percent, charging, low};
+    return {u"Zorva Quillo 40"_s, 0xAABBCCDDEE01ULL, percent, charging, low};
 }
 
 } // namespace
@@ -35,8 +44,8 @@ HeadsetRecord quillo(qint32 percent, bool charging = false, bool low = false) {
 TEST(UPowerHeadsets, RecordsFromDeviceProperties) {
     DeviceProperties headphones;
     headphones.type = kind::kHeadphones;
-    headphones.vendor = QStringLiteral(" Zorva Mellin ");
-    headphones.nativePath = QStringLiteral("/org/bluez/hci0/dev_00_1A_7D_DA_71_13");
+    headphones.vendor = u" Zorva Mellin "_s;
+    headphones.nativePath = u"/org/bluez/hci0/dev_00_1A_7D_DA_71_13"_s;
     headphones.percentage = 100;
     headphones.state = 4; // fully charged: on the charger but not charging
     DeviceProperties nameless = headphones;
@@ -67,51 +76,43 @@ TEST(UPowerHeadsets, RecordsFromDeviceProperties) {
         {"coarse level full", coarseFull, quillo(100)},
         {"coarse level low", coarseLow, quillo(20)},
         {"level none uses the percentage", levelNone, quillo(42)},
-        {"headphones, vendor as name, address from the native path", headphones,
-         HeadsetRecord{QStringLiteral("Zorva Mellin"), 0x001A7DDA7113ULL, 100, false, false}},
-        {"no model or vendor", nameless,
-         HeadsetRecord{QStringLiteral("Headphones"), 0x001A7DDA7113ULL, 100, false, false}},
+        // clang-format off
+        {"headphones, vendor as name, address from the native path", headphones, HeadsetRecord{u"Zorva Mellin"_s, 0x001A7DDA7113ULL, 100, false, false}},
+        {"no model or vendor", nameless, HeadsetRecord{u"Headphones"_s, 0x001A7DDA7113ULL, 100, false, false}},
+        // clang-format on
         {"mouse", mouse, std::nullopt},
         {"laptop battery", laptop, std::nullopt},
         {"not present", absent, std::nullopt},
     };
     for (const RecordCase& c : cases) {
-        const auto record = headsetRecordFor(c.device, QStringLiteral("/dev/x"));
-        EXPECT_EQ(record.has_value(), c.expected.has_value()) << c.what;
-        if (record && c.expected) {
-            EXPECT_EQ(record->name, c.expected->name) << c.what;
-            EXPECT_EQ(record->locationID, c.expected->locationID) << c.what;
-            EXPECT_EQ(record->percent, c.expected->percent) << c.what;
-            EXPECT_EQ(record->charging, c.expected->charging) << c.what;
-            EXPECT_EQ(record->low, c.expected->low) << c.what;
-        }
+        EXPECT_EQ(headsetRecordFor(c.device, u"/dev/x"_s), c.expected) << c.what;
     }
 }
 
 TEST(UPowerHeadsets, LocationIDsStayWithTheDeviceAndTellDevicesApart) {
     DeviceProperties usb = headset(50);
-    usb.serial = QStringLiteral("ZQ-0042");
-    usb.nativePath = QStringLiteral("hidpp_battery_3");
+    usb.serial = u"ZQ-0042"_s;
+    usb.nativePath = u"hidpp_battery_3"_s;
     DeviceProperties sameOnOtherPort = usb;
-    sameOnOtherPort.nativePath = QStringLiteral("hidpp_battery_7");
+    sameOnOtherPort.nativePath = u"hidpp_battery_7"_s;
     DeviceProperties other = usb;
-    other.serial = QStringLiteral("ZQ-0043");
+    other.serial = u"ZQ-0043"_s;
     DeviceProperties noSerial = usb;
     noSerial.serial.clear();
 
-    const quint64 lid = locationIDFor(usb, QStringLiteral("/a"));
-    EXPECT_EQ(locationIDFor(sameOnOtherPort, QStringLiteral("/b")), lid) << "serial first";
-    EXPECT_NE(locationIDFor(other, QStringLiteral("/a")), lid);
-    EXPECT_NE(locationIDFor(noSerial, QStringLiteral("/a")), lid) << "then the native path";
-    EXPECT_NE(locationIDFor(DeviceProperties{}, QStringLiteral("/a")),
-              locationIDFor(DeviceProperties{}, QStringLiteral("/b")))
+    const quint64 lid = locationIDFor(usb, u"/a"_s);
+    EXPECT_EQ(locationIDFor(sameOnOtherPort, u"/b"_s), lid) << "serial first";
+    EXPECT_NE(locationIDFor(other, u"/a"_s), lid);
+    EXPECT_NE(locationIDFor(noSerial, u"/a"_s), lid) << "then the native path";
+    EXPECT_NE(locationIDFor(DeviceProperties{}, u"/a"_s),
+              locationIDFor(DeviceProperties{}, u"/b"_s))
         << "then the object path";
 }
 
 TEST(UPowerHeadsets, CallbacksOnlyWhenWhatIsShownChanges) {
     const HeadsetRecord base = quillo(55);
     HeadsetRecord renamed = base;
-    renamed.name = QStringLiteral("Zorva Quillo 40 II");
+    renamed.name = u"Zorva Quillo 40 II"_s;
     struct Case {
         const char* what;
         std::optional<HeadsetRecord> before, after;
@@ -125,10 +126,9 @@ TEST(UPowerHeadsets, CallbacksOnlyWhenWhatIsShownChanges) {
         {"percent", base, quillo(54), {{Callback::Battery, quillo(54)}}},
         {"charging", base, quillo(55, true), {{Callback::Battery, quillo(55, true)}}},
         {"low", base, quillo(55, false, true), {{Callback::Battery, quillo(55, false, true)}}},
-        {"renamed",
-         base,
-         renamed,
-         {{Callback::Detach, base}, {Callback::Attach, renamed}, {Callback::Battery, renamed}}},
+        // clang-format off
+        {"renamed", base, renamed, {{Callback::Detach, base}, {Callback::Attach, renamed}, {Callback::Battery, renamed}}},
+        // clang-format on
     };
     for (const Case& c : cases) {
         EXPECT_EQ(shownChanges(c.before, c.after), c.expected) << c.what;
@@ -138,14 +138,14 @@ TEST(UPowerHeadsets, CallbacksOnlyWhenWhatIsShownChanges) {
 TEST(UPowerHeadsets, PropertiesOfTheWrongTypeAreLeftOut) {
     DeviceProperties device = headset(40);
     QStringList rejected;
-    device.apply({{QStringLiteral("Percentage"), QStringLiteral("80")},
-                  {QStringLiteral("Type"), QVariant::fromValue(qint32(19))},
-                  {QStringLiteral("State"), QVariant::fromValue(quint32(1))},
-                  {QStringLiteral("Voltage"), 3.9}},
+    device.apply({{u"Percentage"_s, u"80"_s},
+                  {u"Type"_s, QVariant::fromValue(qint32(19))},
+                  {u"State"_s, QVariant::fromValue(quint32(1))},
+                  {u"Voltage"_s, 3.9}},
                  &rejected);
     EXPECT_EQ(device.percentage, 40);
     EXPECT_EQ(device.type, kind::kHeadset);
     EXPECT_EQ(device.state, state::kCharging);
     rejected.sort();
-    EXPECT_EQ(rejected, (QStringList{QStringLiteral("Percentage"), QStringLiteral("Type")}));
+    EXPECT_EQ(rejected, (QStringList{u"Percentage"_s, u"Type"_s}));
 }

@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <utility>
 
+using namespace Qt::StringLiterals;
+
 namespace testsupport {
 
 void FakeCenter::postNotificationName(const QString& name, bool deliverImmediately) {
@@ -19,7 +21,7 @@ void FakeCenter::postNotificationName(const QString& name, bool deliverImmediate
 
 void FakeCenter::postNotificationNameObject(const QString& name, const QString& object) {
     const std::lock_guard lock(mutex);
-    *log << QStringLiteral("post:%1=%2").arg(name, object);
+    *log << u"post:%1=%2"_s.arg(name, object);
     objectPostTimes.push_back(clock.elapsed());
 }
 
@@ -51,12 +53,12 @@ QString FakeWindows::describe(const HVAlert& alert) {
 }
 
 qint64 FakeWindows::runModal(const HVAlert& alert) {
-    *log << QStringLiteral("modal:") + describe(alert);
+    *log << u"modal:"_s + describe(alert);
     return kAlertFirstButtonReturn;
 }
 
 void FakeWindows::beginAlertSheet(const HVAlert& alert, HVSheetEndHandler didEnd) {
-    *log << QStringLiteral("alert:") + describe(alert);
+    *log << u"alert:"_s + describe(alert);
     open.push_back(std::move(didEnd));
 }
 
@@ -66,10 +68,8 @@ void FakeWindows::beginUpdateWindow(const std::optional<HVComponentList>& list, 
     for (const auto& entry : list.value_or(HVComponentList())) {
         names << HVComponentUpdateList::componentName(entry);
     }
-    *log << QStringLiteral("window:") +
-                (list ? QStringLiteral("[%1]").arg(names.join(QLatin1Char(',')))
-                      : QStringLiteral("absent")) +
-                (settings ? QStringLiteral("+settings") : QString());
+    *log << u"window:"_s + (list ? u"[%1]"_s.arg(names.join(QLatin1Char(','))) : u"absent"_s) +
+                (settings ? u"+settings"_s : QString());
     open.push_back(std::move(didEnd));
 }
 
@@ -88,7 +88,7 @@ ThreadQueue::~ThreadQueue() {
 }
 
 Rig::Rig() {
-    preferences->values.insert(QStringLiteral("zorvaStatusMenu"), QStringLiteral("TRUE"));
+    preferences->values.insert(u"zorvaStatusMenu"_s, u"TRUE"_s);
     preferences->log = windows->log = workspace->log = processes->log = center->log;
     center->clock.start();
 }
@@ -120,8 +120,14 @@ std::unique_ptr<HVStatusController> Rig::make(std::shared_ptr<HVStatusBar> statu
     return std::make_unique<HVStatusController>(std::move(platform));
 }
 
+std::unique_ptr<HVStatusController> Rig::start() {
+    auto controller = make();
+    controller->awakeFromNib();
+    return controller;
+}
+
 QString Rig::resource(const QString& name) const {
-    return bundle->pathForResource(name, QStringLiteral("png"));
+    return bundle->pathForResource(name, u"png"_s);
 }
 
 } // namespace testsupport

@@ -20,6 +20,8 @@
 // to them (on the built application bundle unless told otherwise).
 namespace testsupport {
 
+using namespace Qt::StringLiterals;
+
 struct ServiceState {
     QVariant devices;
     QVariant softphones;
@@ -33,29 +35,29 @@ class FakeService final : public HVStatusServiceClient {
 public:
     explicit FakeService(std::shared_ptr<ServiceState> state) : m_state(std::move(state)) {}
     QVariant getDeviceInfoFromApplicationService(const QString& name) override {
-        m_state->calls << QStringLiteral("devices:") + name;
+        m_state->calls << u"devices:"_s + name;
         if (m_state->throwOnDevices) {
             throw std::runtime_error("the service left the bus");
         }
         return m_state->devices;
     }
     QVariant getSoftphoneInfoFromApplicationService(const QString& name) override {
-        m_state->calls << QStringLiteral("softphones:") + name;
+        m_state->calls << u"softphones:"_s + name;
         return m_state->softphones;
     }
     QVariant getUpdateAvailableInfoFromAppService() override {
-        m_state->calls << QStringLiteral("updateAvailable");
+        m_state->calls << u"updateAvailable"_s;
         return m_state->updateAvailable;
     }
     QVariant getUpdateURLInfoFromAppService() override {
-        m_state->calls << QStringLiteral("updateList");
+        m_state->calls << u"updateList"_s;
         return m_state->updateList;
     }
     void manualCheckForUpdateFromApplicationService(const QString& name) override {
-        m_state->calls << QStringLiteral("manualCheck:") + name;
+        m_state->calls << u"manualCheck:"_s + name;
     }
     void saveLastCheckPackageVersion() override {
-        m_state->calls << QStringLiteral("saveLastCheckPackageVersion");
+        m_state->calls << u"saveLastCheckPackageVersion"_s;
     }
 
 private:
@@ -115,7 +117,7 @@ public:
     }
     void saveUserDefaultsValueWithKey(const QString& key, const QVariant& value) override {
         values.insert(key, value);
-        *log << QStringLiteral("pref:%1=%2(%3)").arg(key, value.toString(), value.typeName());
+        *log << u"pref:%1=%2(%3)"_s.arg(key, value.toString(), value.typeName());
     }
     QVariantMap values;
     QStringList cleared;
@@ -148,10 +150,10 @@ class FakeWorkspace final : public HVStatusWorkspace {
 public:
     QString settingsPanePath() override { return panePath; }
     bool openFile(const QString& path) override {
-        *log << QStringLiteral("open:") + path;
+        *log << u"open:"_s + path;
         return true;
     }
-    QString panePath = QStringLiteral("/Library/PreferencePanes/Zorva Suite for Mac.prefPane");
+    QString panePath = u"/Library/PreferencePanes/Zorva Suite for Mac.prefPane"_s;
     std::shared_ptr<QStringList> log;
 };
 
@@ -168,7 +170,7 @@ public:
 class FakeProcesses final : public HVStatusProcesses {
 public:
     int killProcessesMatching(const QString& pattern) override {
-        *log << QStringLiteral("kill:") + pattern;
+        *log << u"kill:"_s + pattern;
         return 1;
     }
     std::shared_ptr<QStringList> log;
@@ -234,6 +236,8 @@ struct Rig {
     QStringList settledLog();
     // A controller on these fakes; `statusBar` replaces the fake bar when given.
     std::unique_ptr<HVStatusController> make(std::shared_ptr<HVStatusBar> statusBar = nullptr);
+    // A controller on these fakes after awakeFromNib.
+    std::unique_ptr<HVStatusController> start();
     QString resource(const QString& name) const;
 };
 

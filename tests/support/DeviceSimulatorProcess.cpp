@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QThread>
 
+using namespace Qt::StringLiterals;
+
 namespace testsupport {
 
 QString DeviceSimulatorProcess::executable() {
@@ -25,9 +27,9 @@ QString simulatorScenario(const QString& name) {
 
 DeviceSimulatorProcess::DeviceSimulatorProcess(const QString& scenarioPath,
                                                const QStringList& options) {
-    QStringList args{QStringLiteral("--log"), m_dir.filePath(QStringLiteral("requests.log"))};
+    QStringList args{u"--log"_s, m_dir.filePath(u"requests.log"_s)};
     if (!scenarioPath.isEmpty()) {
-        args << QStringLiteral("--scenario") << scenarioPath;
+        args << u"--scenario"_s << scenarioPath;
     }
     args << options;
     m_process = std::make_unique<BusServiceProcess>(executable(), args,
@@ -35,7 +37,7 @@ DeviceSimulatorProcess::DeviceSimulatorProcess(const QString& scenarioPath,
 }
 
 QStringList DeviceSimulatorProcess::log() const {
-    QFile file(m_dir.filePath(QStringLiteral("requests.log")));
+    QFile file(m_dir.filePath(u"requests.log"_s));
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
     }
@@ -68,7 +70,7 @@ int DeviceSimulatorProcess::send(const QStringList& commandAndArgs, QString* out
     client.setProcessChannelMode(QProcess::MergedChannels);
     QEventLoop loop;
     QObject::connect(&client, &QProcess::finished, &loop, &QEventLoop::quit);
-    client.start(executable(), QStringList{QStringLiteral("send")} + commandAndArgs);
+    client.start(executable(), QStringList{u"send"_s} + commandAndArgs);
     if (!client.waitForStarted(10000)) {
         return -1;
     }

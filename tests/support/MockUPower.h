@@ -1,39 +1,10 @@
 #pragma once
 
-#include <QDBusConnection>
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QString>
-#include <QTemporaryDir>
+#include "support/Stage.h"
+
 #include <QVariantMap>
-#include <memory>
 
 namespace testsupport {
-
-// A dbus-daemon of a test's own (session configuration, optionally with a folder
-// of D-Bus service files for activation), ended on destruction.
-class PrivateBusDaemon {
-public:
-    // serviceDir empty: no activatable services. `environment` is what the daemon
-    // (and every program it activates) runs with.
-    explicit PrivateBusDaemon(
-        const QString& serviceDir = QString(),
-        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
-    ~PrivateBusDaemon();
-    PrivateBusDaemon(const PrivateBusDaemon&) = delete;
-    PrivateBusDaemon& operator=(const PrivateBusDaemon&) = delete;
-
-    bool ok() const { return m_connection && m_connection->isConnected(); }
-    QString address() const { return m_address; }
-    QDBusConnection connection() const { return *m_connection; }
-
-private:
-    QTemporaryDir m_dir;
-    QProcess m_daemon;
-    QString m_address;
-    QString m_name;
-    std::unique_ptr<QDBusConnection> m_connection;
-};
 
 // UPower as python3-dbusmock's "upower" template plays it, on a private bus that
 // stands for the system bus (programs find it through DBUS_SYSTEM_BUS_ADDRESS).
@@ -65,13 +36,17 @@ public:
     // discharging at `percentage`, with a Bluetooth-style native path and serial.
     QString addBluetoothDevice(const QString& id, quint32 type, const QString& model,
                                double percentage, const QString& address);
+    // The usual three: headset "Zorva Quillo 40" at 64 %, headphones "Zorva Mellin 7"
+    // at 30 % and the mouse "Zorva Tappet" at 90 %. Answers the headset's path,
+    // empty on failure.
+    QString addHeadsets();
     bool setProperties(const QString& path, const QVariantMap& properties);
     bool removeDevice(const QString& path);
 
 private:
     bool call(const QString& member, const QVariantList& arguments);
 
-    PrivateBusDaemon m_bus;
+    stage::PrivateBus m_bus;
     QTemporaryDir m_log;
     QProcess m_mock;
     QByteArray m_errors;

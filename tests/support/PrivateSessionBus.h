@@ -17,8 +17,12 @@ namespace testsupport {
 // It must be in place before anything in the process uses the session bus.
 class PrivateSessionBus : public ::testing::Environment {
 public:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        m_bus = std::make_unique<stage::PrivateBus>();
+        ASSERT_TRUE(m_bus->ok()) << "no private dbus-daemon";
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus->address().toUtf8());
+    }
+    void TearDown() override { m_bus.reset(); }
 
 private:
     std::unique_ptr<stage::PrivateBus> m_bus;

@@ -1,21 +1,30 @@
 #pragma once
 
 // For end-to-end tests and benchmarks: a private session bus, a private X server
-// (Xvfb on a display it picks itself) and child programs started on both.
+// (Xvfb on a display it picks itself), child programs started on both, and the
+// Stage that puts a tray of our own, a device service and the status item on them.
 
+#include "MenuLayout.h"
+#include "Platform/DBusContract.h"
+#include "StatusNotifierWatcher.h"
+#include "TrayItem.h"
 #include "support/TestSupport.h"
 
-#include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
-#include <QThread>
+#include <QTemporaryDir>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace testsupport::stage {
+
+using namespace Qt::StringLiterals;
 
 using testsupport::waitFor;
 
@@ -45,18 +54,30 @@ inline void stop(QProcess& process) {
 }
 
 // A dbus-daemon of our own, so that names taken by one test never meet another
-// test's programs.
+// test's programs. With a folder of service files, the bus activates those (and
+// only those) services, in the given environment.
 class PrivateBus {
 public:
-    PrivateBus() {
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-        if (daemon.isEmpty()) {
-            return;
+    explicit PrivateBus(const QString& serviceDir = QString(),
+                        const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+        QStringList arguments{u"--session"_s};
+        if (!serviceDir.isEmpty()) {
+            const QString config = m_dir.filePath(u"bus.conf"_s);
+            const QByteArray text =
+                "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
+                "<servicedir>" +
+                serviceDir.toUtf8() +
+                "</servicedir><policy context=\"default\">"
+                "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+                "<allow own=\"*\"/></policy></busconfig>\n";
+            if (!writeFile(config, text)) {
+                return;
+            }
+            arguments = {u"--config-file="_s + config};
         }
-        m_process.setProgram(daemon);
-        m_process.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                QStringLiteral("--print-address=1")});
-        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.setProgram(u"dbus-daemon"_s);
+        m_process.setArguments(arguments + QStringList{u"--nofork"_s, u"--print-address=1"_s});
+        m_process.setProcessEnvironment(env);
         m_process.start();
         if (!m_process.waitForStarted(10000)) {
             return;
@@ -65,7 +86,7 @@ public:
         if (m_address.isEmpty()) {
             return;
         }
-        m_name = QStringLiteral("e2e-bus-%1").arg(reinterpret_cast<quintptr>(this));
+        m_name = u"e2e-bus-%1"_s.arg(reinterpret_cast<quintptr>(this));
         m_connection =
             std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(m_address, m_name));
     }
@@ -84,6 +105,7 @@ public:
     QDBusConnection connection() const { return *m_connection; }
 
 private:
+    QTemporaryDir m_dir;
     QProcess m_process;
     QString m_address;
     QString m_name;
@@ -95,25 +117,23 @@ private:
 class VirtualScreen {
 public:
     VirtualScreen() {
-        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        const QString xvfb = QStandardPaths::findExecutable(u"Xvfb"_s);
         if (xvfb.isEmpty()) {
-            m_error = QStringLiteral("Xvfb is not installed");
+            m_error = u"Xvfb is not installed"_s;
             return;
         }
         m_process.setProgram(xvfb);
-        m_process.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                QStringLiteral("-screen"), QStringLiteral("0"),
-                                QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
-                                QStringLiteral("tcp")});
+        m_process.setArguments({u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1280x800x24"_s,
+                                u"-nolisten"_s, u"tcp"_s});
         m_process.start();
         if (!m_process.waitForStarted(10000)) {
-            m_error = QStringLiteral("Xvfb does not start: %1").arg(m_process.errorString());
+            m_error = u"Xvfb does not start: %1"_s.arg(m_process.errorString());
             return;
         }
         const QByteArray number = readFirstLine(m_process, 20000);
         if (number.isEmpty()) {
-            m_error = QStringLiteral("Xvfb names no display: %1")
-                          .arg(QString::fromLocal8Bit(m_process.readAllStandardError()));
+            m_error = u"Xvfb names no display: %1"_s.arg(
+                QString::fromLocal8Bit(m_process.readAllStandardError()));
             return;
         }
         m_display = u':' + QString::fromLatin1(number);
@@ -135,11 +155,11 @@ private:
 // The environment of a program run on the private bus and screen.
 inline QProcessEnvironment childEnvironment(const PrivateBus& bus, const VirtualScreen& screen) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
-    env.insert(QStringLiteral("DISPLAY"), screen.display());
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("XDG_CURRENT_DESKTOP"));
+    env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, bus.address());
+    env.insert(u"DISPLAY"_s, screen.display());
+    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    env.remove(u"WAYLAND_DISPLAY"_s);
+    env.remove(u"XDG_CURRENT_DESKTOP"_s);
     return env;
 }
 
@@ -179,5 +199,170 @@ private:
 inline QString binary(const char* relative) {
     return QStringLiteral(ZORVA_BINARY_DIR "/") + QLatin1String(relative);
 }
+
+inline QString statusItemProgram() {
+    return QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/MacOS/Zorva menu bar item");
+}
+
+inline QString simulatorProgram() {
+    return binary("tools/zorva-device-sim/zorva-device-sim");
+}
+
+using MenuCondition = std::function<bool(const trayhost::MenuEntry&)>;
+
+// Reads the menu over dbusmenu until the condition holds: again after each change
+// signal of a subscribed item, and at the latest every pollMs. *last is the last
+// menu read.
+inline bool waitForMenu(trayhost::TrayItem& item, const MenuCondition& condition,
+                        int timeoutMs = 20000, int pollMs = 50,
+                        std::optional<trayhost::MenuEntry>* last = nullptr) {
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        const quint64 seen = item.menuSignalCount();
+        const auto layout = item.readLayout();
+        if (last != nullptr) {
+            *last = layout;
+        }
+        if (layout && condition(*layout)) {
+            return true;
+        }
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        waitFor([&] { return item.menuSignalCount() != seen; },
+                static_cast<int>(std::min<qint64>(deadline.remainingTime(), pollMs)));
+    }
+}
+
+// Waits until the menu's rows (topLabels, or what `rows` makes of the menu) are
+// exactly these; the failure shows the last menu read.
+inline ::testing::AssertionResult menuBecomes(
+    trayhost::TrayItem& item, const QStringList& expected,
+    const std::function<QStringList(const trayhost::MenuEntry&)>& rows = trayhost::topLabels,
+    int timeoutMs = 20000) {
+    std::optional<trayhost::MenuEntry> layout;
+    if (waitForMenu(
+            item, [&](const trayhost::MenuEntry& menu) { return rows(menu) == expected; },
+            timeoutMs, 50, &layout)) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << "expected rows: " << qPrintable(expected.join(u" | "_s)) << "\nlast menu:\n"
+           << (layout ? qPrintable(trayhost::formatMenu(*layout)) : "(unreadable)");
+}
+
+// A private bus and screen, a home of its own (the full menu with battery
+// percentages turned on) and a temporary folder; our tray host's watcher, the
+// device service (or its simulator) and the status item started on them on
+// demand. Children end before the bus goes.
+class Stage {
+public:
+    Stage() {
+        if (!bus.ok()) {
+            m_error = u"no private dbus-daemon"_s;
+        } else if (!screen.ok()) {
+            m_error = u"no X server for the tray: "_s + screen.error();
+        } else if (!dir.isValid() ||
+                   !writeFile(sandbox.home(u"Library/Preferences/com.zorva.prefsettings.plist"_s),
+                              kFullMenuPreferences)) {
+            m_error = u"cannot write the preferences"_s;
+        }
+        env = bus.ok() && screen.ok() ? childEnvironment(bus, screen) : QProcessEnvironment();
+    }
+    Stage(const Stage&) = delete;
+    Stage& operator=(const Stage&) = delete;
+
+    bool ok() const { return m_error.isEmpty(); }
+    QString error() const { return m_error; }
+    // For a test's set-up: fails without a bus, skips without a screen.
+    void require() const {
+        ASSERT_TRUE(bus.ok()) << "no private dbus-daemon";
+        if (!screen.ok()) {
+            GTEST_SKIP() << qPrintable(m_error);
+        }
+        ASSERT_TRUE(ok()) << qPrintable(m_error);
+    }
+    QString file(const QString& name) const { return dir.filePath(name); }
+
+    // Our tray host's watcher on the bus, started on first use; null when the name is taken.
+    trayhost::StatusNotifierWatcher* watcher() {
+        if (!m_watcher) {
+            m_watcher = std::make_unique<trayhost::StatusNotifierWatcher>(bus.connection());
+            if (!m_watcher->start()) {
+                m_error = m_watcher->errorString();
+                m_watcher.reset();
+            }
+        }
+        return m_watcher.get();
+    }
+
+    // Starts the program as the device service and waits until its name is on the bus.
+    bool startService(const QString& program, const QStringList& arguments) {
+        if (!service.start(program, arguments, env) || !waitFor([&] {
+                return bus.connection().interface()->isServiceRegistered(
+                    platform::contract::kServiceBusName);
+            })) {
+            m_error = u"the device service does not start: "_s + service.errors();
+            return false;
+        }
+        return true;
+    }
+
+    // Starts a tray program and waits until it registers with the watcher: its item
+    // as the tray reads it, null when it does not come within the time.
+    std::unique_ptr<trayhost::TrayItem>
+    startItem(Child& child, const QString& program = statusItemProgram(), int timeoutMs = 20000) {
+        if (watcher() == nullptr) {
+            return nullptr;
+        }
+        QString itemService;
+        QString itemPath;
+        const QMetaObject::Connection watch =
+            QObject::connect(m_watcher.get(), &trayhost::StatusNotifierWatcher::itemRegistered,
+                             [&](const QString& service, const QString& path) {
+                                 if (itemService.isEmpty()) {
+                                     itemService = service;
+                                     itemPath = path;
+                                 }
+                             });
+        const bool registered = child.start(program, {}, env) &&
+                                waitFor([&] { return !itemService.isEmpty(); }, timeoutMs);
+        QObject::disconnect(watch);
+        if (!registered) {
+            m_error = u"the item never registered with the tray: "_s + child.errors();
+            return nullptr;
+        }
+        return std::make_unique<trayhost::TrayItem>(bus.connection(), itemService, itemPath);
+    }
+
+    // Runs "zorva-device-sim send ARGUMENTS..." on the stage: its exit status.
+    int send(const QStringList& arguments) {
+        Child client;
+        if (!client.start(simulatorProgram(), QStringList{u"send"_s} + arguments, env) ||
+            !client.process().waitForFinished(30000)) {
+            return -1;
+        }
+        return client.process().exitCode();
+    }
+
+    PrivateBus bus;
+    VirtualScreen screen;
+    ScopedSandbox sandbox;
+    QTemporaryDir dir;
+    QProcessEnvironment env;
+    Child service;
+    Child app;
+
+private:
+    QString m_error;
+    std::unique_ptr<trayhost::StatusNotifierWatcher> m_watcher;
+};
+
+// A test standing on a Stage of its own.
+class StageTest : public ::testing::Test {
+protected:
+    void SetUp() override { stage.require(); }
+    Stage stage;
+};
 
 } // namespace testsupport::stage

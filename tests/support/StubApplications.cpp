@@ -7,24 +7,26 @@
 #include <QFile>
 #include <QFileInfo>
 
+using namespace Qt::StringLiterals;
+
 namespace testsupport {
 
 QString makeStubApplication(const QString& folder, const QString& name, QVariantMap info,
                             const QString& executable, const QString& infoFileName) {
-    const QString bundle = folder + u'/' + name + QStringLiteral(".app");
-    if (!QDir().mkpath(bundle + QStringLiteral("/Contents/MacOS"))) {
+    const QString bundle = folder + u'/' + name + u".app"_s;
+    if (!QDir().mkpath(bundle + u"/Contents/MacOS"_s)) {
         return {};
     }
     if (!executable.isEmpty()) {
-        info.insert(QStringLiteral("CFBundleExecutable"), executable);
-        const QString target = bundle + QStringLiteral("/Contents/MacOS/") + executable;
+        info.insert(u"CFBundleExecutable"_s, executable);
+        const QString target = bundle + u"/Contents/MacOS/"_s + executable;
         QFile::remove(target);
-        if (!QFile::copy(QStringLiteral("/bin/sleep"), target)) {
+        if (!QFile::copy(u"/bin/sleep"_s, target)) {
             return {};
         }
         QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::ExeOwner);
     }
-    if (!platform::plist::writeFile(bundle + QStringLiteral("/Contents/") + infoFileName, info)) {
+    if (!platform::plist::writeFile(bundle + u"/Contents/"_s + infoFileName, info)) {
         return {};
     }
     return bundle;
@@ -32,7 +34,7 @@ QString makeStubApplication(const QString& folder, const QString& name, QVariant
 
 StubProcess::StubProcess(const QString& executablePath) : m_process(std::make_unique<QProcess>()) {
     m_process->setProgram(executablePath);
-    m_process->setArguments({QStringLiteral("300")});
+    m_process->setArguments({u"300"_s});
     m_process->start();
     m_process->waitForStarted(10000);
 }

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QThread>
 
+using namespace Qt::StringLiterals;
+
 namespace testsupport {
 
 const char* const kFullMenuPreferences = R"(<?xml version="1.0" encoding="UTF-8"?>
@@ -70,8 +72,8 @@ void BusServiceProcess::kill() {
 ScopedSandbox::ScopedSandbox()
     : m_oldHome(qgetenv("HOME")), m_oldRoot(qgetenv("ZORVA_SYSTEM_ROOT")),
       m_hadRoot(qEnvironmentVariableIsSet("ZORVA_SYSTEM_ROOT")) {
-    QDir(m_dir.path()).mkpath(QStringLiteral("home"));
-    QDir(m_dir.path()).mkpath(QStringLiteral("root"));
+    QDir(m_dir.path()).mkpath(u"home"_s);
+    QDir(m_dir.path()).mkpath(u"root"_s);
     qputenv("HOME", home().toUtf8());
     qputenv("ZORVA_SYSTEM_ROOT", systemRoot().toUtf8());
 }
@@ -86,10 +88,10 @@ ScopedSandbox::~ScopedSandbox() {
 }
 
 QString ScopedSandbox::home() const {
-    return m_dir.path() + QStringLiteral("/home");
+    return m_dir.path() + u"/home"_s;
 }
 QString ScopedSandbox::systemRoot() const {
-    return m_dir.path() + QStringLiteral("/root");
+    return m_dir.path() + u"/root"_s;
 }
 QString ScopedSandbox::home(const QString& relative) const {
     return home() + u'/' + relative;

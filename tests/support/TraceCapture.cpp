@@ -6,9 +6,11 @@
 #include <QFile>
 #include <QRegularExpression>
 
+using namespace Qt::StringLiterals;
+
 namespace testsupport {
 
-TraceCapture::TraceCapture(int threshold) : m_path(m_dir.path() + QStringLiteral("/trace.log")) {
+TraceCapture::TraceCapture(int threshold) : m_path(m_dir.path() + u"/trace.log"_s) {
     HVTrace::setTraceFilePath(m_path);
     HVTrace::setLogSeverity(threshold);
     HVTrace::setTraceOn(true);
@@ -29,8 +31,7 @@ QByteArray TraceCapture::take() {
 }
 
 QStringList TraceCapture::records() const {
-    static const QRegularExpression start(
-        QStringLiteral("\\n(?=\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  )"));
+    static const QRegularExpression start(u"\\n(?=\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  )"_s);
     QStringList parts = text().split(start);
     QStringList out;
     for (const QString& part : parts) {

@@ -11,6 +11,8 @@
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using testsupport::DeviceSimulatorProcess;
 
 // Each test program has a bus of its own, so parallel test cases do not meet.
@@ -49,9 +51,8 @@ QStringList methods(const QByteArray& xml, const QString& interface) {
                 << attributes.value(QLatin1String("name")).toString() + u':' +
                        attributes.value(QLatin1String("type")).toString();
         } else if (reader.isEndElement() && reader.name() == QLatin1String("method")) {
-            out << QStringLiteral("%1(%2)->(%3)%4")
-                       .arg(name, in.join(u' '), result.join(u' '),
-                            oneWay ? QStringLiteral(" one-way") : QString());
+            out << u"%1(%2)->(%3)%4"_s.arg(name, in.join(u' '), result.join(u' '),
+                                           oneWay ? u" one-way"_s : QString());
         }
     }
     EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
@@ -70,19 +71,17 @@ QStringList methods(const platform::contract::Interface& contract) {
             }
             return args.join(u' ');
         };
-        out << QStringLiteral("%1(%2)->(%3)%4")
-                   .arg(member.memberName(), join(member.inSignature(), member.inNames()),
-                        join(member.outSignature(), member.outNames()),
-                        member.call == platform::contract::Call::OneWay ? QStringLiteral(" one-way")
-                                                                        : QString());
+        out << u"%1(%2)->(%3)%4"_s.arg(
+            member.memberName(), join(member.inSignature(), member.inNames()),
+            join(member.outSignature(), member.outNames()),
+            member.call == platform::contract::Call::OneWay ? u" one-way"_s : QString());
     }
     return out;
 }
 
 QByteArray introspect(const QString& busName, const QString& path) {
     const QDBusMessage reply = QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
-        busName, path, QStringLiteral("org.freedesktop.DBus.Introspectable"),
-        QStringLiteral("Introspect")));
+        busName, path, u"org.freedesktop.DBus.Introspectable"_s, u"Introspect"_s));
     return reply.arguments().value(0).toString().toUtf8();
 }
 
@@ -104,7 +103,7 @@ TEST(ZorvaDeviceSim, MemberTablesAndLiveInterfacesMatchTheDescriptionsKeptInTheR
     EXPECT_EQ(methods(kServiceContract), service);
     EXPECT_EQ(methods(kStatusContract), callbacks);
 
-    DeviceSimulatorProcess sim(testsupport::simulatorScenario(QStringLiteral("empty.json")));
+    DeviceSimulatorProcess sim(testsupport::simulatorScenario(u"empty.json"_s));
     ASSERT_TRUE(sim.started());
     EXPECT_EQ(methods(introspect(kServiceBusName, kServicePath), kServiceInterface), service);
 
@@ -127,22 +126,22 @@ TEST(ZorvaDeviceSim, CommandLineReportsItsFailuresByExitStatus) {
         return process.exitCode();
     };
     QString help;
-    EXPECT_EQ(run({QStringLiteral("--help")}, &help), 0);
-    EXPECT_TRUE(help.contains(QStringLiteral("components manual|auto [empty|absent]")));
-    EXPECT_EQ(run({QStringLiteral("--bogus"), QStringLiteral("x")}), 64);
+    EXPECT_EQ(run({u"--help"_s}, &help), 0);
+    EXPECT_TRUE(help.contains(u"components manual|auto [empty|absent]"_s));
+    EXPECT_EQ(run({u"--bogus"_s, u"x"_s}), 64);
     // No simulator on the bus yet.
-    EXPECT_EQ(run({QStringLiteral("send"), QStringLiteral("reset")}), 1);
+    EXPECT_EQ(run({u"send"_s, u"reset"_s}), 1);
 
     QTemporaryDir dir;
-    const QString broken = dir.filePath(QStringLiteral("broken.json"));
+    const QString broken = dir.filePath(u"broken.json"_s);
     ASSERT_TRUE(testsupport::writeFile(broken, "{\"devices\": ["));
-    EXPECT_EQ(run({QStringLiteral("--scenario"), broken}), 65);
+    EXPECT_EQ(run({u"--scenario"_s, broken}), 65);
 
     DeviceSimulatorProcess sim;
     ASSERT_TRUE(sim.started());
     EXPECT_EQ(run({}), 69); // the name is taken by the first simulator
     // A command it does not understand, and a callback nobody answers.
-    EXPECT_EQ(run({QStringLiteral("send"), QStringLiteral("attach"), QStringLiteral("x")}), 2);
-    EXPECT_EQ(run({QStringLiteral("send"), QStringLiteral("reset")}), 2);
-    EXPECT_EQ(run({QStringLiteral("quit")}), 0);
+    EXPECT_EQ(run({u"send"_s, u"attach"_s, u"x"_s}), 2);
+    EXPECT_EQ(run({u"send"_s, u"reset"_s}), 2);
+    EXPECT_EQ(run({u"quit"_s}), 0);
 }

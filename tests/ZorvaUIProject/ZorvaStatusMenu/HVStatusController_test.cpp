@@ -7,39 +7,26 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
-#include <stdexcept>
 
-using testsupport::ScopedSandbox;
+using namespace Qt::StringLiterals;
 using namespace testsupport;
 
 namespace {
 
-const QString kRealBundle = QStringLiteral(ZORVA_BUNDLE_PATH);
-
 QStringList titles(const HVStatusMenu& menu) {
     QStringList result;
     for (const auto& item : menu.items) {
-        result << (item.isSeparator ? QStringLiteral("---") : item.title);
+        result << (item.isSeparator ? u"---"_s : item.title);
     }
     return result;
 }
 
+// The bundle's Info.plist puts the trace below the home folder.
 QString traceText(const ScopedSandbox& sandbox) {
-    // The bundle's Info.plist puts the trace below the home folder.
-    return QString::fromUtf8(testsupport::readFile(
-        sandbox.home(QStringLiteral("Library/Logs/Zorva/ZorvaStatusMenu.log"))));
-}
-
-QVariant deviceList(const std::vector<HVDevicePtr>& devices) {
-    QVariantList list;
-    for (const auto& device : devices) {
-        list << QVariant::fromValue(device);
-    }
-    return list;
+    return QString::fromUtf8(readFile(sandbox.home(u"Library/Logs/Zorva/ZorvaStatusMenu.log"_s)));
 }
 
 HVDevicePtr headset(const QString& name, const QString& productID, quint64 lid,
@@ -52,45 +39,57 @@ HVDevicePtr headset(const QString& name, const QString& productID, quint64 lid,
     return device;
 }
 
-QStringList names(const std::vector<HVDevicePtr>& devices) {
-    QStringList result;
-    for (const auto& device : devices) {
-        result << device->name();
-    }
-    return result;
+HVMenuItem menuItem(HVMenuAction action, const QString& title, qint64 tag = 0) {
+    HVMenuItem item;
+    item.action = action;
+    item.title = title;
+    item.tag = tag;
+    return item;
 }
+
+QVariantMap component(const QString& name, const QString& version, const QVariant& locId,
+                      const QString& productId = u"HV0A01"_s) {
+    return {{u"componentNameKey"_s, name},
+            {u"currentVersionKey"_s, version},
+            {u"LocIdKey"_s, locId},
+            {u"ProdIdKey"_s, productId}};
+}
+
+const QString kPane = u"/Library/PreferencePanes/Zorva Suite for Mac.prefPane"_s;
+const QString kOpenPane = u"open:"_s + kPane;
+const QString kPost1 = u"post:ZORVAERRORNOTIFICATION=1"_s;
+// The bundle's English texts of "ZorvaPrefError" and "ZorvaPrefErrorMSG".
+const QString kPrefErrorAlert = QStringLiteral(
+    "modal:Zorva Suite for Mac|Zorva settings could not be found.|The Zorva settings are not "
+    "installed on this computer. Install Zorva Suite again to restore them.|0|OK|ZMSIcon.png|"
+    "-2147483622");
 
 } // namespace
 
 TEST(HVStatusControllerStartUp, NoServiceGivesEmptyMenuNormalIconAndEveryStep) {
     ScopedSandbox sandbox;
     Rig rig;
-    auto controller = rig.make();
-    controller->awakeFromNib();
+    auto controller = rig.start();
 
     EXPECT_EQ(rig.service->calls,
-              (QStringList{QStringLiteral("devices:ZorvaDeviceService"),
-                           QStringLiteral("softphones:ZorvaDeviceService"),
-                           QStringLiteral("updateAvailable"), QStringLiteral("updateList")}));
+              (QStringList{u"devices:ZorvaDeviceService"_s, u"softphones:ZorvaDeviceService"_s,
+                           u"updateAvailable"_s, u"updateList"_s}));
     EXPECT_TRUE(controller->allDevices().empty());
     EXPECT_FALSE(controller->isSWUpdateAvailable());
-    EXPECT_EQ(rig.publisher->attempts, QStringList{QStringLiteral("StatusAppServer")});
+    EXPECT_EQ(rig.publisher->attempts, QStringList{u"StatusAppServer"_s});
     EXPECT_EQ(rig.publisher->registeredRoot, controller.get());
     ASSERT_EQ(rig.center->observers.size(), 1u);
-    EXPECT_EQ(rig.center->observers[0].first, QStringLiteral("c_HVUpdateUI!"));
+    EXPECT_EQ(rig.center->observers[0].first, u"c_HVUpdateUI!"_s);
     EXPECT_EQ(rig.bar->lengths, std::vector<double>{-2.0});
-
     ASSERT_TRUE(rig.bar->item->menu);
     EXPECT_EQ(titles(*rig.bar->item->menu),
-              (QStringList{QStringLiteral("Help"), QStringLiteral("Check for updates"),
-                           QStringLiteral("Open Zorva")}));
-    EXPECT_EQ(rig.bar->item->image, rig.resource(QStringLiteral("HVstatusoffline")));
-    EXPECT_EQ(rig.bar->item->alternateImage, rig.resource(QStringLiteral("HVstatusonline")));
+              (QStringList{u"Help"_s, u"Check for updates"_s, u"Open Zorva"_s}));
+    EXPECT_EQ(rig.bar->item->image, rig.resource(u"HVstatusoffline"_s));
+    EXPECT_EQ(rig.bar->item->alternateImage, rig.resource(u"HVstatusonline"_s));
     EXPECT_FALSE(rig.bar->item->image.isEmpty());
     EXPECT_TRUE(rig.bar->item->highlight);
     // The old preference value is removed even when there was none.
-    EXPECT_EQ(rig.preferences->cleared, QStringList{QStringLiteral("UpdatePackageAvail")});
-
+    EXPECT_EQ(rig.preferences->cleared, QStringList{u"UpdatePackageAvail"_s});
     const QString trace = traceText(sandbox);
     for (const char* line :
          {"Device List is Empty \n", "softPhoneList is Empty \n",
@@ -99,8 +98,7 @@ TEST(HVStatusControllerStartUp, NoServiceGivesEmptyMenuNormalIconAndEveryStep) {
           "Populate Status Menu - End"}) {
         EXPECT_TRUE(trace.contains(QString::fromUtf8(line))) << line;
     }
-    // Nothing was posted by start-up itself.
-    EXPECT_TRUE(rig.center->posted.isEmpty());
+    EXPECT_TRUE(rig.center->posted.isEmpty()); // start-up itself posts nothing
 }
 
 TEST(HVStatusControllerStartUp, PendingUpdatePreference) {
@@ -108,134 +106,108 @@ TEST(HVStatusControllerStartUp, PendingUpdatePreference) {
     {
         // "TRUE" stays, the service is not asked, the update icon shows.
         Rig rig;
-        rig.preferences->values.insert(QStringLiteral("UpdatePackageAvail"),
-                                       QStringLiteral("TRUE"));
-        auto controller = rig.make();
-        controller->awakeFromNib();
+        rig.preferences->values.insert(u"UpdatePackageAvail"_s, u"TRUE"_s);
+        auto controller = rig.start();
         EXPECT_TRUE(controller->isSWUpdateAvailable());
-        EXPECT_FALSE(rig.service->calls.contains(QStringLiteral("updateAvailable")));
-        EXPECT_EQ(rig.preferences->values.value(QStringLiteral("UpdatePackageAvail")),
-                  QVariant(QStringLiteral("TRUE")));
-        EXPECT_EQ(rig.bar->item->image, rig.resource(QStringLiteral("SWUpdateNotification")));
-        EXPECT_EQ(rig.bar->item->alternateImage,
-                  rig.resource(QStringLiteral("SWUpdateNotificationHighlight")));
-        EXPECT_TRUE(titles(*rig.bar->item->menu).contains(QStringLiteral("Update Available")));
+        EXPECT_FALSE(rig.service->calls.contains(u"updateAvailable"_s));
+        EXPECT_EQ(rig.preferences->values.value(u"UpdatePackageAvail"_s), QVariant(u"TRUE"_s));
+        EXPECT_EQ(rig.bar->item->image, rig.resource(u"SWUpdateNotification"_s));
+        EXPECT_EQ(rig.bar->item->alternateImage, rig.resource(u"SWUpdateNotificationHighlight"_s));
+        EXPECT_TRUE(titles(*rig.bar->item->menu).contains(u"Update Available"_s));
     }
-    for (const QString& answer : {QStringLiteral("TRUE"), QStringLiteral("true")}) {
+    for (const QString& answer : {u"TRUE"_s, u"true"_s}) {
         // Any other stored value is deleted and the service decides.
         Rig rig;
-        rig.preferences->values.insert(QStringLiteral("UpdatePackageAvail"),
-                                       QStringLiteral("true"));
+        rig.preferences->values.insert(u"UpdatePackageAvail"_s, u"true"_s);
         rig.service->updateAvailable = answer;
-        auto controller = rig.make();
-        controller->awakeFromNib();
-        EXPECT_FALSE(rig.preferences->values.contains(QStringLiteral("UpdatePackageAvail")));
-        EXPECT_TRUE(rig.service->calls.contains(QStringLiteral("updateAvailable")));
-        EXPECT_EQ(controller->isSWUpdateAvailable(), answer == QStringLiteral("TRUE"));
-        EXPECT_TRUE(
-            traceText(sandbox).contains(QStringLiteral("Updated component list is available \n")));
+        auto controller = rig.start();
+        EXPECT_FALSE(rig.preferences->values.contains(u"UpdatePackageAvail"_s));
+        EXPECT_TRUE(rig.service->calls.contains(u"updateAvailable"_s));
+        EXPECT_EQ(controller->isSWUpdateAvailable(), answer == u"TRUE"_s);
+        EXPECT_TRUE(traceText(sandbox).contains(u"Updated component list is available \n"_s));
     }
 }
 
+// Start-up ends early, with a trace line, at the first step that fails; what
+// came before stays (the observer, the callback server's name).
 TEST(HVStatusControllerStartUp, EarlyEnds) {
-    ScopedSandbox sandbox;
-    {
-        // "StatusAppServer" taken: no menu, no status item, nothing thrown.
-        Rig rig;
-        rig.publisher->nameTaken = true;
-        auto controller = rig.make();
-        controller->awakeFromNib();
-        EXPECT_EQ(controller->statusMenu(), nullptr);
-        EXPECT_FALSE(controller->hasStatusItem());
-        EXPECT_TRUE(rig.bar->lengths.empty());
-        EXPECT_TRUE(
-            traceText(sandbox).contains(QStringLiteral("Could not register the server.\n")));
-        // Callbacks still work on the registry; the rebuild has no menu to fill.
-        controller->updateDeviceInfo(QStringLiteral("A"), QStringLiteral("HV0001"), 1, 0,
-                                     QStringLiteral("1.0"), 0);
-        rig.center->deliver();
-        EXPECT_EQ(controller->allDevices().size(), 1u);
-    }
-    {
-        Rig rig;
-        rig.serviceClient = false;
-        auto controller = rig.make();
-        controller->awakeFromNib();
-        EXPECT_TRUE(rig.publisher->attempts.isEmpty());
-        EXPECT_EQ(rig.center->observers.size(), 1u); // the observer came first
-        EXPECT_TRUE(traceText(sandbox).contains(
-            QStringLiteral("AwakeFromNib: status DO creation failed \n")));
-    }
-    {
-        Rig rig;
-        rig.publisher->connectionOk = false;
-        auto controller = rig.make();
-        controller->awakeFromNib();
-        EXPECT_TRUE(rig.publisher->attempts.isEmpty());
-        EXPECT_EQ(controller->statusMenu(), nullptr);
-        EXPECT_TRUE(traceText(sandbox).contains(
-            QStringLiteral("AwakeFromNib: Connection creation failed \n")));
-    }
-    {
+    using Check = std::function<void(Rig&, HVStatusController&)>;
+    const Check none = [](Rig&, HVStatusController&) {};
+    const struct {
+        const char* trace;
+        std::function<void(Rig&)> setUp;
+        bool published;
+        int menuItems; // -1: no menu
+        bool item;
+        Check more;
+    } cases[] = {
+        // clang-format off
+        {"AwakeFromNib: status DO creation failed \n", [](Rig& r) { r.serviceClient = false; }, false, -1, false,
+         [](Rig& r, HVStatusController&) { EXPECT_EQ(r.center->observers.size(), 1u); }},
+        {"AwakeFromNib: Connection creation failed \n", [](Rig& r) { r.publisher->connectionOk = false; }, false, -1, false, none},
+        // "StatusAppServer" taken: callbacks still work on the registry; the rebuild has no menu to fill.
+        {"Could not register the server.\n", [](Rig& r) { r.publisher->nameTaken = true; }, true, -1, false,
+         [](Rig& r, HVStatusController& c) {
+             EXPECT_TRUE(r.bar->lengths.empty());
+             c.updateDeviceInfo(u"A"_s, u"HV0001"_s, 1, 0, u"1.0"_s, 0);
+             r.center->deliver();
+             EXPECT_EQ(c.allDevices().size(), 1u);
+         }},
         // The desktop gives no status item: the menu exists but is not shown.
-        Rig rig;
-        rig.bar->giveItem = false;
-        auto controller = rig.make();
-        controller->awakeFromNib();
-        ASSERT_NE(controller->statusMenu(), nullptr);
-        EXPECT_EQ(controller->statusMenu()->items.size(), 3u);
-        EXPECT_TRUE(traceText(sandbox).contains(
-            QStringLiteral("AwakeFromNib: status bar creation failed \n")));
-    }
-    {
+        {"AwakeFromNib: status bar creation failed \n", [](Rig& r) { r.bar->giveItem = false; }, true, 3, false, none},
         // A transport failure in the first queries: start-up goes on at the flag.
+        {"", [](Rig& r) { r.service->throwOnDevices = true; }, true, 3, true,
+         [](Rig& r, HVStatusController&) {
+             EXPECT_FALSE(r.service->calls.contains(u"softphones:ZorvaDeviceService"_s));
+             EXPECT_TRUE(r.service->calls.contains(u"updateAvailable"_s));
+         }},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.trace);
+        ScopedSandbox sandbox;
         Rig rig;
-        rig.service->throwOnDevices = true;
-        auto controller = rig.make();
-        controller->awakeFromNib();
-        EXPECT_FALSE(rig.service->calls.contains(QStringLiteral("softphones:ZorvaDeviceService")));
-        EXPECT_TRUE(rig.service->calls.contains(QStringLiteral("updateAvailable")));
-        EXPECT_TRUE(controller->hasStatusItem());
+        c.setUp(rig);
+        auto controller = rig.start();
+        EXPECT_TRUE(traceText(sandbox).contains(QString::fromUtf8(c.trace)));
+        EXPECT_EQ(rig.publisher->attempts.size(), c.published ? 1 : 0);
+        EXPECT_EQ(controller->statusMenu() ? int(controller->statusMenu()->items.size()) : -1,
+                  c.menuItems);
+        EXPECT_EQ(controller->hasStatusItem(), c.item);
+        c.more(rig, *controller);
     }
 }
 
 TEST(HVStatusControllerStartUp, TraceSettingsComeFromTheBundleInfoList) {
     ScopedSandbox sandbox;
     // A bundle of our own whose trace file name has no leading slash.
-    const QString bundlePath = sandbox.home(QStringLiteral("Test.app"));
-    QDir().mkpath(bundlePath + QStringLiteral("/Contents/Resources"));
-    QVariantMap info;
-    info.insert(QStringLiteral("Trace File Location"), QStringLiteral("trace.log"));
-    info.insert(QStringLiteral("Trace Enable Status"), true);
-    info.insert(QStringLiteral("Log Severity"), QStringLiteral("CRITICAL"));
-    ASSERT_TRUE(
-        platform::plist::writeFile(bundlePath + QStringLiteral("/Contents/Info.plist"), info));
-
+    const QString bundlePath = sandbox.home(u"Test.app"_s);
+    const QString infoPath = bundlePath + u"/Contents/Info.plist"_s;
+    QDir().mkpath(bundlePath + u"/Contents/Resources"_s);
+    QVariantMap info{{u"Trace File Location"_s, u"trace.log"_s},
+                     {u"Trace Enable Status"_s, true},
+                     {u"Log Severity"_s, u"CRITICAL"_s}};
+    ASSERT_TRUE(platform::plist::writeFile(infoPath, info));
     // The settings in force before start-up: the first line goes there.
-    const QString before = sandbox.home(QStringLiteral("before.log"));
+    const QString before = sandbox.home(u"before.log"_s);
     HVTrace::setTraceFilePath(before);
     HVTrace::setLogSeverity(6);
     HVTrace::setTraceOn(true);
-
     Rig rig;
     rig.bundle = platform::Bundle::bundleWithPath(bundlePath);
     ASSERT_TRUE(rig.bundle);
-    auto controller = rig.make();
-    controller->awakeFromNib();
+    auto controller = rig.start();
 
-    const QString first = QString::fromUtf8(testsupport::readFile(before));
-    EXPECT_TRUE(
-        first.contains(QStringLiteral("Status Controller CRITICAL awakeFromNib called .\n")));
-    EXPECT_FALSE(first.contains(QStringLiteral("Device List is Empty")));
-
+    const QString first = QString::fromUtf8(readFile(before));
+    EXPECT_TRUE(first.contains(u"Status Controller CRITICAL awakeFromNib called .\n"_s));
+    EXPECT_FALSE(first.contains(u"Device List is Empty"_s));
     // home + value, no separator; threshold CRITICAL keeps out severity 3 and 4.
-    const QString after =
-        QString::fromUtf8(testsupport::readFile(sandbox.home() + QStringLiteral("trace.log")));
-    EXPECT_TRUE(after.contains(QStringLiteral("Device List is Empty \n")));
-    EXPECT_FALSE(after.contains(QStringLiteral("awakeFromNib called")));
-    EXPECT_FALSE(after.contains(QStringLiteral("Registered the HV Status APP server.")));
+    const QString after = QString::fromUtf8(readFile(sandbox.home() + u"trace.log"_s));
+    EXPECT_TRUE(after.contains(u"Device List is Empty \n"_s));
+    EXPECT_FALSE(after.contains(u"awakeFromNib called"_s));
+    EXPECT_FALSE(after.contains(u"Registered the HV Status APP server."_s));
     // The bundle has no pictures and no help: the icon paths stay absent.
-    EXPECT_TRUE(after.contains(QStringLiteral("Help Book Registration Success \n")));
+    EXPECT_TRUE(after.contains(u"Help Book Registration Success \n"_s));
     EXPECT_TRUE(rig.bar->item->image.isNull());
 
     // Only a true boolean or the number 1 turns tracing on; without the switch,
@@ -246,9 +218,9 @@ TEST(HVStatusControllerStartUp, TraceSettingsComeFromTheBundleInfoList) {
     } switches[] = {{QVariant(), false},
                     {true, true},
                     {false, false},
-                    {QStringLiteral("NO"), false},
-                    {QStringLiteral("YES"), false},
-                    {QStringLiteral("1"), false},
+                    {u"NO"_s, false},
+                    {u"YES"_s, false},
+                    {u"1"_s, false},
                     {1, true},
                     {1.0, true},
                     {0, false},
@@ -256,16 +228,15 @@ TEST(HVStatusControllerStartUp, TraceSettingsComeFromTheBundleInfoList) {
                     {QVariantList{true}, false}};
     for (const auto& s : switches) {
         SCOPED_TRACE(platform::describe(s.value).toStdString());
-        info.insert(QStringLiteral("Trace Enable Status"), s.value);
+        info.insert(u"Trace Enable Status"_s, s.value);
         if (!s.value.isValid()) {
-            info.remove(QStringLiteral("Trace Enable Status"));
+            info.remove(u"Trace Enable Status"_s);
         }
-        ASSERT_TRUE(
-            platform::plist::writeFile(bundlePath + QStringLiteral("/Contents/Info.plist"), info));
+        ASSERT_TRUE(platform::plist::writeFile(infoPath, info));
         HVTrace::setTraceOn(!s.on);
         Rig again;
         again.bundle = platform::Bundle::bundleWithPath(bundlePath);
-        again.make()->awakeFromNib();
+        again.start();
         EXPECT_EQ(HVTrace::isTraceOn(), s.on);
     }
 }
@@ -273,52 +244,42 @@ TEST(HVStatusControllerStartUp, TraceSettingsComeFromTheBundleInfoList) {
 TEST(HVStatusControllerRegistry, DeviceIdentityRules) {
     ScopedSandbox sandbox;
     Rig rig;
-    auto controller = rig.make();
-    controller->awakeFromNib();
+    auto controller = rig.start();
+    const auto& all = controller->allDevices();
 
     // Same name, different locations: both kept. Same name and location: one.
-    controller->updateDeviceInfo(QStringLiteral("Base"), QStringLiteral("HV2454"), 7, 0,
-                                 QStringLiteral("1.0"), 3);
-    controller->updateDeviceInfo(QStringLiteral("Base"), QStringLiteral("HV2454"), 8, 0,
-                                 QStringLiteral("1.0"), 3);
-    controller->updateDeviceInfo(QStringLiteral("Base"), QStringLiteral("HV2454"), 7, 0,
-                                 QStringLiteral("2.0"), 4);
-    ASSERT_EQ(controller->allDevices().size(), 2u);
-    EXPECT_EQ(controller->allDevices()[0]->curFwVersion(), QStringLiteral("1.0"));
-    EXPECT_EQ(controller->allDevices()[0]->headsetType(), 3);
-    EXPECT_TRUE(traceText(sandbox).contains(QStringLiteral("Device Exists already \n")));
+    controller->updateDeviceInfo(u"Base"_s, u"HV2454"_s, 7, 0, u"1.0"_s, 3);
+    controller->updateDeviceInfo(u"Base"_s, u"HV2454"_s, 8, 0, u"1.0"_s, 3);
+    controller->updateDeviceInfo(u"Base"_s, u"HV2454"_s, 7, 0, u"2.0"_s, 4);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0]->curFwVersion(), u"1.0"_s);
+    EXPECT_EQ(all[0]->headsetType(), 3);
+    EXPECT_TRUE(traceText(sandbox).contains(u"Device Exists already \n"_s));
 
     // Battery reports: a new headset record on the base's location, appended.
-    controller->updateHeadsetBatteryInfo(headset(
-        QStringLiteral("Headset A"), QStringLiteral("HV0111"), 7, QStringLiteral("T1"), 50));
-    controller->updateHeadsetBatteryInfo(headset(
-        QStringLiteral("Headset B"), QStringLiteral("HV0112"), 7, QStringLiteral("T2"), 60));
-    ASSERT_EQ(controller->allDevices().size(), 4u);
+    controller->updateHeadsetBatteryInfo(headset(u"Headset A"_s, u"HV0111"_s, 7, u"T1"_s, 50));
+    controller->updateHeadsetBatteryInfo(headset(u"Headset B"_s, u"HV0112"_s, 7, u"T2"_s, 60));
+    ASSERT_EQ(all.size(), 4u);
     // Same type and location: the record is found and its battery refreshed.
-    controller->updateHeadsetBatteryInfo(headset(
-        QStringLiteral("Headset A"), QStringLiteral("HV0111"), 7, QStringLiteral("T1"), 90));
-    EXPECT_EQ(controller->allDevices()[2]->batteryInfo()->hsBatteryPCT(), 90);
-    EXPECT_EQ(controller->allDevices()[2]->name(), QStringLiteral("Headset A"));
-    EXPECT_EQ(controller->allDevices().size(), 4u);
+    controller->updateHeadsetBatteryInfo(headset(u"Headset A"_s, u"HV0111"_s, 7, u"T1"_s, 90));
+    EXPECT_EQ(all[2]->batteryInfo()->hsBatteryPCT(), 90);
+    EXPECT_EQ(all[2]->name(), u"Headset A"_s);
+    EXPECT_EQ(all.size(), 4u);
     // A device whose own record carries the battery: matched by product and location.
-    controller->updateHeadsetBatteryInfo(headset(
-        QStringLiteral("Base again"), QStringLiteral("HV2454"), 8, QStringLiteral("T9"), 40));
-    ASSERT_EQ(controller->allDevices().size(), 4u);
-    ASSERT_TRUE(controller->allDevices()[1]->batteryInfo());
-    EXPECT_EQ(controller->allDevices()[1]->batteryInfo()->hsBatteryPCT(), 40);
-    EXPECT_EQ(controller->allDevices()[1]->name(), QStringLiteral("Base"));
+    controller->updateHeadsetBatteryInfo(headset(u"Base again"_s, u"HV2454"_s, 8, u"T9"_s, 40));
+    ASSERT_EQ(all.size(), 4u);
+    ASSERT_TRUE(all[1]->batteryInfo());
+    EXPECT_EQ(all[1]->batteryInfo()->hsBatteryPCT(), 40);
+    EXPECT_EQ(all[1]->name(), u"Base"_s);
 
     // Removing the base at 7 also removes the first headset record at 7, only that one.
-    controller->updateDeviceInfo(QStringLiteral("Base"), QStringLiteral("HV2454"), 7, 1, QString(),
-                                 0);
-    EXPECT_EQ(names(controller->allDevices()),
-              (QStringList{QStringLiteral("Base"), QStringLiteral("Headset B")}));
+    controller->updateDeviceInfo(u"Base"_s, u"HV2454"_s, 7, 1, QString(), 0);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0]->name() + u',' + all[1]->name(), u"Base,Headset B"_s);
     // No match: a trace line and nothing else (state -1 also detaches).
-    controller->updateDeviceInfo(QStringLiteral("Nobody"), QStringLiteral("HV0000"), 99, -1,
-                                 QString(), 0);
-    EXPECT_EQ(controller->allDevices().size(), 2u);
-    EXPECT_TRUE(traceText(sandbox).contains(
-        QStringLiteral("After Device Removed Nobody \n device list (")));
+    controller->updateDeviceInfo(u"Nobody"_s, u"HV0000"_s, 99, -1, QString(), 0);
+    EXPECT_EQ(all.size(), 2u);
+    EXPECT_TRUE(traceText(sandbox).contains(u"After Device Removed Nobody \n device list ("_s));
 
     // Every callback posted once, and the menu was not rebuilt inside any of them.
     EXPECT_EQ(rig.center->posted.size(), 9);
@@ -326,19 +287,16 @@ TEST(HVStatusControllerRegistry, DeviceIdentityRules) {
     const int sets = rig.bar->item->menuSets;
     rig.center->deliver();
     EXPECT_EQ(rig.bar->item->menuSets, sets + 9);
-    EXPECT_EQ(
-        titles(*rig.bar->item->menu).mid(0, 3),
-        (QStringList{QStringLiteral("Base"), QStringLiteral("Headset B"), QStringLiteral("---")}));
+    EXPECT_EQ(titles(*rig.bar->item->menu).mid(0, 3),
+              (QStringList{u"Base"_s, u"Headset B"_s, u"---"_s}));
 }
 
 // Names, product identifiers and headset types: an absent one matches nothing,
 // an empty one only an empty one.
 TEST(HVStatusControllerRegistry, AbsentStringsMatchNothing) {
     ScopedSandbox sandbox;
-    const QString absent;
-    const QString empty = QStringLiteral("");
+    const QString absent, empty = u""_s, x = u"X"_s;
     ASSERT_FALSE(empty.isNull());
-    const QString x = QStringLiteral("X");
     const struct {
         QString stored, incoming;
         bool same;
@@ -379,267 +337,204 @@ TEST(HVStatusControllerRegistry, AbsentStringsMatchNothing) {
 TEST(HVStatusControllerRegistry, ListsSoftphonesAndReset) {
     ScopedSandbox sandbox;
     Rig rig;
-    auto a = HVDevice::initDevice(QStringLiteral("Same"), QStringLiteral("HV0001"), 1);
-    rig.service->devices = deviceList({a, a});
+    auto a = QVariant::fromValue(HVDevice::initDevice(u"Same"_s, u"HV0001"_s, 1));
+    rig.service->devices = QVariantList{a, a};
     rig.service->softphones =
-        QVariantList{QVariant::fromValue(HVSoftphone::initSoftphone(QStringLiteral("Skype"), 1)),
-                     QVariant(QStringLiteral("not a softphone"))};
-    auto controller = rig.make();
-    controller->awakeFromNib();
+        QVariantList{QVariant::fromValue(HVSoftphone::initSoftphone(u"Skype"_s, 1)),
+                     QVariant(u"not a softphone"_s)};
+    auto controller = rig.start();
     EXPECT_EQ(controller->allDevices().size(), 2u); // no duplicate check on a whole list
     ASSERT_EQ(controller->allSoftphones().size(), 1u);
-
-    controller->updateSoftphoneInfo(QStringLiteral("Skype"), 7);
-    controller->updateSoftphoneInfo(QStringLiteral("Bria"), 0);
-    ASSERT_EQ(controller->allSoftphones().size(), 2u);
-    EXPECT_EQ(controller->allSoftphones()[0]->state(), 7);
-    rig.center->deliver();
-    // Skype is hidden by its state; Bria is listed.
-    EXPECT_EQ(titles(*rig.bar->item->menu),
-              (QStringList{QStringLiteral("Same"), QStringLiteral("Same"), QStringLiteral("---"),
-                           QStringLiteral("Bria"), QStringLiteral("---"), QStringLiteral("Help"),
-                           QStringLiteral("Check for updates"), QStringLiteral("Open Zorva")}));
-
-    controller->removeSoftphone(QStringLiteral("Bria"));
-    EXPECT_EQ(controller->allSoftphones().size(), 1u);
 
     // An empty list from the service leaves the registry as it was...
     rig.service->devices = QVariantList();
     controller->addDeviceInfo(rig.service->devices);
     EXPECT_EQ(controller->allDevices().size(), 2u);
     // ...but a reset has emptied it first.
-    rig.service->devices = QVariant();
-    rig.service->softphones = QVariant();
+    rig.service->devices = rig.service->softphones = QVariant();
     controller->resetDeviceSoftphoneInfo();
     EXPECT_TRUE(controller->allDevices().empty());
     EXPECT_TRUE(controller->allSoftphones().empty());
     const QString trace = traceText(sandbox);
-    EXPECT_TRUE(trace.contains(QStringLiteral("No Devices found \n")));
-    EXPECT_TRUE(trace.contains(QStringLiteral("Softphone Exists already \n")));
-    EXPECT_TRUE(trace.contains(QStringLiteral("Reset Device and softphone information ")));
+    for (const QString& line :
+         {u"No Devices found \n"_s, u"Reset Device and softphone information "_s}) {
+        EXPECT_TRUE(trace.contains(line)) << qPrintable(line);
+    }
 }
 
 TEST(HVStatusControllerUpdates, CheckResultsLowBatteryAndRecovery) {
     ScopedSandbox sandbox;
     Rig rig;
-    auto controller = rig.make();
-    controller->awakeFromNib();
+    auto controller = rig.start();
     auto hasUpdateItem = [&] {
-        return titles(*rig.bar->item->menu).contains(QStringLiteral("Update Available"));
+        return titles(*rig.bar->item->menu).contains(u"Update Available"_s);
     };
-
     controller->sendCheckForUpdateStatus(0);
     EXPECT_TRUE(controller->isSWUpdateAvailable());
     // The icon changes only with the rebuild.
-    EXPECT_EQ(rig.bar->item->image, rig.resource(QStringLiteral("HVstatusoffline")));
+    EXPECT_EQ(rig.bar->item->image, rig.resource(u"HVstatusoffline"_s));
     rig.center->deliver();
-    EXPECT_EQ(rig.bar->item->image, rig.resource(QStringLiteral("SWUpdateNotification")));
+    EXPECT_EQ(rig.bar->item->image, rig.resource(u"SWUpdateNotification"_s));
     EXPECT_TRUE(hasUpdateItem());
-
     for (int code : {2, 3, 4, 5}) {
         controller->sendCheckForUpdateStatus(code); // no state change, still a rebuild
     }
     EXPECT_TRUE(controller->isSWUpdateAvailable());
-    EXPECT_EQ(controller->checkForManualUpdate(), QStringLiteral("Check for updates"));
+    EXPECT_EQ(controller->checkForManualUpdate(), u"Check for updates"_s);
     controller->sendCheckForUpdateStatus(1);
     EXPECT_FALSE(controller->isSWUpdateAvailable());
 
-    // Automatic lists: only recovery components leave the flag false.
-    QVariantMap recovery{{QStringLiteral("currentVersionKey"), QStringLiteral("Recovery")},
-                         {QStringLiteral("ProdIdKey"), QStringLiteral("HV2454")},
-                         {QStringLiteral("LocIdKey"), 7}};
-    QVariantMap normal{{QStringLiteral("currentVersionKey"), QStringLiteral("1.0")}};
-    controller->sendUpdatedComponentList(QVariantList{recovery, recovery}, false);
-    EXPECT_FALSE(controller->isSWUpdateAvailable());
-    controller->sendUpdatedComponentList(QVariantList{recovery, normal}, false);
-    EXPECT_TRUE(controller->isSWUpdateAvailable());
-    controller->sendUpdatedComponentList(QVariantList(), false);
-    EXPECT_FALSE(controller->isSWUpdateAvailable());
-    controller->sendUpdatedComponentList(QVariantList{normal}, false);
-    // A manual answer leaves the flag alone.
-    controller->sendUpdatedComponentList(QVariant(), true);
-    EXPECT_TRUE(controller->isSWUpdateAvailable());
+    // Automatic lists: only recovery components leave the flag false; a manual
+    // answer (the last) leaves the flag alone.
+    const QVariantMap recovery{
+        {u"currentVersionKey"_s, u"Recovery"_s}, {u"ProdIdKey"_s, u"HV2454"_s}, {u"LocIdKey"_s, 7}};
+    const QVariantMap normal{{u"currentVersionKey"_s, u"1.0"_s}};
+    const struct {
+        QVariant list;
+        bool manual, available;
+    } lists[] = {
+        // clang-format off
+        {QVariantList{recovery, recovery}, false, false}, {QVariantList{recovery, normal}, false, true},
+        {QVariantList(), false, false}, {QVariantList{normal}, false, true}, {QVariant(), true, true},
+        // clang-format on
+    };
+    for (const auto& l : lists) {
+        controller->sendUpdatedComponentList(l.list, l.manual);
+        EXPECT_EQ(controller->isSWUpdateAvailable(), l.available) << l.list.toList().size();
+    }
     rig.center->deliver();
     EXPECT_TRUE(hasUpdateItem());
 
     // A low battery takes the icon; the update item stays.
-    controller->updateHeadsetBatteryInfo(headset(
-        QStringLiteral("Low one"), QStringLiteral("HV0111"), 3, QStringLiteral("T1"), 10, true));
+    controller->updateHeadsetBatteryInfo(headset(u"Low one"_s, u"HV0111"_s, 3, u"T1"_s, 10, true));
     rig.center->deliver();
-    EXPECT_EQ(rig.bar->item->image, rig.resource(QStringLiteral("Battery_Low")));
-    EXPECT_EQ(rig.bar->item->alternateImage, rig.resource(QStringLiteral("Battery_Low")));
+    EXPECT_EQ(rig.bar->item->image, rig.resource(u"Battery_Low"_s));
+    EXPECT_EQ(rig.bar->item->alternateImage, rig.resource(u"Battery_Low"_s));
     EXPECT_TRUE(hasUpdateItem());
 
     // A device in recovery with a matching component becomes clickable.
     rig.service->updateList = QVariantList{recovery};
-    controller->updateDeviceInfo(QStringLiteral("Base"), QStringLiteral("HV2454"), 7, 0,
-                                 QStringLiteral("Recovery"), 0);
+    controller->updateDeviceInfo(u"Base"_s, u"HV2454"_s, 7, 0, u"Recovery"_s, 0);
     rig.center->deliver();
     const HVStatusMenu& menu = *rig.bar->item->menu;
     ASSERT_GE(menu.items.size(), 2u);
-    EXPECT_EQ(menu.items[1].title, QStringLiteral("Base"));
+    EXPECT_EQ(menu.items[1].title, u"Base"_s);
     EXPECT_EQ(menu.items[1].action, HVMenuAction::recoverableDeviceSelected);
     EXPECT_EQ(menu.items[1].tag, 7);
 
     // The reduced menu when the suite's menu is switched off.
-    rig.preferences->values.remove(QStringLiteral("zorvaStatusMenu"));
+    rig.preferences->values.remove(u"zorvaStatusMenu"_s);
     controller->statusPostNotifications();
     rig.center->deliver();
-    EXPECT_EQ(titles(*rig.bar->item->menu), QStringList{QStringLiteral("Update Available")});
-    EXPECT_EQ(rig.bar->item->image, rig.resource(QStringLiteral("SWUpdateNotification")));
+    EXPECT_EQ(titles(*rig.bar->item->menu), QStringList{u"Update Available"_s});
+    EXPECT_EQ(rig.bar->item->image, rig.resource(u"SWUpdateNotification"_s));
 
     // Help opens the help book at its anchor.
-    HVMenuItem help;
-    help.action = HVMenuAction::statusHelpSelected;
-    controller->menuItemSelected(help);
-    EXPECT_EQ(rig.bar->opened, QStringList{QStringLiteral("ZorvaMacSuiteHelp#main_help_page")});
+    controller->menuItemSelected(menuItem(HVMenuAction::statusHelpSelected, u"Help"_s));
+    EXPECT_EQ(rig.bar->opened, QStringList{u"ZorvaMacSuiteHelp#main_help_page"_s});
 }
-
-namespace {
-
-HVMenuItem menuItem(HVMenuAction action, const QString& title, qint64 tag = 0) {
-    HVMenuItem item;
-    item.action = action;
-    item.title = title;
-    item.tag = tag;
-    return item;
-}
-
-QVariantMap component(const QString& name, const QString& version, const QVariant& locId,
-                      const QString& productId = QStringLiteral("HV0A01")) {
-    return {{QStringLiteral("componentNameKey"), name},
-            {QStringLiteral("currentVersionKey"), version},
-            {QStringLiteral("LocIdKey"), locId},
-            {QStringLiteral("ProdIdKey"), productId}};
-}
-
-const QString kPane = QStringLiteral("/Library/PreferencePanes/Zorva Suite for Mac.prefPane");
-// The bundle's English texts of "ZorvaPrefError" and "ZorvaPrefErrorMSG".
-const QString kPrefErrorAlert = QStringLiteral(
-    "modal:Zorva Suite for Mac|Zorva settings could not be found.|The Zorva settings are not "
-    "installed on this computer. Install Zorva Suite again to restore them.|0|OK|ZMSIcon.png|"
-    "-2147483622");
-const QString kUpToDateAlert =
-    QStringLiteral("alert:Zorva Suite for Mac|Software is up to date.||0|OK|ZMSIcon.png|");
-const QString kFailedAlert = QStringLiteral(
-    "alert:Zorva Suite for Mac|Check for update failed. Try again later or check your Internet "
-    "Connection.||0|OK|ZMSIcon.png|");
-
-} // namespace
 
 TEST(HVStatusControllerCommands, SettingsPaneItems) {
-    const QString post0 = QStringLiteral("post:ZORVAERRORNOTIFICATION=0");
-    const QString pref = QStringLiteral("pref:prefPaneTabIndex=0(qlonglong)");
-    const QString open = QStringLiteral("open:") + kPane;
-    const auto softphone = HVMenuAction::statusSoftphoneSelected;
+    const QString post0 = u"post:ZORVAERRORNOTIFICATION=0"_s;
+    const QString pref = u"pref:prefPaneTabIndex=0(qlonglong)"_s;
+    const auto phone = HVMenuAction::statusSoftphoneSelected;
     const auto openItem = HVMenuAction::statusOpenZorvaSelected;
-    struct Case {
+    // A softphone writes, opens, posts, in that order; "Open Zorva" exactly posts nothing;
+    // without a pane the blocking alert comes instead of the opening.
+    const struct {
         HVMenuAction action;
         QString title;
         bool paneInstalled;
         QStringList log;
+    } cases[] = {
+        // clang-format off
+        {phone,    u"Zorva Quillo Phone"_s, true,  {pref, kOpenPane, post0}},
+        {openItem, u"Open Zorva"_s,         true,  {kOpenPane}},
+        {openItem, u"Zorva öffnen"_s,       true,  {kOpenPane, post0}},
+        {openItem, u"Open Zorva"_s,         false, {kPrefErrorAlert}},
+        {phone,    u"Zorva Quillo Phone"_s, false, {pref, kPrefErrorAlert, post0}},
+        // clang-format on
     };
-    // A softphone writes, opens, posts, in that order; "Open Zorva" exactly posts nothing;
-    // without a pane the blocking alert comes instead of the opening.
-    const std::vector<Case> cases = {
-        {softphone, QStringLiteral("Zorva Quillo Phone"), true, {pref, open, post0}},
-        {openItem, QStringLiteral("Open Zorva"), true, {open}},
-        {openItem, QStringLiteral("Zorva öffnen"), true, {open, post0}},
-        {openItem, QStringLiteral("Open Zorva"), false, {kPrefErrorAlert}},
-        {softphone, QStringLiteral("Zorva Quillo Phone"), false, {pref, kPrefErrorAlert, post0}},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.title.toStdString() + (c.paneInstalled ? "" : ", no pane"));
         ScopedSandbox sandbox;
         Rig rig;
         if (!c.paneInstalled) {
             rig.workspace->panePath.clear();
         }
-        auto controller = rig.make();
-        controller->awakeFromNib();
+        auto controller = rig.start();
         controller->menuItemSelected(menuItem(c.action, c.title));
         EXPECT_EQ(rig.settledLog(), c.log);
-        EXPECT_EQ(traceText(sandbox).contains(QStringLiteral("prefpane is null.\n")),
-                  !c.paneInstalled);
+        EXPECT_EQ(traceText(sandbox).contains(u"prefpane is null.\n"_s), !c.paneInstalled);
     }
 }
 
 TEST(HVStatusControllerCommands, SettingsButtonPostsOneLaterWithoutBlocking) {
     ScopedSandbox sandbox;
     Rig rig;
-    auto controller = rig.make();
-    controller->awakeFromNib();
-
+    auto controller = rig.start();
     bool servedMeanwhile = false;
     const qint64 requested = rig.center->clock.elapsed();
     controller->zorvaSettingsClicked();
     // Returned at once: the pane is open, "1" not yet posted.
-    EXPECT_EQ(rig.log(), QStringList{QStringLiteral("open:") + kPane});
+    EXPECT_EQ(rig.log(), QStringList{kOpenPane});
     QTimer::singleShot(0, [&] { servedMeanwhile = rig.log().size() == 1; });
     EXPECT_TRUE(QTest::qWaitFor([&] { return rig.log().size() == 2; }, 5000));
     EXPECT_TRUE(servedMeanwhile);
-    EXPECT_EQ(rig.log().last(), QStringLiteral("post:ZORVAERRORNOTIFICATION=1"));
+    EXPECT_EQ(rig.log().last(), kPost1);
     ASSERT_EQ(rig.center->objectPostTimes.size(), 1u);
     EXPECT_GE(rig.center->objectPostTimes[0] - requested, 350);
-    EXPECT_TRUE(traceText(sandbox).contains(
-        QStringLiteral("OpenZorvaSelected : Open Setting tab of Zorva Pref.\n")));
+    EXPECT_TRUE(
+        traceText(sandbox).contains(u"OpenZorvaSelected : Open Setting tab of Zorva Pref.\n"_s));
 }
 
 TEST(HVStatusControllerCommands, ManualCheckAnswers) {
-    struct Case {
-        const char* name;
-        std::function<void(HVStatusController&)> answer;
-        QStringList log;
-    };
-    const QVariantList two{
-        component(QStringLiteral("Zorva Quillo 40"), QStringLiteral("1.0"), 3),
-        component(QStringLiteral("Zorva Suite for Mac"), QStringLiteral("2.0"), 0)};
+    const QString upToDate =
+        u"alert:Zorva Suite for Mac|Software is up to date.||0|OK|ZMSIcon.png|"_s;
+    const QString failed = QStringLiteral(
+        "alert:Zorva Suite for Mac|Check for update failed. Try again later or check your Internet "
+        "Connection.||0|OK|ZMSIcon.png|");
+    const QVariantList two{component(u"Zorva Quillo 40"_s, u"1.0"_s, 3),
+                           component(u"Zorva Suite for Mac"_s, u"2.0"_s, 0)};
     auto list = [](QVariant value) {
         return [value](HVStatusController& c) { c.sendUpdatedComponentList(value, true); };
     };
-    auto status = [](qint32 code) {
-        return [code](HVStatusController& c) { c.sendCheckForUpdateStatus(code); };
-    };
-    const std::vector<Case> cases = {
-        {"absent list: up to date", list(QVariant()), {kUpToDateAlert}},
-        {"empty list: an empty window", list(QVariantList()), {QStringLiteral("window:[]")}},
-        {"two components, no settings button",
-         list(two),
-         {QStringLiteral("window:[Zorva Quillo 40,Zorva Suite for Mac]")}},
+    const struct {
+        const char* name;
+        std::function<void(HVStatusController&)> answer;
+        QStringList log;
+    } cases[] = {
+        // clang-format off
+        {"absent list: up to date", list(QVariant()), {upToDate}},
+        {"empty list: an empty window", list(QVariantList()), {u"window:[]"_s}},
+        {"two components, no settings button", list(two), {u"window:[Zorva Quillo 40,Zorva Suite for Mac]"_s}},
         {"failure, then a late answer shows nothing",
-         [&](HVStatusController& c) {
-             c.sendCheckForUpdateStatus(4);
-             c.sendUpdatedComponentList(two, true);
-         },
-         {kFailedAlert}},
-        {"codes 0 and 1 leave the check running", status(0), {}},
+         [&](HVStatusController& c) { c.sendCheckForUpdateStatus(4); c.sendUpdatedComponentList(two, true); }, {failed}},
+        {"codes 0 and 1 leave the check running", [](HVStatusController& c) { c.sendCheckForUpdateStatus(0); }, {}},
+        // clang-format on
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ScopedSandbox sandbox;
         Rig rig;
-        auto controller = rig.make();
-        controller->awakeFromNib();
+        auto controller = rig.start();
         controller->menuItemSelected(
-            menuItem(HVMenuAction::checkManualUpdate, QStringLiteral("Check for updates")));
+            menuItem(HVMenuAction::checkManualUpdate, u"Check for updates"_s));
         // Before any answer the rebuilt item reads "Checking..." and is disabled.
-        EXPECT_EQ(rig.service->calls.last(), QStringLiteral("manualCheck:ZorvaDeviceService"));
+        EXPECT_EQ(rig.service->calls.last(), u"manualCheck:ZorvaDeviceService"_s);
         rig.center->deliver();
         const HVMenuItem check = rig.bar->item->menu->items.at(1);
-        EXPECT_EQ(check.title, QStringLiteral("Checking..."));
+        EXPECT_EQ(check.title, u"Checking..."_s);
         EXPECT_FALSE(check.isEnabled());
-
         c.answer(*controller);
         EXPECT_EQ(rig.log(), c.log);
-        const bool running = c.log.isEmpty();
         EXPECT_EQ(controller->checkForManualUpdate(),
-                  running ? QStringLiteral("Checking...") : QStringLiteral("Check for updates"));
+                  c.log.isEmpty() ? u"Checking..."_s : u"Check for updates"_s);
     }
     // Code 4 while idle shows nothing.
     ScopedSandbox sandbox;
     Rig rig;
-    auto controller = rig.make();
-    controller->awakeFromNib();
+    auto controller = rig.start();
     controller->sendCheckForUpdateStatus(4);
     EXPECT_TRUE(rig.log().isEmpty());
     EXPECT_EQ(rig.center->posted.size(), 1);
@@ -648,76 +543,60 @@ TEST(HVStatusControllerCommands, ManualCheckAnswers) {
 TEST(HVStatusControllerCommands, UpdateAvailableWindowAndItsReturnCodes) {
     ScopedSandbox sandbox;
     Rig rig;
-    auto controller = rig.make();
-    controller->awakeFromNib();
-
+    auto controller = rig.start();
     // No list: a trace line only.
     controller->menuItemSelected(
-        menuItem(HVMenuAction::showUpdateAvailablePopUp, QStringLiteral("Update Available")));
+        menuItem(HVMenuAction::showUpdateAvailablePopUp, u"Update Available"_s));
     EXPECT_TRUE(rig.log().isEmpty());
-    EXPECT_TRUE(traceText(sandbox).contains(QStringLiteral("Dictionary for link not found.\n")));
+    EXPECT_TRUE(traceText(sandbox).contains(u"Dictionary for link not found.\n"_s));
 
-    rig.service->updateList =
-        QVariantList{component(QStringLiteral("Zorva Quillo 40"), QStringLiteral("1.0"), 3)};
-    const QString window = QStringLiteral("window:[Zorva Quillo 40]+settings");
-    struct Case {
-        qint64 code;
-        QStringList after; // the log after the window ended
-    };
-    const std::vector<Case> cases = {
-        {1000, {window}},
-        {1001,
-         {window, QStringLiteral("open:") + kPane,
-          QStringLiteral("post:ZORVAERRORNOTIFICATION=1")}},
-        {0, {window}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.code);
+    rig.service->updateList = QVariantList{component(u"Zorva Quillo 40"_s, u"1.0"_s, 3)};
+    const QString window = u"window:[Zorva Quillo 40]+settings"_s;
+    // The log after the window ended with the code.
+    const std::pair<qint64, QStringList> cases[] = {
+        {1000, {window}}, {1001, {window, kOpenPane, kPost1}}, {0, {window}}};
+    for (const auto& [code, after] : cases) {
+        SCOPED_TRACE(code);
         rig.center->log->clear();
         controller->showUpdateAvailablePopUp();
         EXPECT_EQ(rig.log(), QStringList{window});
-        EXPECT_EQ(rig.windows->end(c.code), 1);
-        EXPECT_EQ(rig.settledLog(), c.after);
+        EXPECT_EQ(rig.windows->end(code), 1);
+        EXPECT_EQ(rig.settledLog(), after);
     }
-    EXPECT_TRUE(traceText(sandbox).contains(QStringLiteral("close Sheet.\n")));
+    EXPECT_TRUE(traceText(sandbox).contains(u"close Sheet.\n"_s));
 }
 
 TEST(HVStatusControllerCommands, RecoveryMatchesByNameAndLocation) {
-    const QVariantList components{
-        component(QStringLiteral("Zorva Quillo 40"), QStringLiteral("1.0"), 7),
-        component(QStringLiteral("Zorva Quillo 40"), QStringLiteral("Recovery"), 7,
-                  QStringLiteral("HVFFFF")),
+    ScopedSandbox sandbox;
+    Rig rig;
+    rig.service->updateList = QVariantList{
+        component(u"Zorva Quillo 40"_s, u"1.0"_s, 7),
+        component(u"Zorva Quillo 40"_s, u"Recovery"_s, 7, u"HVFFFF"_s),
         // Only the low 32 bits of a location count.
-        component(QStringLiteral("Zorva Brenna"), QStringLiteral("Recovery"),
-                  QVariant::fromValue(qint64(0x500000009))),
-    };
-    struct Case {
+        component(u"Zorva Brenna"_s, u"Recovery"_s, QVariant::fromValue(qint64(0x500000009)))};
+    auto controller = rig.start();
+    const struct {
         QString title;
         qint64 tag;
         QString window;
+    } cases[] = {
+        // clang-format off
+        {u"Zorva Quillo 40"_s, 7,           u"window:[Zorva Quillo 40]"_s},
+        {u"Zorva Quillo 40"_s, 8,           u"window:absent"_s},
+        {u"Zorva Brenna"_s,    9,           u"window:[Zorva Brenna]"_s},
+        {u"Zorva Brenna"_s,    0x700000009, u"window:[Zorva Brenna]"_s},
+        {u"HVFFFF"_s,          7,           u"window:absent"_s},
+        // clang-format on
     };
-    const std::vector<Case> cases = {
-        {QStringLiteral("Zorva Quillo 40"), 7, QStringLiteral("window:[Zorva Quillo 40]")},
-        {QStringLiteral("Zorva Quillo 40"), 8, QStringLiteral("window:absent")},
-        {QStringLiteral("Zorva Brenna"), 9, QStringLiteral("window:[Zorva Brenna]")},
-        {QStringLiteral("Zorva Brenna"), 0x700000009, QStringLiteral("window:[Zorva Brenna]")},
-        {QStringLiteral("HVFFFF"), 7, QStringLiteral("window:absent")},
-    };
-    ScopedSandbox sandbox;
-    Rig rig;
-    rig.service->updateList = components;
-    auto controller = rig.make();
-    controller->awakeFromNib();
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.title.toStdString() + " " + std::to_string(c.tag));
         rig.center->log->clear();
         controller->menuItemSelected(
             menuItem(HVMenuAction::recoverableDeviceSelected, c.title, c.tag));
         EXPECT_EQ(rig.log(), QStringList{c.window});
-        // Whatever ends it, a recovery window never opens the settings.
-        rig.windows->end(1000);
+        rig.windows->end(1000); // a recovery window never opens the settings
     }
-    EXPECT_TRUE(traceText(sandbox).contains(QStringLiteral("Show pop up for recovery device.")));
+    EXPECT_TRUE(traceText(sandbox).contains(u"Show pop up for recovery device."_s));
 }
 
 TEST(HVStatusControllerCommands, NotNowEndsInstancesOnlyInTheReducedMenu) {
@@ -726,17 +605,14 @@ TEST(HVStatusControllerCommands, NotNowEndsInstancesOnlyInTheReducedMenu) {
         ScopedSandbox sandbox;
         Rig rig;
         if (!full) {
-            rig.preferences->values.remove(QStringLiteral("zorvaStatusMenu"));
+            rig.preferences->values.remove(u"zorvaStatusMenu"_s);
         }
-        auto controller = rig.make();
-        controller->awakeFromNib();
+        auto controller = rig.start();
         rig.service->calls.clear();
         controller->notNowClicked();
-        EXPECT_TRUE(traceText(sandbox).contains(QStringLiteral("Clicked on Not Now button")));
+        EXPECT_TRUE(traceText(sandbox).contains(u"Clicked on Not Now button"_s));
         EXPECT_EQ(rig.service->calls,
-                  full ? QStringList()
-                       : QStringList{QStringLiteral("saveLastCheckPackageVersion")});
-        EXPECT_EQ(rig.log(),
-                  full ? QStringList() : QStringList{QStringLiteral("kill:Zorva menu bar item*")});
+                  full ? QStringList() : QStringList{u"saveLastCheckPackageVersion"_s});
+        EXPECT_EQ(rig.log(), full ? QStringList() : QStringList{u"kill:Zorva menu bar item*"_s});
     }
 }

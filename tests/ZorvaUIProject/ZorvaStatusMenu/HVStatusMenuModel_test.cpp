@@ -1,16 +1,19 @@
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusMenuModel.h"
 
+#include <QStringList>
 #include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 HVMenuDevice device(const QString& name, quint64 lid, std::optional<HVMenuBattery> battery = {},
-                    const QString& productID = QStringLiteral("HV1000")) {
+                    const QString& productID = u"HV1000"_s) {
     HVMenuDevice d;
     d.name = name;
     d.productID = productID;
     d.lid = lid;
-    d.curFwVersion = QStringLiteral("1.2.3");
+    d.curFwVersion = u"1.2.3"_s;
     d.batteryInfo = battery;
     return d;
 }
@@ -22,7 +25,7 @@ HVMenuBattery battery(int pct, bool charging = false, bool low = false) {
 HVMenuInput fullInput() {
     HVMenuInput input;
     input.fullMenu = true;
-    input.checkForManualUpdate = QStringLiteral("Check for updates");
+    input.checkForManualUpdate = u"Check for updates"_s;
     return input;
 }
 
@@ -36,7 +39,7 @@ struct Row {
 std::vector<Row> rows(const HVStatusMenu& menu) {
     std::vector<Row> result;
     for (const auto& item : menu.items) {
-        result.push_back(item.isSeparator ? Row{QStringLiteral("---"), HVMenuAction::None, -1}
+        result.push_back(item.isSeparator ? Row{u"---"_s, HVMenuAction::None, -1}
                                           : Row{item.title, item.action, item.tag});
     }
     return result;
@@ -50,90 +53,66 @@ using A = HVMenuAction;
 
 } // namespace
 
-TEST(HVStatusMenuLayout, ReducedModeIsOneUpdateItemWithUpdateIcon) {
-    HVMenuInput input = fullInput();
-    input.fullMenu = false;
-    input.devices.push_back(device(QStringLiteral("Headset"), 5, battery(80)));
-    input.softphones.push_back({QStringLiteral("Skype"), 1});
-    input.isSWUpdateAvailable = false;
-    const HVStatusMenu menu = HVStatusMenuLayout::statusMenuPopulate(input);
-    EXPECT_EQ(rows(menu), (std::vector<Row>{{QStringLiteral("Update Available"),
-                                             A::showUpdateAvailablePopUp, 0}}));
-    EXPECT_EQ(menu.icon, HVStatusIcon::UpdateAvailable);
-}
-
-TEST(HVStatusMenuLayout, FixedItemTagsFollowSoftphonesAndUpdateFlag) {
-    HVMenuInput input = fullInput();
-    HVStatusMenu menu = HVStatusMenuLayout::statusMenuPopulate(input);
-    EXPECT_EQ(rows(menu),
-              (std::vector<Row>{{QStringLiteral("Help"), A::statusHelpSelected, 0},
-                                {QStringLiteral("Check for updates"), A::checkManualUpdate, 1},
-                                {QStringLiteral("Open Zorva"), A::statusOpenZorvaSelected, 2}}));
-    EXPECT_EQ(menu.icon, HVStatusIcon::Normal);
-
-    input.isSWUpdateAvailable = true;
-    menu = HVStatusMenuLayout::statusMenuPopulate(input);
-    EXPECT_EQ(rows(menu), (std::vector<Row>{
-                              {QStringLiteral("Help"), A::statusHelpSelected, 0},
-                              {QStringLiteral("Update Available"), A::showUpdateAvailablePopUp, 1},
-                              {QStringLiteral("Check for updates"), A::checkManualUpdate, 2},
-                              {QStringLiteral("Open Zorva"), A::statusOpenZorvaSelected, 3}}));
-    EXPECT_EQ(menu.icon, HVStatusIcon::UpdateAvailable);
-
+// Which rows a menu has, in order, with their commands and tags, and its icon.
+TEST(HVStatusMenuLayout, RowsCommandsTagsAndIcon) {
+    HVMenuInput reduced = fullInput();
+    reduced.fullMenu = false;
+    reduced.devices.push_back(device(u"Headset"_s, 5, battery(80)));
+    reduced.softphones.push_back({u"Skype"_s, 1});
+    HVMenuInput update = fullInput();
+    update.isSWUpdateAvailable = true;
     // Three softphones, one hidden by its state, one hidden by an absent name:
-    // sorted case-sensitively, tagged 0 and 1, on-state mark set.
-    input.softphones = {{QStringLiteral("skype"), 1},  {QStringLiteral("Bria"), 7},
-                        {QStringLiteral("Jabber"), 0}, {QString(), 1},
-                        {QStringLiteral("Avaya"), 2},  {QStringLiteral("Lync"), 9}};
-    input.devices = {device(QString(), 77)}; // no name: no item, but a separator
-    menu = HVStatusMenuLayout::statusMenuPopulate(input);
-    EXPECT_EQ(rows(menu), (std::vector<Row>{
-                              {QStringLiteral("---"), A::None, -1},
-                              {QStringLiteral("Jabber"), A::statusSoftphoneSelected, 0},
-                              {QStringLiteral("skype"), A::statusSoftphoneSelected, 1},
-                              {QStringLiteral("---"), A::None, -1},
-                              {QStringLiteral("Help"), A::statusHelpSelected, 2},
-                              {QStringLiteral("Update Available"), A::showUpdateAvailablePopUp, 3},
-                              {QStringLiteral("Check for updates"), A::checkManualUpdate, 4},
-                              {QStringLiteral("Open Zorva"), A::statusOpenZorvaSelected, 5}}));
-    EXPECT_EQ(menu.items[1].onStateImage, QStringLiteral("SametimeError"));
+    // sorted case-sensitively, tagged 0 and 1. A device without a name: no item,
+    // but a separator.
+    HVMenuInput phones = update;
+    phones.softphones = {{u"skype"_s, 1}, {u"Bria"_s, 7},  {u"Jabber"_s, 0},
+                         {QString(), 1},  {u"Avaya"_s, 2}, {u"Lync"_s, 9}};
+    phones.devices = {device(QString(), 77)};
+    const Row sep{u"---"_s, A::None, -1};
+    const struct {
+        const char* what;
+        const HVMenuInput& input;
+        std::vector<Row> rows;
+        HVStatusIcon icon;
+    } cases[] = {
+        // clang-format off
+        {"reduced", reduced, {{u"Update Available"_s, A::showUpdateAvailablePopUp, 0}}, HVStatusIcon::UpdateAvailable},
+        {"empty", fullInput(), {{u"Help"_s, A::statusHelpSelected, 0}, {u"Check for updates"_s, A::checkManualUpdate, 1},
+                                {u"Open Zorva"_s, A::statusOpenZorvaSelected, 2}}, HVStatusIcon::Normal},
+        {"update", update, {{u"Help"_s, A::statusHelpSelected, 0}, {u"Update Available"_s, A::showUpdateAvailablePopUp, 1},
+                            {u"Check for updates"_s, A::checkManualUpdate, 2}, {u"Open Zorva"_s, A::statusOpenZorvaSelected, 3}},
+         HVStatusIcon::UpdateAvailable},
+        {"softphones", phones, {sep, {u"Jabber"_s, A::statusSoftphoneSelected, 0}, {u"skype"_s, A::statusSoftphoneSelected, 1}, sep,
+                                {u"Help"_s, A::statusHelpSelected, 2}, {u"Update Available"_s, A::showUpdateAvailablePopUp, 3},
+                                {u"Check for updates"_s, A::checkManualUpdate, 4}, {u"Open Zorva"_s, A::statusOpenZorvaSelected, 5}},
+         HVStatusIcon::UpdateAvailable},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        const HVStatusMenu menu = HVStatusMenuLayout::statusMenuPopulate(c.input);
+        EXPECT_EQ(rows(menu), c.rows) << c.what;
+        EXPECT_EQ(menu.icon, c.icon) << c.what;
+    }
+    const HVStatusMenu menu = HVStatusMenuLayout::statusMenuPopulate(phones);
+    EXPECT_EQ(menu.items[1].onStateImage, u"SametimeError"_s); // on-state mark
     EXPECT_EQ(menu.items[1].state, 1);
     EXPECT_TRUE(menu.items[1].isEnabled());
     EXPECT_FALSE(menu.items[0].isEnabled());
 }
 
-TEST(HVStatusMenuLayout, CheckingItemIsDisabledAndDevicesAreTaggedByLocation) {
-    HVMenuInput input = fullInput();
-    input.checkForManualUpdate = QStringLiteral("Checking...");
-    const quint64 bigLid = 0x8000000000000001ULL;
-    input.devices = {device(QStringLiteral("Desk Phone"), bigLid),
-                     device(QStringLiteral("Desk Phone"), 9)};
-    const HVStatusMenu menu = HVStatusMenuLayout::statusMenuPopulate(input);
-    ASSERT_EQ(menu.items.size(), 6u);
-    EXPECT_EQ(menu.items[0].tag, static_cast<qint64>(bigLid));
-    EXPECT_EQ(menu.items[1].tag, 9);
-    EXPECT_FALSE(menu.items[0].isEnabled()); // devices carry no command
-    EXPECT_TRUE(menu.items[2].isSeparator);
-    EXPECT_EQ(menu.items[4].title, QStringLiteral("Checking..."));
-    EXPECT_EQ(menu.items[4].action, A::None);
-    EXPECT_FALSE(menu.items[4].isEnabled());
-    EXPECT_EQ(menu.items[4].tag, 1);
-}
-
 TEST(HVStatusMenuLayout, RecoveryDevicesMatchByProductAndLocation) {
     HVMenuInput input = fullInput();
-    HVMenuDevice recovering =
-        device(QStringLiteral("Base"), 0xFFFFFFFFFFFFFFFFULL, {}, QStringLiteral("HV2454"));
-    recovering.curFwVersion = QStringLiteral("Recovery");
+    HVMenuDevice recovering = device(u"Base"_s, 0xFFFFFFFFFFFFFFFFULL, {}, u"HV2454"_s);
+    recovering.curFwVersion = u"Recovery"_s;
     HVMenuDevice other = recovering;
-    other.name = QStringLiteral("Other");
+    other.name = u"Other"_s;
     other.lid = 12;
     input.devices = {recovering, other};
     // Location -1 is the same 64 bits as the device's unsigned location.
-    input.recoveryComponents = {{QStringLiteral("HV2454"), -1}, {QStringLiteral("HV9999"), 12}};
+    input.recoveryComponents = {{u"HV2454"_s, -1}, {u"HV9999"_s, 12}};
     const HVStatusMenu menu = HVStatusMenuLayout::statusMenuPopulate(input);
-    EXPECT_EQ(menu.items[0].action, A::recoverableDeviceSelected);
-    EXPECT_EQ(menu.items[0].onStateImage, QStringLiteral("SametimeError"));
+    EXPECT_EQ(rows(menu)[0], (Row{u"Base"_s, A::recoverableDeviceSelected, -1})); // tag: the lid
+    EXPECT_EQ(menu.items[0].onStateImage, u"SametimeError"_s);
     EXPECT_EQ(menu.items[0].state, 1);
     // In recovery but no component with its product ID: marked, still disabled.
     EXPECT_EQ(menu.items[1].action, A::None);
@@ -141,55 +120,58 @@ TEST(HVStatusMenuLayout, RecoveryDevicesMatchByProductAndLocation) {
     EXPECT_FALSE(menu.items[1].isEnabled());
 }
 
+// A view's parts as "x+width" from the left (all are 20 high at y 0), "-" when absent.
+std::string columns(const std::optional<HVBatteryView>& view) {
+    if (!view) {
+        return "none";
+    }
+    QStringList parts;
+    for (const auto& r : {std::optional(view->container), std::optional(view->nameLabel),
+                          view->chargingPicture, view->batteryPicture, view->percentageLabel}) {
+        EXPECT_TRUE(!r || (r->y() == 0 && r->height() == 20));
+        parts << (r ? u"%1+%2"_s.arg(r->x()).arg(r->width()) : u"-"_s);
+    }
+    parts << view->batteryImage << view->percentageText;
+    return parts.join(u' ').trimmed().toStdString();
+}
+
 TEST(HVStatusMenuLayout, WidthAndBatteryViewColumns) {
     // Names of 12 and 20 characters, one charging headset, percentage shown.
-    std::vector<HVMenuDevice> devices = {
-        device(QStringLiteral("Twelve chars"), 1, battery(55, true)),
-        device(QStringLiteral("Twenty characters!!!"), 2)};
+    const std::vector<HVMenuDevice> devices = {device(u"Twelve chars"_s, 1, battery(55, true)),
+                                               device(u"Twenty characters!!!"_s, 2)};
     EXPECT_EQ(HVStatusMenuLayout::getMaxWithOfMenu(devices, true), 290);
     EXPECT_EQ(HVStatusMenuLayout::getMaxWithOfMenu(devices, false), 250);
     EXPECT_EQ(HVStatusMenuLayout::getMaxWithOfMenu({}, true), 0);
     // Only special devices carry a battery: no level column, but the charging one.
-    std::vector<HVMenuDevice> special = {
-        device(QStringLiteral("HV2456"), 1, battery(10, true), QStringLiteral("HV1234"))};
-    EXPECT_EQ(HVStatusMenuLayout::getMaxWithOfMenu(special, true), 60 + 20);
+    EXPECT_EQ(HVStatusMenuLayout::getMaxWithOfMenu(
+                  {device(u"HV2456"_s, 1, battery(10, true), u"HV1234"_s)}, true),
+              60 + 20);
     EXPECT_TRUE(HVStatusMenuLayout::isChargingHeadset(devices));
     EXPECT_FALSE(HVStatusMenuLayout::isChargingHeadset({devices[1]}));
 
-    auto view = HVStatusMenuLayout::createViewForHeadset(devices[0], 290, true, true);
-    ASSERT_TRUE(view);
-    EXPECT_EQ(view->container, QRectF(0, 0, 290, 20));
-    EXPECT_EQ(view->nameLabel, QRectF(20, 0, 180, 20));
-    EXPECT_EQ(view->chargingPicture, QRectF(265, 0, 20, 20));
-    EXPECT_EQ(view->batteryPicture, QRectF(235, 0, 30, 20));
-    EXPECT_EQ(view->percentageLabel, QRectF(195, 0, 40, 20));
-    EXPECT_EQ(view->batteryImage, QStringLiteral("Battery_2.png"));
-    EXPECT_EQ(view->percentageText, QStringLiteral("55%"));
-
-    // Another row in the same menu, not charging itself: column still 235.
-    HVMenuDevice idle = device(QStringLiteral("Idle"), 3, battery(100));
-    view = HVStatusMenuLayout::createViewForHeadset(idle, 290, true, false);
-    ASSERT_TRUE(view);
-    EXPECT_FALSE(view->chargingPicture);
-    EXPECT_EQ(view->batteryPicture, QRectF(235, 0, 30, 20));
-    EXPECT_FALSE(view->percentageLabel);
-    EXPECT_EQ(view->batteryImage, QStringLiteral("Battery_5.png"));
-
-    view = HVStatusMenuLayout::createViewForHeadset(idle, 290, false, true);
-    EXPECT_EQ(view->batteryPicture, QRectF(255, 0, 30, 20));
-    EXPECT_EQ(view->percentageLabel, QRectF(215, 0, 40, 20));
-
-    // Special device: grey name only.
-    HVMenuDevice base =
-        device(QStringLiteral("Base"), 4, battery(60, true), QStringLiteral("HV2454"));
-    view = HVStatusMenuLayout::createViewForHeadset(base, 290, true, true);
-    ASSERT_TRUE(view);
-    EXPECT_FALSE(view->chargingPicture);
-    EXPECT_FALSE(view->batteryPicture);
-    EXPECT_FALSE(view->percentageLabel);
-
-    EXPECT_FALSE(HVStatusMenuLayout::createViewForHeadset(device(QStringLiteral("Wired"), 5), 290,
-                                                          false, true));
+    const HVMenuDevice idle = device(u"Idle"_s, 3, battery(100));
+    const struct {
+        const char* what;
+        HVMenuDevice device;
+        bool anyCharging, showPercentage;
+        const char* columns;
+    } views[] = {
+        // clang-format off
+        {"charging, percentage", devices[0], true, true, "0+290 20+180 265+20 235+30 195+40 Battery_2.png 55%"},
+        // Another row in the same menu, not charging itself: the column still at 235.
+        {"idle beside a charging one", idle, true, false, "0+290 20+180 - 235+30 - Battery_5.png"},
+        {"idle, percentage", idle, false, true, "0+290 20+180 - 255+30 215+40 Battery_5.png 100%"},
+        // A special device: its grey name only.
+        {"special", device(u"Base"_s, 4, battery(60, true), u"HV2454"_s), true, true, "0+290 20+180 - - -"},
+        {"no battery", device(u"Wired"_s, 5), false, true, "none"},
+        // clang-format on
+    };
+    for (const auto& v : views) {
+        EXPECT_EQ(columns(HVStatusMenuLayout::createViewForHeadset(v.device, 290, v.anyCharging,
+                                                                   v.showPercentage)),
+                  v.columns)
+            << v.what;
+    }
     // Top-left conversion for widgets keeps the columns.
     EXPECT_EQ(HVStatusMenuLayout::toTopLeft(QRectF(235, 0, 30, 20)), QRectF(235, 0, 30, 20));
     EXPECT_EQ(HVStatusMenuLayout::toTopLeft(QRectF(0, 5, 10, 10)), QRectF(0, 5, 10, 10));
@@ -197,24 +179,21 @@ TEST(HVStatusMenuLayout, WidthAndBatteryViewColumns) {
 }
 
 TEST(HVStatusMenuLayout, BatteryLevelPicturesAndWhichDevicesGetViews) {
-    EXPECT_EQ(HVStatusMenuLayout::batteryLevel(0), 0);
-    EXPECT_EQ(HVStatusMenuLayout::batteryLevel(19), 0);
-    EXPECT_EQ(HVStatusMenuLayout::batteryLevel(20), 1);
-    EXPECT_EQ(HVStatusMenuLayout::batteryLevel(99), 4);
-    EXPECT_EQ(HVStatusMenuLayout::batteryLevel(100), 5);
     // Out-of-range reports keep a picture.
-    EXPECT_EQ(HVStatusMenuLayout::batteryLevel(250), 5);
-    EXPECT_EQ(HVStatusMenuLayout::batteryLevel(-40), 0);
+    const std::pair<int, int> levels[] = {{0, 0},   {19, 0},  {20, 1}, {99, 4},
+                                          {100, 5}, {250, 5}, {-40, 0}};
+    for (const auto& [percent, level] : levels) {
+        EXPECT_EQ(HVStatusMenuLayout::batteryLevel(percent), level) << percent;
+    }
 
     HVMenuInput input = fullInput();
     input.showBatteryStatus = true;
-    input.devices = {device(QStringLiteral("Empty"), 1, battery(0)),
-                     device(QStringLiteral("Base"), 2, battery(0), QStringLiteral("HV2454")),
-                     device(QStringLiteral("HV2456"), 3, battery(0), QStringLiteral("HV1111")),
-                     device(QStringLiteral("Full"), 4, battery(90))};
+    input.devices = {
+        device(u"Empty"_s, 1, battery(0)), device(u"Base"_s, 2, battery(0), u"HV2454"_s),
+        device(u"HV2456"_s, 3, battery(0), u"HV1111"_s), device(u"Full"_s, 4, battery(90))};
     const HVStatusMenu menu = HVStatusMenuLayout::statusMenuPopulate(input);
     EXPECT_FALSE(menu.items[0].view);
-    EXPECT_EQ(menu.items[0].title, QStringLiteral("Empty"));
+    EXPECT_EQ(menu.items[0].title, u"Empty"_s);
     EXPECT_TRUE(menu.items[1].view);
     EXPECT_TRUE(menu.items[2].view);
     ASSERT_TRUE(menu.items[3].view);
@@ -225,30 +204,27 @@ TEST(HVStatusMenuLayout, BatteryLevelPicturesAndWhichDevicesGetViews) {
 
 TEST(HVStatusMenuLayout, IconDecisionTable) {
     HVMenuInput input = fullInput();
-    input.devices = {device(QStringLiteral("Low"), 1, battery(5, false, true))};
+    input.devices = {device(u"Low"_s, 1, battery(5, false, true))};
     for (bool update : {false, true}) {
         for (bool low : {false, true}) {
             input.isSWUpdateAvailable = update;
             input.devices[0].batteryInfo->isBatteryLow = low;
             const HVStatusMenu menu = HVStatusMenuLayout::statusMenuPopulate(input);
-            const HVStatusIcon expected = low      ? HVStatusIcon::LowBattery
-                                          : update ? HVStatusIcon::UpdateAvailable
-                                                   : HVStatusIcon::Normal;
-            EXPECT_EQ(menu.icon, expected) << update << low;
+            EXPECT_EQ(menu.icon, low      ? HVStatusIcon::LowBattery
+                                 : update ? HVStatusIcon::UpdateAvailable
+                                          : HVStatusIcon::Normal)
+                << update << low;
             // The update item stays even when the low battery takes the icon.
-            const bool hasUpdateItem =
-                std::any_of(menu.items.begin(), menu.items.end(), [](const HVMenuItem& i) {
-                    return i.action == A::showUpdateAvailablePopUp;
-                });
-            EXPECT_EQ(hasUpdateItem, update);
+            EXPECT_EQ(std::ranges::count(rows(menu), A::showUpdateAvailablePopUp, &Row::action),
+                      update ? 1 : 0);
         }
     }
-    EXPECT_EQ(HVStatusMenuLayout::iconPair(HVStatusIcon::Normal).image,
-              QStringLiteral("HVstatusoffline"));
-    EXPECT_EQ(HVStatusMenuLayout::iconPair(HVStatusIcon::Normal).alternateImage,
-              QStringLiteral("HVstatusonline"));
-    EXPECT_EQ(HVStatusMenuLayout::iconPair(HVStatusIcon::UpdateAvailable).alternateImage,
-              QStringLiteral("SWUpdateNotificationHighlight"));
-    EXPECT_EQ(HVStatusMenuLayout::iconPair(HVStatusIcon::LowBattery).alternateImage,
-              QStringLiteral("Battery_Low"));
+    const std::pair<HVStatusIcon, const char*> pairs[] = {
+        {HVStatusIcon::Normal, "HVstatusoffline HVstatusonline"},
+        {HVStatusIcon::UpdateAvailable, "SWUpdateNotification SWUpdateNotificationHighlight"},
+        {HVStatusIcon::LowBattery, "Battery_Low Battery_Low"}};
+    for (const auto& [icon, names] : pairs) {
+        const auto pair = HVStatusMenuLayout::iconPair(icon);
+        EXPECT_EQ(pair.image + u' ' + pair.alternateImage, QLatin1String(names));
+    }
 }

@@ -15,6 +15,8 @@
 #include <QWidgetAction>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString kResources = QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/Resources");
@@ -22,9 +24,9 @@ const QString kResources = QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/Resources
 HVMenuDevice headset(const QString& name, quint64 lid, int pct, bool charging, bool low = false) {
     HVMenuDevice d;
     d.name = name;
-    d.productID = QStringLiteral("HV1234");
+    d.productID = u"HV1234"_s;
     d.lid = lid;
-    d.curFwVersion = QStringLiteral("2.1");
+    d.curFwVersion = u"2.1"_s;
     d.batteryInfo = HVMenuBattery{pct, charging, low};
     return d;
 }
@@ -34,17 +36,16 @@ HVMenuInput demoInput() {
     input.fullMenu = true;
     input.showBatteryStatus = true;
     input.isSWUpdateAvailable = true;
-    input.checkForManualUpdate = QStringLiteral("Check for updates");
-    input.devices = {headset(QStringLiteral("Zorva Quillo 52"), 0x14100000, 85, true),
-                     headset(QStringLiteral("Zorva Brindle 84"), 0x14200000, 35, false)};
+    input.checkForManualUpdate = u"Check for updates"_s;
+    input.devices = {headset(u"Zorva Quillo 52"_s, 0x14100000, 85, true),
+                     headset(u"Zorva Brindle 84"_s, 0x14200000, 35, false)};
     HVMenuDevice wired;
-    wired.name = QStringLiteral("Zorva Wirrel 33");
-    wired.productID = QStringLiteral("HV00C1");
+    wired.name = u"Zorva Wirrel 33"_s;
+    wired.productID = u"HV00C1"_s;
     wired.lid = 0x14300000;
-    wired.curFwVersion = QStringLiteral("Recovery");
+    wired.curFwVersion = u"Recovery"_s;
     input.devices.push_back(wired);
-    input.softphones = {
-        {QStringLiteral("Skype"), 1}, {QStringLiteral("Bria"), 7}, {QStringLiteral("Jabber"), 0}};
+    input.softphones = {{u"Skype"_s, 1}, {u"Bria"_s, 7}, {u"Jabber"_s, 0}};
     return input;
 }
 
@@ -83,14 +84,14 @@ TEST(HVStatusMenuPresenter, PopupMenuShowsBatteryViewsAndIsWrittenAsPng) {
     ASSERT_NE(first, nullptr);
     auto* view = qobject_cast<HVBatteryViewWidget*>(first->defaultWidget());
     ASSERT_NE(view, nullptr);
-    EXPECT_EQ(view->view().batteryImage, QStringLiteral("Battery_4.png"));
+    EXPECT_EQ(view->view().batteryImage, u"Battery_4.png"_s);
     EXPECT_TRUE(view->view().chargingPicture.has_value());
     EXPECT_NE(qobject_cast<QWidgetAction*>(list[1]), nullptr);
     EXPECT_EQ(qobject_cast<QWidgetAction*>(list[2]), nullptr);
     EXPECT_FALSE(list[2]->icon().isNull()); // "SametimeError" mark
     EXPECT_FALSE(list[2]->isEnabled());
     EXPECT_TRUE(list[3]->isSeparator());
-    EXPECT_EQ(list[4]->text(), QStringLiteral("Jabber"));
+    EXPECT_EQ(list[4]->text(), u"Jabber"_s);
     EXPECT_FALSE(list[4]->icon().isNull());
 
     // Choosing an item hands its model item to the handler.
@@ -99,7 +100,7 @@ TEST(HVStatusMenuPresenter, PopupMenuShowsBatteryViewsAndIsWrittenAsPng) {
     list[7]->trigger(); // "Help", tag 2
     EXPECT_EQ(chosen, (std::vector<qint64>{2}));
 
-    const QString path = writePng(menu, QStringLiteral("status-menu-full.png"));
+    const QString path = writePng(menu, u"status-menu-full.png"_s);
     const QImage image(path);
     ASSERT_FALSE(image.isNull());
     EXPECT_GE(image.width(), 200);
@@ -110,9 +111,9 @@ TEST(HVStatusMenuPresenter, PopupMenuShowsBatteryViewsAndIsWrittenAsPng) {
     reduced.fullMenu = false;
     presenter.setMenu(HVStatusMenuLayout::statusMenuPopulate(reduced));
     ASSERT_EQ(menu.actions().size(), 1);
-    EXPECT_EQ(menu.actions().front()->text(), QStringLiteral("Update Available"));
+    EXPECT_EQ(menu.actions().front()->text(), u"Update Available"_s);
     EXPECT_TRUE(menu.actions().front()->isEnabled());
-    writePng(menu, QStringLiteral("status-menu-reduced.png"));
+    writePng(menu, u"status-menu-reduced.png"_s);
 }
 
 TEST(HVStatusMenuPresenter, ExportedStyleAndInPlaceUpdates) {
@@ -123,9 +124,9 @@ TEST(HVStatusMenuPresenter, ExportedStyleAndInPlaceUpdates) {
     presenter.setMenu(HVStatusMenuLayout::statusMenuPopulate(input));
     auto list = actions(menu);
     ASSERT_EQ(list.size(), 11u);
-    EXPECT_EQ(list[0]->text(), QStringLiteral("Zorva Quillo 52  85%"));
+    EXPECT_EQ(list[0]->text(), u"Zorva Quillo 52  85%"_s);
     EXPECT_FALSE(list[0]->icon().isNull()); // level picture with the charging mark
-    EXPECT_EQ(list[1]->text(), QStringLiteral("Zorva Brindle 84  35%"));
+    EXPECT_EQ(list[1]->text(), u"Zorva Brindle 84  35%"_s);
     EXPECT_EQ(qobject_cast<QWidgetAction*>(list[0]), nullptr);
     const int created = presenter.actionsCreated();
     const int changes = presenter.propertyChanges();
@@ -141,27 +142,26 @@ TEST(HVStatusMenuPresenter, ExportedStyleAndInPlaceUpdates) {
     presenter.setMenu(HVStatusMenuLayout::statusMenuPopulate(input));
     EXPECT_EQ(presenter.actionsCreated(), created);
     EXPECT_EQ(presenter.propertyChanges(), changes + 2);
-    EXPECT_EQ(list[1]->text(), QStringLiteral("Zorva Brindle 84  65%"));
+    EXPECT_EQ(list[1]->text(), u"Zorva Brindle 84  65%"_s);
 
     // Percentage hidden: the label is the name alone.
     input.showBatteryStatus = false;
     presenter.setMenu(HVStatusMenuLayout::statusMenuPopulate(input));
-    EXPECT_EQ(list[1]->text(), QStringLiteral("Zorva Brindle 84"));
+    EXPECT_EQ(list[1]->text(), u"Zorva Brindle 84"_s);
 
     // A detached device shifts the rest: actions are reused, the tail shrinks.
     input.devices.erase(input.devices.begin());
     presenter.setMenu(HVStatusMenuLayout::statusMenuPopulate(input));
     EXPECT_EQ(menu.actions().size(), 10);
-    EXPECT_EQ(menu.actions()[0]->text(), QStringLiteral("Zorva Brindle 84"));
+    EXPECT_EQ(menu.actions()[0]->text(), u"Zorva Brindle 84"_s);
     EXPECT_EQ(presenter.actionsCreated(), created);
 }
 
 // "&" marks an accelerator in a QAction's text: a title holding one still shows
 // as it stands in the popup menu (Qt's text with accelerators taken out).
 TEST(HVStatusMenuPresenter, PopupTitlesShowAsTheyStand) {
-    const QStringList titles{QStringLiteral("Microsoft Lync & Skype for Business"),
-                             QStringLiteral("Zorva R&D_Quillo 40"), QStringLiteral("A && B"),
-                             QStringLiteral("&Zorva_"), QStringLiteral("Tail &")};
+    const QStringList titles{u"Microsoft Lync & Skype for Business"_s, u"Zorva R&D_Quillo 40"_s,
+                             u"A && B"_s, u"&Zorva_"_s, u"Tail &"_s};
     HVMenuInput input;
     input.fullMenu = true;
     for (const QString& title : titles) {
@@ -186,7 +186,7 @@ TEST(HVStatusMenuPresenter, PopupTitlesShowAsTheyStand) {
 // What a host is given to draw: rows of one computed menu and what each exports.
 TEST(HVExportedMenu, DeviceRowsStayEnabledAndLabelsKeepTheirUnderscores) {
     HVMenuInput plain = demoInput();
-    plain.devices[0].name = QStringLiteral("Zorva Quillo_52");
+    plain.devices[0].name = u"Zorva Quillo_52"_s;
     HVMenuInput checking;
     checking.fullMenu = true;
     checking.checkForManualUpdate = checking.texts.checking;
@@ -197,42 +197,21 @@ TEST(HVExportedMenu, DeviceRowsStayEnabledAndLabelsKeepTheirUnderscores) {
         HVExportedItem expected;
     };
     const Row rows[] = {
-        {"charging battery row",
-         plain,
-         0,
-         {false,
-          QStringLiteral("Zorva Quillo__52  85%"),
-          true,
-          {QStringLiteral("Battery_4.png"), true, true}}},
-        {"battery row",
-         plain,
-         1,
-         {false,
-          QStringLiteral("Zorva Brindle 84  35%"),
-          true,
-          {QStringLiteral("Battery_1.png"), true, false}}},
-        {"device in recovery without a command",
-         plain,
-         2,
-         {false, QStringLiteral("Zorva Wirrel 33"), true, {QStringLiteral("SametimeError")}}},
+        // clang-format off
+        {"charging battery row", plain, 0, {false, u"Zorva Quillo__52  85%"_s, true, {u"Battery_4.png"_s, true, true}}},
+        {"battery row", plain, 1, {false, u"Zorva Brindle 84  35%"_s, true, {u"Battery_1.png"_s, true, false}}},
+        {"device in recovery without a command", plain, 2, {false, u"Zorva Wirrel 33"_s, true, {u"SametimeError"_s}}},
         {"separator", plain, 3, {true, {}, false, {}}},
-        {"softphone",
-         plain,
-         4,
-         {false, QStringLiteral("Jabber"), true, {QStringLiteral("SametimeError")}}},
-        {"checking, in a menu without devices",
-         checking,
-         1,
-         {false, QStringLiteral("Checking..."), false, {}}},
+        {"softphone", plain, 4, {false, u"Jabber"_s, true, {u"SametimeError"_s}}},
+        {"checking, in a menu without devices", checking, 1, {false, u"Checking..."_s, false, {}}},
+        // clang-format on
     };
     for (const Row& row : rows) {
         const auto exported = HVExportedMenu(HVStatusMenuLayout::statusMenuPopulate(row.input));
         ASSERT_LT(row.index, exported.size()) << row.what;
         const HVExportedItem& item = exported[row.index];
-        EXPECT_EQ(item.isSeparator, row.expected.isSeparator) << row.what;
-        EXPECT_EQ(item.label, row.expected.label) << row.what;
-        EXPECT_EQ(item.enabled, row.expected.enabled) << row.what;
-        EXPECT_EQ(item.icon, row.expected.icon) << row.what << " " << qPrintable(item.icon.name);
+        EXPECT_EQ(item, row.expected) << row.what << ": " << qPrintable(item.label) << ", enabled "
+                                      << item.enabled << ", icon " << qPrintable(item.icon.name);
     }
 }
 
@@ -242,8 +221,7 @@ TEST(HVStatusPictures, StandOutOnDarkAndLightPanels) {
     const QColor panels[] = {QColor(0x35, 0x35, 0x35), QColor(0xec, 0xec, 0xec)};
     for (const char* name : {"HVstatusoffline", "HVstatusonline", "SWUpdateNotification",
                              "SWUpdateNotificationHighlight", "Battery_Low"}) {
-        const QImage picture(kResources + QLatin1Char('/') + QLatin1String(name) +
-                             QStringLiteral(".png"));
+        const QImage picture(kResources + QLatin1Char('/') + QLatin1String(name) + u".png"_s);
         ASSERT_FALSE(picture.isNull()) << name;
         for (const QColor& panel : panels) {
             QImage shown(22, 22, QImage::Format_RGB32);
@@ -275,8 +253,8 @@ TEST(HVTrayStatusItem, FallsBackToTheOldTrayAndReportsOnlyItemsWithCommands) {
     ASSERT_TRUE(item->statusNotifierItem().isExported());
     EXPECT_FALSE(item->statusNotifierItem().watcherPresent());
     EXPECT_EQ(item->fallbackIcon(), nullptr) << "no icon before there is a menu";
-    item->setImage(kResources + QStringLiteral("/HVstatusoffline.png"));
-    item->setAlternateImage(kResources + QStringLiteral("/HVstatusonline.png"));
+    item->setImage(kResources + u"/HVstatusoffline.png"_s);
+    item->setAlternateImage(kResources + u"/HVstatusonline.png"_s);
     const HVStatusMenu menu = HVStatusMenuLayout::statusMenuPopulate(demoInput());
     item->setMenu(menu);
     ASSERT_NE(item->fallbackIcon(), nullptr);
@@ -298,7 +276,7 @@ TEST(HVTrayStatusItem, FallsBackToTheOldTrayAndReportsOnlyItemsWithCommands) {
     auto& exported = item->statusNotifierItem().menu();
     const int last = static_cast<int>(menu.items.size());
     for (const int id : {1, last, 0, last + 1}) {
-        exported.Event(id, QStringLiteral("clicked"), QDBusVariant(QVariant(0)), 0);
+        exported.Event(id, u"clicked"_s, QDBusVariant(QVariant(0)), 0);
     }
     item->popupMenu().actions().back()->trigger();
     EXPECT_EQ(chosen, (std::vector<qint64>{5, 5}));
@@ -314,34 +292,30 @@ TEST(HVTrayStatusItem, FallsBackToTheOldTrayAndReportsOnlyItemsWithCommands) {
 TEST(HVTrayStatusBar, HelpIsFoundInTheBundleAndFailuresAreTraced) {
     testsupport::ScopedSandbox sandbox;
     testsupport::TraceCapture trace;
-    const QString installed = sandbox.system(QStringLiteral("Applications/Zorva.app"));
-    const QString noHelp = sandbox.system(QStringLiteral("Applications/Bare.app"));
-    const QByteArray info = testsupport::readFile(kResources + QStringLiteral("/../Info.plist"));
-    ASSERT_TRUE(testsupport::writeFile(installed + QStringLiteral("/Contents/Info.plist"), info));
+    const QString installed = sandbox.system(u"Applications/Zorva.app"_s);
+    const QString noHelp = sandbox.system(u"Applications/Bare.app"_s);
+    const QByteArray info = testsupport::readFile(kResources + u"/../Info.plist"_s);
+    ASSERT_TRUE(testsupport::writeFile(installed + u"/Contents/Info.plist"_s, info));
     ASSERT_TRUE(testsupport::writeFile(
-        installed + QStringLiteral("/Contents/Resources/ZorvaMacSuiteHelp/index.html"), "<p/>"));
-    ASSERT_TRUE(testsupport::writeFile(noHelp + QStringLiteral("/Contents/Info.plist"), info));
-    const struct {
-        QString bundle;
-        bool registered;
-    } cases[] = {{QStringLiteral(ZORVA_BUNDLE_PATH), true}, {installed, true}, {noHelp, false}};
-    const QString book = QStringLiteral("ZorvaMacSuiteHelp");
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.bundle.toStdString());
+        installed + u"/Contents/Resources/ZorvaMacSuiteHelp/index.html"_s, "<p/>"));
+    ASSERT_TRUE(testsupport::writeFile(noHelp + u"/Contents/Info.plist"_s, info));
+    const std::pair<QString, bool> cases[] = {
+        {QStringLiteral(ZORVA_BUNDLE_PATH), true}, {installed, true}, {noHelp, false}};
+    const QString book = u"ZorvaMacSuiteHelp"_s;
+    for (const auto& [path, registered] : cases) {
+        SCOPED_TRACE(path.toStdString());
         HVTrayStatusBar bar(kResources);
-        const auto bundle = platform::Bundle::bundleWithPath(c.bundle);
+        const auto bundle = platform::Bundle::bundleWithPath(path);
         ASSERT_TRUE(bundle);
-        EXPECT_EQ(bar.registerBooksInBundle(*bundle), c.registered);
-        const QString page =
-            c.bundle + QStringLiteral("/Contents/Resources/ZorvaMacSuiteHelp/index.html");
-        EXPECT_EQ(bar.helpPage(book), c.registered ? page : QString());
-        bar.openHelpAnchor(QStringLiteral("main_help_page"), book);
+        EXPECT_EQ(bar.registerBooksInBundle(*bundle), registered);
+        const QString page = path + u"/Contents/Resources/ZorvaMacSuiteHelp/index.html"_s;
+        EXPECT_EQ(bar.helpPage(book), registered ? page : QString());
+        bar.openHelpAnchor(u"main_help_page"_s, book);
         EXPECT_TRUE(trace.contains(
-            QStringLiteral("Status Controller"), QStringLiteral("CRITICAL"),
-            c.registered
-                ? QStringLiteral("openHelpAnchor : no application opened the help page ") +
-                      QUrl::fromLocalFile(page).toString() + QStringLiteral("#main_help_page \n")
-                : QStringLiteral("openHelpAnchor : help book ZorvaMacSuiteHelp is not "
-                                 "registered \n")));
+            u"Status Controller"_s, u"CRITICAL"_s,
+            registered ? u"openHelpAnchor : no application opened the help page "_s +
+                             QUrl::fromLocalFile(page).toString() + u"#main_help_page \n"_s
+                       : QStringLiteral("openHelpAnchor : help book ZorvaMacSuiteHelp is not "
+                                        "registered \n")));
     }
 }

