@@ -15,7 +15,7 @@
 
 #include "MenuLayout.h"
 #include "Platform/DBusContract.h"
-#include "Platform/KeyedArchive.h"
+#include "Platform/archive/KeyedArchive.h"
 #include "StatusNotifierWatcher.h"
 #include "TrayItem.h"
 #include "support/Stage.h"

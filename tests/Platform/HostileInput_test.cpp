@@ -1,10 +1,10 @@
 // Hostile property lists and archives: each case is the smallest input that
 // showed a fault (a crash, an abort, unbounded work or memory, a value read or
 // written wrong), generated here.
-#include "Platform/BinaryPropertyListWriter.h"
-#include "Platform/KeyedArchive.h"
-#include "Platform/PropertyList.h"
-#include "Platform/PropertyListXml.h"
+#include "Platform/plist/BinaryPropertyListWriter.h"
+#include "Platform/archive/KeyedArchive.h"
+#include "Platform/plist/PropertyList.h"
+#include "Platform/plist/PropertyListXml.h"
 #include "support/HostileInputs.h"
 
 #include <QDateTime>

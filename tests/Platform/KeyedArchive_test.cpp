@@ -1,5 +1,5 @@
-#include "Platform/KeyedArchive.h"
-#include "Platform/PropertyList.h"
+#include "Platform/archive/KeyedArchive.h"
+#include "Platform/plist/PropertyList.h"
 #include "ZorvaUIProject/Common/HVDevice.h"
 #include "support/TestSupport.h"
 #include "support/TraceCapture.h"

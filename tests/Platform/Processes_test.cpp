@@ -1,6 +1,6 @@
 #include "Platform/Launching.h"
 #include "Platform/Processes.h"
-#include "Platform/PropertyList.h"
+#include "Platform/plist/PropertyList.h"
 #include "support/TestSupport.h"
 
 #include <QDir>

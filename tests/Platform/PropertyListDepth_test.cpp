@@ -1,6 +1,6 @@
-#include "Platform/KeyedArchive.h"
-#include "Platform/PropertyList.h"
-#include "Platform/PropertyListDepth.h"
+#include "Platform/archive/KeyedArchive.h"
+#include "Platform/plist/PropertyList.h"
+#include "Platform/plist/PropertyListDepth.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "Platform/PropertyList.h"
-#include "Platform/PropertyListXml.h"
+#include "Platform/plist/PropertyList.h"
+#include "Platform/plist/PropertyListXml.h"
 #include "support/TestSupport.h"
 
 #include <QDateTime>

@@ -6,7 +6,7 @@
 
 #include "MenuLayout.h"
 #include "Platform/DistributedNotificationCenter.h"
-#include "Platform/PropertyList.h"
+#include "Platform/plist/PropertyList.h"
 #include "StatusNotifierWatcher.h"
 #include "TrayItem.h"
 #include "support/Stage.h"

@@ -4,7 +4,7 @@
 // read over dbusmenu, and in the trace file.
 
 #include "MenuLayout.h"
-#include "Platform/PropertyList.h"
+#include "Platform/plist/PropertyList.h"
 #include "StatusNotifierWatcher.h"
 #include "TrayItem.h"
 #include "support/HostileInputs.h"

@@ -1,8 +1,8 @@
 #include "support/HostileInputs.h"
 
-#include "Platform/BinaryPropertyListReader.h"
-#include "Platform/BinaryPropertyListWriter.h"
-#include "Platform/PropertyList.h"
+#include "Platform/plist/BinaryPropertyListReader.h"
+#include "Platform/plist/BinaryPropertyListWriter.h"
+#include "Platform/plist/PropertyList.h"
 
 #include <plist/plist.h>
 

@@ -1,6 +1,6 @@
 #include "FWUCommon/FWUXMLToDataModel/HVXmlModelData.h"
-#include "Platform/KeyedArchive.h"
 #include "Platform/ObjectDescription.h"
+#include "Platform/archive/KeyedArchive.h"
 
 #include <QThread>
 #include <atomic>
