@@ -657,30 +657,6 @@ double KeyedUnarchiver::decodeDoubleForKey(const QString& key) {
     return static_cast<double>(*value);
 }
 
-QString KeyedUnarchiver::decodeStringForKey(const QString& key) {
-    const QVariant object = decodeObjectForKey(key);
-    if (!object.isValid()) {
-        return {};
-    }
-    if (object.typeId() != QMetaType::QString) {
-        traceWrongKind(key, QStringLiteral("string"));
-        return {};
-    }
-    return object.toString();
-}
-
-QByteArray KeyedUnarchiver::decodeDataForKey(const QString& key) {
-    const QVariant object = decodeObjectForKey(key);
-    if (!object.isValid()) {
-        return {};
-    }
-    if (object.typeId() != QMetaType::QByteArray) {
-        traceWrongKind(key, QStringLiteral("data object"));
-        return {};
-    }
-    return object.toByteArray();
-}
-
 namespace {
 // The object under the key when its meta type is one of the types; otherwise
 // nothing, with a trace line naming the kind expected when there was an object.
@@ -697,6 +673,15 @@ QVariant objectOfType(KeyedUnarchiver& coder, const QString& key, std::initializ
     return object;
 }
 } // namespace
+
+QString KeyedUnarchiver::decodeStringForKey(const QString& key) {
+    return objectOfType(*this, key, {QMetaType::QString}, QStringLiteral("string")).toString();
+}
+
+QByteArray KeyedUnarchiver::decodeDataForKey(const QString& key) {
+    return objectOfType(*this, key, {QMetaType::QByteArray}, QStringLiteral("data object"))
+        .toByteArray();
+}
 
 QVariant KeyedUnarchiver::decodeNumberForKey(const QString& key) {
     return objectOfType(*this, key, {QMetaType::LongLong, QMetaType::Double, QMetaType::Bool},

@@ -57,34 +57,23 @@ TEST(Bundle, InfoDictionaryResourcesAndExecutable) {
     EXPECT_TRUE(empty->executablePath().isNull());
 }
 
-TEST(Bundle, LocalizedTextsComeFromTranslationsWithTheKeyAsFallback) {
-    ScopedSandbox sandbox;
-    const auto bundle = Bundle::bundleWithPath(makeBundle(sandbox, "T.app", true));
-    ASSERT_TRUE(bundle);
-    EXPECT_EQ(bundle->localizedStringForKey("GREETING_KEY"), "Hello there");
-    EXPECT_EQ(bundle->localizedStringForKey("GREETING_KEY", QString(), "Other"),
-              "From another table");
-    EXPECT_EQ(bundle->localizedStringForKey("Check for updates"), "Check for updates");
-    EXPECT_EQ(bundle->localizedStringForKey("Untranslated", "Default"), "Default");
-
-    const auto bare = Bundle::bundleWithPath(makeBundle(sandbox, "Bare.app", false));
-    EXPECT_EQ(bare->localizedStringForKey("GREETING_KEY"), "GREETING_KEY");
-}
-
-// The user's language first, then English, then the key itself.
+// The user's language first, then English, then the default value or the key itself.
 TEST(Bundle, LocalizedTextsFallBackFromTheUsersLanguageToEnglish) {
     struct Case {
         QLocale::Language language;
         const char* key;
         const char* table;
+        const char* value;
         const char* expected;
     };
     const Case cases[] = {
-        {QLocale::German, "GREETING_KEY", nullptr, "Hallo zusammen"},
-        {QLocale::German, "GREETING_KEY", "Other", "From another table"},
-        {QLocale::German, "Untranslated", nullptr, "Untranslated"},
-        {QLocale::French, "GREETING_KEY", nullptr, "Hello there"},
-        {QLocale::English, "GREETING_KEY", nullptr, "Hello there"},
+        {QLocale::German, "GREETING_KEY", nullptr, nullptr, "Hallo zusammen"},
+        {QLocale::German, "GREETING_KEY", "Other", nullptr, "From another table"},
+        {QLocale::German, "Untranslated", nullptr, nullptr, "Untranslated"},
+        {QLocale::French, "GREETING_KEY", nullptr, nullptr, "Hello there"},
+        {QLocale::English, "GREETING_KEY", nullptr, nullptr, "Hello there"},
+        {QLocale::English, "GREETING_KEY", "Other", nullptr, "From another table"},
+        {QLocale::English, "Untranslated", nullptr, "Default", "Default"},
     };
     ScopedSandbox sandbox;
     const QString path = makeBundle(sandbox, "Lang.app", true);
@@ -93,11 +82,14 @@ TEST(Bundle, LocalizedTextsFallBackFromTheUsersLanguageToEnglish) {
         QLocale::setDefault(QLocale(c.language));
         const auto bundle = Bundle::bundleWithPath(path);
         ASSERT_TRUE(bundle);
-        EXPECT_EQ(bundle->localizedStringForKey(c.key, QString(), QString::fromLatin1(c.table)),
+        EXPECT_EQ(bundle->localizedStringForKey(c.key, QString::fromLatin1(c.value),
+                                                QString::fromLatin1(c.table)),
                   QString::fromUtf8(c.expected))
             << QLocale::languageToString(c.language).toStdString() << " " << c.key;
     }
     QLocale::setDefault(before);
+    const auto bare = Bundle::bundleWithPath(makeBundle(sandbox, "Bare.app", false));
+    EXPECT_EQ(bare->localizedStringForKey("GREETING_KEY"), "GREETING_KEY");
 }
 
 TEST(Bundle, MainBundleFollowsEnvironment) {

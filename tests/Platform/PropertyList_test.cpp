@@ -2,7 +2,6 @@
 #include "support/TestSupport.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
@@ -10,76 +9,43 @@ using namespace platform;
 
 namespace {
 
+// Every kind of value, in the types reading gives back.
 QVariantMap sampleDictionary() {
-    QVariantMap inner{{QStringLiteral("n"), qint64(-5)}, {QStringLiteral("big"), quint64(~0ULL)}};
-    return {
-        {QStringLiteral("string"), QStringLiteral("héllo \"x\"")},
-        {QStringLiteral("int"), qint64(42)},
-        {QStringLiteral("real"), 2.5},
-        {QStringLiteral("flag"), true},
-        {QStringLiteral("data"), QByteArray("\x00\x01\xff", 3)},
-        {QStringLiteral("date"), QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7), QTimeZone::utc())},
-        {QStringLiteral("array"), QVariantList{QStringLiteral("a"), qint64(1)}},
-        {QStringLiteral("dict"), inner}};
+    return {{"string", QStringLiteral("héllo \"x\"")},
+            {"int", qint64(42)},
+            {"real", 2.5},
+            {"flag", true},
+            {"data", QByteArray("\x00\x01\xff", 3)},
+            {"date", QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7), QTimeZone::utc())},
+            {"array", QVariantList{"a", qint64(1)}},
+            {"dict", QVariantMap{{"n", qint64(-5)}, {"big", quint64(~0ULL)}}}};
 }
 
 } // namespace
 
 TEST(PropertyList, RoundTripsEveryTypeInBothForms) {
     for (auto format : {plist::Format::Xml, plist::Format::Binary}) {
-        const QVariantMap original = sampleDictionary();
-        const QByteArray bytes = plist::toData(original, format);
-        ASSERT_FALSE(bytes.isEmpty());
-        const QVariant back = plist::fromData(bytes);
-        ASSERT_EQ(back.typeId(), QMetaType::QVariantMap);
-        const QVariantMap map = back.toMap();
-        EXPECT_EQ(map.value("string").toString(), QStringLiteral("héllo \"x\""));
-        EXPECT_EQ(map.value("int").toLongLong(), 42);
-        EXPECT_DOUBLE_EQ(map.value("real").toDouble(), 2.5);
-        EXPECT_EQ(map.value("flag").typeId(), QMetaType::Bool);
-        EXPECT_TRUE(map.value("flag").toBool());
-        EXPECT_EQ(map.value("data").toByteArray(), QByteArray("\x00\x01\xff", 3));
-        EXPECT_EQ(map.value("date").toDateTime(), original.value("date").toDateTime());
-        EXPECT_EQ(map.value("array").toList().size(), 2);
-        const QVariantMap inner = map.value("dict").toMap();
-        EXPECT_EQ(inner.value("n").toLongLong(), -5);
-        // The bits of a 64-bit value survive whatever sign the reader gives them.
-        EXPECT_EQ(inner.value("big").toULongLong(), ~0ULL);
+        EXPECT_EQ(plist::fromData(plist::toData(sampleDictionary(), format)),
+                  QVariant(sampleDictionary()));
     }
-}
-
-TEST(PropertyList, UidsSurviveBinaryForm) {
-    const QVariantMap original{{QStringLiteral("root"), QVariant::fromValue(PlistUid{7})}};
-    const QVariant back = plist::fromData(plist::toData(original, plist::Format::Binary));
-    ASSERT_EQ(back.toMap().value("root").typeId(), qMetaTypeId<PlistUid>());
-    EXPECT_EQ(back.toMap().value("root").value<PlistUid>().value, 7u);
-}
-
-TEST(PropertyList, MalformedInputReadsAsNothing) {
-    const QByteArray good = plist::toData(sampleDictionary(), plist::Format::Binary);
-    const QByteArray xml = plist::toData(sampleDictionary(), plist::Format::Xml);
-    const QList<QByteArray> bad = {
-        QByteArray(),
-        QByteArray("garbage that is not a property list"),
-        QByteArray("bplist00"),
-        good.left(good.size() / 2),
-        good.left(good.size() - 3),
-        xml.left(xml.size() / 2),
-        QByteArray(4096, '\xff'),
-    };
-    for (const QByteArray& bytes : bad) {
-        const QVariant v = plist::fromData(bytes);
-        EXPECT_NE(v.typeId(), QMetaType::QVariantMap) << bytes.left(40).toHex().constData();
+    // Smaller integer types are written as integers too.
+    EXPECT_EQ(plist::fromData(plist::toData(QVariantList{short(-3), uint(7)}, plist::Format::Xml)),
+              QVariant(QVariantList{qint64(-3), qint64(7)}));
+    const QVariantMap uids{{"root", QVariant::fromValue(PlistUid{7})}};
+    EXPECT_EQ(plist::fromData(plist::toData(uids, plist::Format::Binary)), QVariant(uids));
+    // Nesting deeper than the limit has no form.
+    QVariant deep = QVariantList{};
+    for (int i = 0; i < plist::kMaxDepth + 5; ++i) {
+        deep = QVariantList{deep};
     }
+    EXPECT_TRUE(plist::toData(deep, plist::Format::Binary).isEmpty());
 }
 
 TEST(PropertyList, DictionaryFilesAreReplacedAtomically) {
     testsupport::ScopedSandbox sandbox;
     const QString path = sandbox.home("prefs.plist");
     ASSERT_TRUE(plist::writeFile(path, sampleDictionary()));
-    auto read = plist::readDictionary(path);
-    ASSERT_TRUE(read.has_value());
-    EXPECT_EQ(read->value("int").toLongLong(), 42);
+    EXPECT_EQ(plist::readDictionary(path), sampleDictionary());
     EXPECT_TRUE(testsupport::readFile(path).startsWith("<?xml"));
 
     // A value with no property-list form leaves the old file as it was.
@@ -92,12 +58,4 @@ TEST(PropertyList, DictionaryFilesAreReplacedAtomically) {
     EXPECT_FALSE(plist::readDictionary(sandbox.home("array.plist")).has_value());
     EXPECT_FALSE(plist::readDictionary(sandbox.home("missing.plist")).has_value());
     EXPECT_FALSE(plist::readDictionary(sandbox.home()).has_value());
-}
-
-TEST(PropertyList, DeepNestingIsRefused) {
-    QVariant v = QVariantList{};
-    for (int i = 0; i < plist::kMaxDepth + 5; ++i) {
-        v = QVariantList{v};
-    }
-    EXPECT_TRUE(plist::toData(v, plist::Format::Binary).isEmpty());
 }

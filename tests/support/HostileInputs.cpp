@@ -8,8 +8,6 @@
 
 namespace testsupport {
 
-namespace {
-
 QVariant uid(quint64 n) {
     return QVariant::fromValue(platform::PlistUid{n});
 }
@@ -18,7 +16,13 @@ QVariantMap classNamed(const QString& name) {
     return {{"$classname", name}, {"$classes", QVariantList{name, "NSObject"}}};
 }
 
-} // namespace
+QByteArray keyedArchive(const QVariantList& objects, const QVariant& root) {
+    return platform::plist::toData(QVariantMap{{"$archiver", "NSKeyedArchiver"},
+                                               {"$version", 100000},
+                                               {"$top", QVariantMap{{"root", root}}},
+                                               {"$objects", QVariantList{"$null"} + objects}},
+                                   platform::plist::Format::Binary);
+}
 
 QByteArray closingsHiddenIn(const QByteArray& before, const QByteArray& after) {
     constexpr int n = 200000;
@@ -52,18 +56,13 @@ QByteArray nestedDeviceLists(int n, int levels) {
             }
             devices.append(device);
         }
-        QVariantList objects{QStringLiteral("$null"),
-                             QVariantMap{{"$class", uid(2)}, {"NS.objects", refs}},
+        QVariantList objects{QVariantMap{{"$class", uid(2)}, {"NS.objects", refs}},
                              classNamed("NSArray"), classNamed("HVDevice")};
         objects += devices;
         if (!inner.isEmpty()) {
             objects.append(inner);
         }
-        inner = platform::plist::toData(QVariantMap{{"$archiver", "NSKeyedArchiver"},
-                                                    {"$version", 100000},
-                                                    {"$top", QVariantMap{{"root", uid(1)}}},
-                                                    {"$objects", objects}},
-                                        platform::plist::Format::Binary);
+        inner = keyedArchive(objects);
     }
     return inner;
 }

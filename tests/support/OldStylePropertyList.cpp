@@ -53,12 +53,6 @@ private:
         if (c == u'{') {
             return parseDictionary(depth);
         }
-        if (c == u'(') {
-            return parseArray(depth);
-        }
-        if (c == u'<') {
-            return parseData();
-        }
         auto s = parseString();
         if (!s) {
             return std::nullopt;
@@ -81,50 +75,6 @@ private:
             map.insert(*key, *value);
         }
         return QVariant(map);
-    }
-
-    std::optional<QVariant> parseArray(int depth) {
-        ++m_pos;
-        QVariantList list;
-        if (take(u')')) {
-            return QVariant(list);
-        }
-        while (true) {
-            auto value = parseValue(depth + 1);
-            if (!value) {
-                return std::nullopt;
-            }
-            list.append(*value);
-            if (take(u')')) {
-                return QVariant(list);
-            }
-            if (!take(u',')) {
-                return std::nullopt;
-            }
-            if (take(u')')) { // a trailing comma is allowed
-                return QVariant(list);
-            }
-        }
-    }
-
-    std::optional<QVariant> parseData() {
-        ++m_pos;
-        QByteArray hex;
-        while (m_pos < m_text.size() && m_text.at(m_pos) != u'>') {
-            const QChar c = m_text.at(m_pos++);
-            if (c.isSpace()) {
-                continue;
-            }
-            if (!isxdigit(c.toLatin1())) {
-                return std::nullopt;
-            }
-            hex += c.toLatin1();
-        }
-        if (m_pos >= m_text.size() || hex.size() % 2 != 0) {
-            return std::nullopt;
-        }
-        ++m_pos;
-        return QVariant(QByteArray::fromHex(hex));
     }
 
     std::optional<QString> parseString() {
@@ -167,18 +117,6 @@ private:
             case u'r':
                 out += u'\r';
                 break;
-            case u'a':
-                out += QChar(0x07);
-                break;
-            case u'b':
-                out += QChar(0x08);
-                break;
-            case u'f':
-                out += QChar(0x0c);
-                break;
-            case u'v':
-                out += QChar(0x0b);
-                break;
             case u'U': {
                 if (m_pos + 4 > m_text.size()) {
                     return std::nullopt;
@@ -193,17 +131,7 @@ private:
                 break;
             }
             default:
-                if (e >= u'0' && e <= u'7') {
-                    uint value = e.unicode() - u'0';
-                    for (int i = 0; i < 2 && m_pos < m_text.size() && m_text.at(m_pos) >= u'0' &&
-                                    m_text.at(m_pos) <= u'7';
-                         ++i) {
-                        value = value * 8 + (m_text.at(m_pos++).unicode() - u'0');
-                    }
-                    out += QChar(static_cast<char16_t>(value));
-                } else {
-                    out += e; // \" \\ \' and any other character stand for themselves
-                }
+                out += e; // \" \\ and any other character stand for themselves
             }
         }
         return std::nullopt; // unterminated
