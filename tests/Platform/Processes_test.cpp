@@ -3,6 +3,7 @@
 #include "Platform/plist/PropertyList.h"
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -46,12 +47,16 @@ TEST(Processes, SignalsOnlyTheCurrentUsersProcessesOfTheName) {
         int instances;
         bool ends;
     };
-    // The pattern is found anywhere in the executable's name, as grep finds it.
+    // The pattern is found anywhere in the executable's name, as grep finds it. The
+    // name carries this process's number, so that other programs on the machine are
+    // never among those signalled.
+    const QString name =
+        QStringLiteral("Zorva %1 bar item").arg(QCoreApplication::applicationPid());
     const std::vector<Case> cases = {
-        {QStringLiteral("Zorva menu bar item"), 3, true},
-        {QStringLiteral("Zorva menu bar item helper"), 1, true},
-        {QStringLiteral("Zorva menu bar"), 1, false},
-        {QStringLiteral("zorva menu bar item"), 1, false},
+        {name, 3, true},
+        {name + QStringLiteral(" helper"), 1, true},
+        {name.chopped(5), 1, false},
+        {name.toLower(), 1, false},
         {QStringLiteral("Zorva Quillo Agent"), 1, false},
     };
     std::vector<std::pair<std::unique_ptr<QProcess>, bool>> processes;
@@ -66,11 +71,10 @@ TEST(Processes, SignalsOnlyTheCurrentUsersProcessesOfTheName) {
     // The same name under another user is never touched.
     std::unique_ptr<QProcess> otherUser;
     if (getuid() == 0) {
-        otherUser =
-            start(QStringLiteral("/usr/bin/setpriv"),
-                  {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                   QStringLiteral("--clear-groups"),
-                   dir.path() + QStringLiteral("/Zorva menu bar item"), QStringLiteral("300")});
+        otherUser = start(QStringLiteral("/usr/bin/setpriv"),
+                          {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                           QStringLiteral("--clear-groups"), dir.path() + u'/' + name,
+                           QStringLiteral("300")});
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
                 for (const auto& p : platform::currentUserProcesses()) {
@@ -83,9 +87,7 @@ TEST(Processes, SignalsOnlyTheCurrentUsersProcessesOfTheName) {
             5000));
     }
 
-    EXPECT_EQ(platform::signalProcessesMatching(
-                  QRegularExpression(QStringLiteral("Zorva menu bar item*")), SIGKILL),
-              4);
+    EXPECT_EQ(platform::signalProcessesMatching(QRegularExpression(name + u'*'), SIGKILL), 4);
     for (auto& [process, ends] : processes) {
         if (ends) {
             EXPECT_TRUE(process->waitForFinished(5000));
