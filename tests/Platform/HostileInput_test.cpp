@@ -118,7 +118,12 @@ struct Case {
     QVariant expected; // invalid: refused
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
+// Names each case in the test's output.
+template <class C>
+requires requires(C c) {
+    c.name;
+}
+void PrintTo(const C& c, std::ostream* os) {
     *os << c.name;
 }
 
@@ -129,28 +134,25 @@ TEST_P(FromData, ReadsOrRefuses) {
     EXPECT_EQ(plist::fromData(GetParam().bytes), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Hostile, FromData,
-    ::testing::Values(
-        Case{"nothing", QByteArray(), {}},
-        Case{"garbage", "garbage that is not a property list", {}},
-        Case{"0xFF bytes", QByteArray(4096, '\xff'), {}},
-        Case{"half an XML list", kSmallXml.left(kSmallXml.size() / 2), {}},
-        Case{"closings in a comment", closingsHiddenIn("<!--", "-->"), {}},
-        Case{"closings in CDATA", closingsHiddenIn("<string><![CDATA[", "]]></string>"), {}},
-        Case{"closings in a processing instruction", closingsHiddenIn("<?x ", "?>"), {}},
-        Case{"closings in an attribute value",
-             closingsHiddenIn("<string a=\"", "\">x</string>"),
-             {}},
-        Case{"200,000 nested XML arrays", nestedXml(200000), {}},
-        Case{"2 nested XML arrays", nestedXml(2), nestedLists(2)},
-        Case{"NUL in an XML string", bytesOf("<plist><string>a\0b</string></plist>"), {}},
-        Case{"NUL in an XML key", bytesOf("<plist><dict><key>\0</key><true/></dict></plist>"), {}},
-        Case{"a date in 2100 in XML", "<plist><date>2100-01-01T00:00:00Z</date></plist>",
-             utc(2100, 1, 1)},
-        Case{"U+FEFF in XML", "<plist><string>\xEF\xBB\xBFx</string></plist>", kBomX},
-        Case{"U+FEFF in XML that libplist parses",
-             "<plist version=\"1.0\" a=\"b\"><string>\xEF\xBB\xBFx</string></plist>", kBomX}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Hostile, FromData, ::testing::Values(
+    Case{"nothing", QByteArray(), {}},
+    Case{"garbage", "garbage that is not a property list", {}},
+    Case{"0xFF bytes", QByteArray(4096, '\xff'), {}},
+    Case{"half an XML list", kSmallXml.left(kSmallXml.size() / 2), {}},
+    Case{"closings in a comment", closingsHiddenIn("<!--", "-->"), {}},
+    Case{"closings in CDATA", closingsHiddenIn("<string><![CDATA[", "]]></string>"), {}},
+    Case{"closings in a processing instruction", closingsHiddenIn("<?x ", "?>"), {}},
+    Case{"closings in an attribute value", closingsHiddenIn("<string a=\"", "\">x</string>"), {}},
+    Case{"200,000 nested XML arrays", nestedXml(200000), {}},
+    Case{"2 nested XML arrays", nestedXml(2), nestedLists(2)},
+    Case{"NUL in an XML string", bytesOf("<plist><string>a\0b</string></plist>"), {}},
+    Case{"NUL in an XML key", bytesOf("<plist><dict><key>\0</key><true/></dict></plist>"), {}},
+    Case{"a date in 2100 in XML", "<plist><date>2100-01-01T00:00:00Z</date></plist>", utc(2100, 1, 1)},
+    Case{"U+FEFF in XML", "<plist><string>\xEF\xBB\xBFx</string></plist>", kBomX},
+    Case{"U+FEFF in XML that libplist parses",
+         "<plist version=\"1.0\" a=\"b\"><string>\xEF\xBB\xBFx</string></plist>", kBomX}));
+// clang-format on
 
 // The binary reader, read directly and through plist::fromData.
 class BinaryReader : public ::testing::TestWithParam<Case> {};
@@ -160,44 +162,35 @@ TEST_P(BinaryReader, ReadsOrRefuses) {
     EXPECT_EQ(plist::fromData(GetParam().bytes), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Hostile, BinaryReader,
-    ::testing::Values(
-        Case{"a header alone", "bplist00", {}},
-        Case{"half a list", kSmallBinary.left(kSmallBinary.size() / 2), {}},
-        Case{"a list without its last 3 bytes", kSmallBinary.left(kSmallBinary.size() - 3), {}},
-        Case{"a one-element array", kOneElementArray, QVariantList{qint64(5)}},
-        Case{"an array holding itself", binaryList(bytesOf("\xA1\x00"), "\x08", 1, 1, 1), {}},
-        Case{"a reference out of range", binaryList("\xA1\x07\x10\x05", "\x08\x0A", 1, 1, 2), {}},
-        Case{"more objects than bytes", binaryList("\xA1\x01\x10\x05", "\x08\x0A", 1, 1, 1000), {}},
-        Case{"offsets of 0 bytes", binaryList("\xA1\x01\x10\x05", "\x08\x0A", 0, 1, 2), {}},
-        Case{"references of 9 bytes", binaryList("\xA1\x01\x10\x05", "\x08\x0A", 1, 9, 2), {}},
-        Case{"a top object out of range",
-             binaryList("\xA1\x01\x10\x05", "\x08\x0A", 1, 1, 2, 2),
-             {}},
-        Case{"an integer of 32 bytes", binaryListOf('\x15' + QByteArray(32, '\1')), {}},
-        Case{"an integer of 16 bytes", binaryListOf('\x14' + QByteArray(15, '\0') + '\x09'),
-             qint64(9)},
-        Case{"a data length past the end",
-             binaryListOf(bytesOf("\x4f\x13\xff\xff\xff\xff\xff\xff\xff\xf0")),
-             {}},
-        Case{"3 nested arrays", nestedBinary(3), nestedLists(3)},
-        Case{"nested as deep as allowed", nestedBinary(plist::kMaxDepth + 1),
-             nestedLists(plist::kMaxDepth + 1)},
-        Case{"nested one level deeper", nestedBinary(plist::kMaxDepth + 2), {}},
-        Case{"200,000 nested arrays", nestedBinary(200000), {}},
-        Case{"a cycle of 3 arrays", nestedBinary(3, 0), {}},
-        Case{"20 levels of shared children", testsupport::sharedChildren(20), {}},
-        Case{"U+0000 in a string", binaryWithUtf16Nul(false), {}},
-        Case{"U+0000 in a key", binaryWithUtf16Nul(true), {}},
-        Case{"NUL in an ASCII string",
-             binaryListOf(bytesOf("\x52"
-                                  "a\0")),
-             {}},
-        Case{"U+FEFF in a string", binaryListOf(bytesOf("\x62\xFE\xFF\x00x")), kBomX},
-        Case{"a date in 1900", binaryDate(-3187296000.0), utc(1900, 1, 1)},
-        Case{"half a second before 2001", binaryDate(-0.5), utc(2000, 12, 31, 23, 59, 59, 500)},
-        Case{"a date after 9999", binaryDate(1e15), {}}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Hostile, BinaryReader, ::testing::Values(
+    Case{"a header alone", "bplist00", {}},
+    Case{"half a list", kSmallBinary.left(kSmallBinary.size() / 2), {}},
+    Case{"a list without its last 3 bytes", kSmallBinary.left(kSmallBinary.size() - 3), {}},
+    Case{"a one-element array", kOneElementArray, QVariantList{qint64(5)}},
+    Case{"an array holding itself", binaryList(bytesOf("\xA1\x00"), "\x08", 1, 1, 1), {}},
+    Case{"a reference out of range", binaryList("\xA1\x07\x10\x05", "\x08\x0A", 1, 1, 2), {}},
+    Case{"more objects than bytes", binaryList("\xA1\x01\x10\x05", "\x08\x0A", 1, 1, 1000), {}},
+    Case{"offsets of 0 bytes", binaryList("\xA1\x01\x10\x05", "\x08\x0A", 0, 1, 2), {}},
+    Case{"references of 9 bytes", binaryList("\xA1\x01\x10\x05", "\x08\x0A", 1, 9, 2), {}},
+    Case{"a top object out of range", binaryList("\xA1\x01\x10\x05", "\x08\x0A", 1, 1, 2, 2), {}},
+    Case{"an integer of 32 bytes", binaryListOf('\x15' + QByteArray(32, '\1')), {}},
+    Case{"an integer of 16 bytes", binaryListOf('\x14' + QByteArray(15, '\0') + '\x09'), qint64(9)},
+    Case{"a data length past the end", binaryListOf(bytesOf("\x4f\x13\xff\xff\xff\xff\xff\xff\xff\xf0")), {}},
+    Case{"3 nested arrays", nestedBinary(3), nestedLists(3)},
+    Case{"nested as deep as allowed", nestedBinary(plist::kMaxDepth + 1), nestedLists(plist::kMaxDepth + 1)},
+    Case{"nested one level deeper", nestedBinary(plist::kMaxDepth + 2), {}},
+    Case{"200,000 nested arrays", nestedBinary(200000), {}},
+    Case{"a cycle of 3 arrays", nestedBinary(3, 0), {}},
+    Case{"20 levels of shared children", testsupport::sharedChildren(20), {}},
+    Case{"U+0000 in a string", binaryWithUtf16Nul(false), {}},
+    Case{"U+0000 in a key", binaryWithUtf16Nul(true), {}},
+    Case{"NUL in an ASCII string", binaryListOf(bytesOf("\x52" "a\0")), {}},
+    Case{"U+FEFF in a string", binaryListOf(bytesOf("\x62\xFE\xFF\x00x")), kBomX},
+    Case{"a date in 1900", binaryDate(-3187296000.0), utc(1900, 1, 1)},
+    Case{"half a second before 2001", binaryDate(-0.5), utc(2000, 12, 31, 23, 59, 59, 500)},
+    Case{"a date after 9999", binaryDate(1e15), {}}));
+// clang-format on
 
 // The depth check run before any parser sees the bytes.
 struct DepthCase {
@@ -207,44 +200,35 @@ struct DepthCase {
     bool within;
 };
 
-void PrintTo(const DepthCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class NestingWithin : public ::testing::TestWithParam<DepthCase> {};
 
 TEST_P(NestingWithin, MeasuresOrRefuses) {
     EXPECT_EQ(plist::nestingWithin(GetParam().bytes, GetParam().maxDepth), GetParam().within);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Hostile, NestingWithin,
-    ::testing::Values(
-        DepthCase{"10 binary levels within 10", nestedBinary(10), 10, true},
-        DepthCase{"11 binary levels within 10", nestedBinary(11), 10, true},
-        DepthCase{"12 binary levels within 10", nestedBinary(12), 10, false},
-        DepthCase{"10 XML levels within 10", nestedXml(10), 10, true},
-        DepthCase{"11 XML levels within 10", nestedXml(11), 10, false},
-        DepthCase{"200,000 binary levels", nestedBinary(200000), plist::kMaxDepth, false},
-        DepthCase{"200,000 XML levels", nestedXml(200000), plist::kMaxDepth, false},
-        DepthCase{"closings hidden in a comment", closingsHiddenIn("<!--", "-->"), plist::kMaxDepth,
-                  false},
-        DepthCase{"more closings than openings", "<plist><array></array></array></plist>", 10,
-                  false},
-        DepthCase{"a cycle", nestedBinary(3, 0), plist::kMaxDepth, false},
-        DepthCase{"a reference out of the list", nestedBinary(3, 9), plist::kMaxDepth, false},
-        DepthCase{"empty elements",
-                  "<plist><dict><key>a</key><array/><key>b</key><dict/></dict></plist>", 1, true},
-        DepthCase{"a shared element at its deepest place, within 3",
-                  plist::toData(QVariantList{QVariantList{QVariantList{"x"}}, QVariantList{"x"}},
-                                plist::Format::Binary),
-                  3, true},
-        DepthCase{"a shared element at its deepest place, within 2",
-                  plist::toData(QVariantList{QVariantList{QVariantList{"x"}}, QVariantList{"x"}},
-                                plist::Format::Binary),
-                  2, false},
-        DepthCase{"a damaged trailer", withLastByte(nestedBinary(3), '\x7F'), 10, false},
-        DepthCase{"a header alone", "bplist00", 10, false}));
+const QByteArray kSharedAtDepth3 = plist::toData(
+    QVariantList{QVariantList{QVariantList{"x"}}, QVariantList{"x"}}, plist::Format::Binary);
+constexpr int kMax = plist::kMaxDepth;
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Hostile, NestingWithin, ::testing::Values(
+    DepthCase{"10 binary levels within 10", nestedBinary(10), 10, true},
+    DepthCase{"11 binary levels within 10", nestedBinary(11), 10, true},
+    DepthCase{"12 binary levels within 10", nestedBinary(12), 10, false},
+    DepthCase{"10 XML levels within 10", nestedXml(10), 10, true},
+    DepthCase{"11 XML levels within 10", nestedXml(11), 10, false},
+    DepthCase{"200,000 binary levels", nestedBinary(200000), kMax, false},
+    DepthCase{"200,000 XML levels", nestedXml(200000), kMax, false},
+    DepthCase{"closings hidden in a comment", closingsHiddenIn("<!--", "-->"), kMax, false},
+    DepthCase{"more closings than openings", "<plist><array></array></array></plist>", 10, false},
+    DepthCase{"a cycle", nestedBinary(3, 0), kMax, false},
+    DepthCase{"a reference out of the list", nestedBinary(3, 9), kMax, false},
+    DepthCase{"empty elements", "<plist><dict><key>a</key><array/><key>b</key><dict/></dict></plist>", 1, true},
+    DepthCase{"a shared element at its deepest place, within 3", kSharedAtDepth3, 3, true},
+    DepthCase{"a shared element at its deepest place, within 2", kSharedAtDepth3, 2, false},
+    DepthCase{"a damaged trailer", withLastByte(nestedBinary(3), '\x7F'), 10, false},
+    DepthCase{"a header alone", "bplist00", 10, false}));
+// clang-format on
 
 // The keyed-archive decoder: what it refuses, with the trace line it writes.
 struct ArchiveCase {
@@ -253,10 +237,6 @@ struct ArchiveCase {
     const char* trace; // null: no trace line at all
     QVariant expected = {};
 };
-
-void PrintTo(const ArchiveCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class Unarchive : public ::testing::TestWithParam<ArchiveCase> {};
 
@@ -275,6 +255,8 @@ const QVariantMap kArrayOfItself{{"$class", uid(2)}, {"NS.objects", QVariantList
 const QVariantMap kArrayOutOfRange{{"$class", uid(2)}, {"NS.objects", QVariantList{uid(77)}}};
 const QVariantMap kUnevenDictionary{
     {"$class", uid(2)}, {"NS.keys", QVariantList{uid(3)}}, {"NS.objects", QVariantList{}}};
+const QVariantMap kOfClass2{{"$class", uid(2)}};
+const QVariantMap kDeviceOfItself{{"$class", uid(2)}, {"subversions", uid(1)}};
 const QVariantMap kNumberKeyDictionary{
     {"$class", uid(2)}, {"NS.keys", QVariantList{uid(3)}}, {"NS.objects", QVariantList{uid(3)}}};
 
@@ -291,53 +273,30 @@ QByteArray deepArchive(int levels) {
 constexpr const char* kNotAListOrTooDeep =
     "unarchiveObjectWithData : data is not a property list or nests deeper than 256";
 
-INSTANTIATE_TEST_SUITE_P(
-    Hostile, Unarchive,
-    ::testing::Values(
-        ArchiveCase{"nothing", QByteArray(), nullptr},
-        ArchiveCase{"garbage", "garbage that is not a property list", "is not a property list"},
-        ArchiveCase{"no keyed archive", plist::toData(QVariantMap{{"a", 1}}, plist::Format::Binary),
-                    "is not a keyed archive"},
-        ArchiveCase{"a root out of range", keyedArchive({"s"}, uid(9)), "reference 9 out of range"},
-        ArchiveCase{"a root that is no reference", keyedArchive({"s"}, 1),
-                    "the root is not a reference"},
-        ArchiveCase{"an array holding itself",
-                    keyedArchive({kArrayOfItself, classNamed("NSMutableArray")}),
-                    "reference cycle"},
-        ArchiveCase{"an element out of range",
-                    keyedArchive({kArrayOutOfRange, classNamed("NSArray")}),
-                    "reference 77 out of range"},
-        ArchiveCase{"an unknown class",
-                    keyedArchive({QVariantMap{{"$class", uid(2)}}, classNamed("NSNotAClass")}),
-                    "unknown class NSNotAClass"},
-        ArchiveCase{"a class without a name",
-                    keyedArchive({QVariantMap{{"$class", uid(2)}},
-                                  QVariantMap{{"$classes", QVariantList{}}}}),
-                    "without a name"},
-        ArchiveCase{"a class out of range", keyedArchive({QVariantMap{{"$class", uid(8)}}}),
-                    "without a valid class"},
-        ArchiveCase{"more keys than objects",
-                    keyedArchive({kUnevenDictionary, classNamed("NSDictionary"), "k"}),
-                    "1 keys and 0 objects"},
-        ArchiveCase{"a number as a key",
-                    keyedArchive({kNumberKeyDictionary, classNamed("NSDictionary"), 5}),
-                    "key is not a string"},
-        ArchiveCase{"a record holding itself",
-                    keyedArchive({QVariantMap{{"$class", uid(2)}, {"subversions", uid(1)}},
-                                  classNamed("HVDevice")}),
-                    "reference cycle"},
-        ArchiveCase{"arrays nested past the limit", deepArchive(kMaxArchiveDepth + 5),
-                    "unarchiveObjectWithData : objects nested deeper than"},
-        ArchiveCase{"arrays nested within the limit", deepArchive(20), nullptr, nestedLists(20)},
-        ArchiveCase{"200,000 nested binary arrays", nestedBinary(200000), "is not a property list"},
-        ArchiveCase{"200,000 nested XML arrays", nestedXml(200000), kNotAListOrTooDeep},
-        ArchiveCase{"closings in a comment", closingsHiddenIn("<!--", "-->"), kNotAListOrTooDeep},
-        ArchiveCase{"NUL in XML",
-                    bytesOf("<plist><dict><key>$archiver</key><string>NSKeyed\0</string></dict>"
-                            "</plist>"),
-                    kNotAListOrTooDeep},
-        ArchiveCase{"half a second before 2001", keyedArchive({utc(2000, 12, 31, 23, 59, 59, 500)}),
-                    nullptr, utc(2000, 12, 31, 23, 59, 59, 500)}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Hostile, Unarchive, ::testing::Values(
+    ArchiveCase{"nothing", QByteArray(), nullptr},
+    ArchiveCase{"garbage", "garbage that is not a property list", "is not a property list"},
+    ArchiveCase{"no keyed archive", plist::toData(QVariantMap{{"a", 1}}, plist::Format::Binary), "is not a keyed archive"},
+    ArchiveCase{"a root out of range", keyedArchive({"s"}, uid(9)), "reference 9 out of range"},
+    ArchiveCase{"a root that is no reference", keyedArchive({"s"}, 1), "the root is not a reference"},
+    ArchiveCase{"an array holding itself", keyedArchive({kArrayOfItself, classNamed("NSMutableArray")}), "reference cycle"},
+    ArchiveCase{"an element out of range", keyedArchive({kArrayOutOfRange, classNamed("NSArray")}), "reference 77 out of range"},
+    ArchiveCase{"an unknown class", keyedArchive({kOfClass2, classNamed("NSNotAClass")}), "unknown class NSNotAClass"},
+    ArchiveCase{"a class without a name", keyedArchive({kOfClass2, QVariantMap{{"$classes", QVariantList{}}}}), "without a name"},
+    ArchiveCase{"a class out of range", keyedArchive({QVariantMap{{"$class", uid(8)}}}), "without a valid class"},
+    ArchiveCase{"more keys than objects", keyedArchive({kUnevenDictionary, classNamed("NSDictionary"), "k"}), "1 keys and 0 objects"},
+    ArchiveCase{"a number as a key", keyedArchive({kNumberKeyDictionary, classNamed("NSDictionary"), 5}), "key is not a string"},
+    ArchiveCase{"a record holding itself", keyedArchive({kDeviceOfItself, classNamed("HVDevice")}), "reference cycle"},
+    ArchiveCase{"arrays nested past the limit", deepArchive(kMaxArchiveDepth + 5), "unarchiveObjectWithData : objects nested deeper than"},
+    ArchiveCase{"arrays nested within the limit", deepArchive(20), nullptr, nestedLists(20)},
+    ArchiveCase{"200,000 nested binary arrays", nestedBinary(200000), "is not a property list"},
+    ArchiveCase{"200,000 nested XML arrays", nestedXml(200000), kNotAListOrTooDeep},
+    ArchiveCase{"closings in a comment", closingsHiddenIn("<!--", "-->"), kNotAListOrTooDeep},
+    ArchiveCase{"NUL in XML", bytesOf("<plist><dict><key>$archiver</key><string>NSKeyed\0</string></dict></plist>"), kNotAListOrTooDeep},
+    ArchiveCase{"half a second before 2001", keyedArchive({utc(2000, 12, 31, 23, 59, 59, 500)}), nullptr,
+                utc(2000, 12, 31, 23, 59, 59, 500)}));
+// clang-format on
 
 // The fast reader reads only what libplist reads the same way.
 TEST(HostileInput, FastXmlReaderAgreesWithLibplistOrGivesUp) {
