@@ -1,6 +1,5 @@
 #include "support/OldStylePropertyList.h"
 
-#include <QVariantList>
 #include <QVariantMap>
 #include <optional>
 
@@ -15,123 +14,77 @@ public:
     std::optional<QVariant> document() {
         auto value = parseValue(0);
         skipSpace();
-        if (!value || m_pos != m_text.size()) {
-            return std::nullopt;
-        }
-        return value;
+        return m_pos == m_text.size() ? value : std::nullopt;
     }
 
 private:
-    static bool isBare(QChar c) {
-        return (c.unicode() < 0x80 && c.isLetterOrNumber()) || QStringLiteral("_$/:.-").contains(c);
-    }
+    bool atEnd() const { return m_pos >= m_text.size(); }
 
     void skipSpace() {
-        while (m_pos < m_text.size() && m_text.at(m_pos).isSpace()) {
+        while (!atEnd() && m_text.at(m_pos).isSpace()) {
             ++m_pos;
         }
     }
 
     bool take(QChar c) {
         skipSpace();
-        if (m_pos < m_text.size() && m_text.at(m_pos) == c) {
-            ++m_pos;
-            return true;
-        }
-        return false;
+        const bool found = !atEnd() && m_text.at(m_pos) == c;
+        m_pos += found ? 1 : 0;
+        return found;
     }
 
     std::optional<QVariant> parseValue(int depth) {
         if (depth > 64) {
             return std::nullopt;
         }
-        skipSpace();
-        if (m_pos >= m_text.size()) {
-            return std::nullopt;
+        if (!take(u'{')) {
+            auto text = parseString();
+            return text ? std::optional<QVariant>(*text) : std::nullopt;
         }
-        const QChar c = m_text.at(m_pos);
-        if (c == u'{') {
-            return parseDictionary(depth);
-        }
-        auto s = parseString();
-        if (!s) {
-            return std::nullopt;
-        }
-        return QVariant(*s);
-    }
-
-    std::optional<QVariant> parseDictionary(int depth) {
-        ++m_pos;
         QVariantMap map;
         while (!take(u'}')) {
-            auto key = parseString();
-            if (!key || !take(u'=')) {
-                return std::nullopt;
-            }
-            auto value = parseValue(depth + 1);
+            const auto key = parseString();
+            const auto value = key && take(u'=') ? parseValue(depth + 1) : std::nullopt;
             if (!value || !take(u';')) {
                 return std::nullopt;
             }
             map.insert(*key, *value);
         }
-        return QVariant(map);
+        return map;
     }
 
     std::optional<QString> parseString() {
         skipSpace();
-        if (m_pos >= m_text.size()) {
-            return std::nullopt;
-        }
-        if (m_text.at(m_pos) != u'"') {
+        if (!take(u'"')) {
             const qsizetype start = m_pos;
-            while (m_pos < m_text.size() && isBare(m_text.at(m_pos))) {
+            while (!atEnd() &&
+                   ((m_text.at(m_pos).unicode() < 0x80 && m_text.at(m_pos).isLetterOrNumber()) ||
+                    QStringLiteral("_$/:.-").contains(m_text.at(m_pos)))) {
                 ++m_pos;
             }
-            if (m_pos == start) {
-                return std::nullopt;
-            }
-            return m_text.mid(start, m_pos - start);
+            return m_pos == start ? std::nullopt : std::optional(m_text.mid(start, m_pos - start));
         }
-        ++m_pos;
         QString out;
-        while (m_pos < m_text.size()) {
+        while (!atEnd()) {
             const QChar c = m_text.at(m_pos++);
             if (c == u'"') {
                 return out;
             }
             if (c != u'\\') {
                 out += c;
-                continue;
-            }
-            if (m_pos >= m_text.size()) {
+            } else if (atEnd()) {
                 return std::nullopt;
-            }
-            const QChar e = m_text.at(m_pos++);
-            switch (e.unicode()) {
-            case u'n':
-                out += u'\n';
-                break;
-            case u't':
-                out += u'\t';
-                break;
-            case u'r':
-                out += u'\r';
-                break;
-            case u'U': {
-                if (m_pos + 4 > m_text.size()) {
-                    return std::nullopt;
-                }
+            } else if (const QChar e = m_text.at(m_pos++); e != u'U') {
+                // \" \\ and any other character stand for themselves
+                out += e == u'n' ? u'\n' : e == u't' ? u'\t' : e == u'r' ? u'\r' : e;
+            } else {
                 bool ok = false;
                 const uint unit = m_text.mid(m_pos, 4).toUInt(&ok, 16);
-                if (!ok) {
+                if (!ok || m_pos + 4 > m_text.size()) {
                     return std::nullopt;
                 }
                 out += QChar(static_cast<char16_t>(unit));
                 m_pos += 4;
-                break;
-            }
-            default:
-                out += e; // \" \\ and any other character stand for themselves
             }
         }
         return std::nullopt; // unterminated
@@ -144,8 +97,7 @@ private:
 } // namespace
 
 QVariant parseOldStylePropertyList(const QString& text) {
-    Parser parser(text);
-    return parser.document().value_or(QVariant());
+    return Parser(text).document().value_or(QVariant());
 }
 
 } // namespace testsupport
