@@ -70,20 +70,13 @@ TEST_P(PlistlibFixture, ReadsAsLibplistAndDecodes) {
     const QVariant decoded = platform::unarchiveObjectWithData(bytes);
     ASSERT_TRUE(decoded.isValid());
     if (name.startsWith("standard_values.")) {
+        // clang-format off
         const QVariantMap expected{
-            {"string", QStringLiteral("héllo")},
-            {"integer", qint64(-42)},
-            {"big", qint64(1) << 40},
-            {"real", 2.5},
-            {"yes", true},
-            {"data", QByteArray("\x00\xff", 2)},
-            {"date", utc(2021, 1, 1, 500)},
-            {"mutableString", "mutable"},
-            {"mutableData", QByteArray("\x01\x02")},
-            {"nothing", QVariant()},
-            {"array", QVariantList{"a", qint64(1)}},
-            {"nested", QVariantMap{{"k", "v"}}},
-        };
+            {"string", QStringLiteral("héllo")}, {"integer", qint64(-42)}, {"big", qint64(1) << 40},
+            {"real", 2.5}, {"yes", true}, {"data", QByteArray("\x00\xff", 2)}, {"date", utc(2021, 1, 1, 500)},
+            {"mutableString", "mutable"}, {"mutableData", QByteArray("\x01\x02")}, {"nothing", QVariant()},
+            {"array", QVariantList{"a", qint64(1)}}, {"nested", QVariantMap{{"k", "v"}}}};
+        // clang-format on
         EXPECT_EQ(decoded, QVariant(expected));
     }
 }
@@ -91,80 +84,48 @@ TEST_P(PlistlibFixture, ReadsAsLibplistAndDecodes) {
 INSTANTIATE_TEST_SUITE_P(KeyedArchives, PlistlibFixture, ::testing::ValuesIn(fixtureNames()));
 
 TEST(BinaryPropertyListReader, ReadsWhatLibplistReads) {
+    const QString unicode = QStringLiteral("Zorva \u00e9\u4e2d \U0001F3A7");
+    // clang-format off
     const QVariantMap values{
-        {"text", "plain"},
-        {"unicode", QStringLiteral("Zorva \u00e9\u4e2d \U0001F3A7")},
-        {"empty", QString(QLatin1String(""))},
-        {"small", 7},
-        {"negative", qint64(-5)},
-        {"wide", qint64(1) << 40},
-        {"huge", quint64(0xF000000000000000ULL)},
-        {"real", 2.25},
-        {"flags", QVariantList{true, false}},
-        {"data", QByteArray("\x00\x01\xff", 3)},
+        {"text", "plain"}, {"unicode", unicode}, {"empty", QString(QLatin1String(""))}, {"small", 7},
+        {"negative", qint64(-5)}, {"wide", qint64(1) << 40}, {"huge", quint64(0xF000000000000000ULL)},
+        {"real", 2.25}, {"flags", QVariantList{true, false}}, {"data", QByteArray("\x00\x01\xff", 3)},
         {"date", QDateTime::fromMSecsSinceEpoch(1700000000123, QTimeZone::utc())},
-        {"uid", QVariant::fromValue(platform::PlistUid{300})},
-        {"nested", QVariantMap{{"list", QVariantList{1, 2}}}},
-    };
+        {"uid", QVariant::fromValue(platform::PlistUid{300})}, {"nested", QVariantMap{{"list", QVariantList{1, 2}}}}};
+    // clang-format on
     const QByteArray bytes = platform::plist::toData(values, platform::plist::Format::Binary);
     const QVariant direct = readDirect(bytes);
     ASSERT_TRUE(direct.isValid());
     EXPECT_TRUE(same(direct, testsupport::libplistReading(bytes)));
-    EXPECT_EQ(direct.toMap().value("unicode").toString(),
-              QStringLiteral("Zorva \u00e9\u4e2d \U0001F3A7"));
+    EXPECT_EQ(direct.toMap().value("unicode").toString(), unicode);
     EXPECT_EQ(direct.toMap().value("huge").typeId(), QMetaType::ULongLong);
 }
 
 // Every cut of an archive is refused, with one trace line each; every byte set
-// to every value is refused or read as libplist reads it, and the archive
-// decoder gives nothing or a value of a kind an archive holds.
+// to every value is refused or read as libplist reads it. (That the decoder
+// survives such damage is the keyed-archive fuzz target's work.)
 TEST(BinaryPropertyListReader, DamagedArchivesAreRefusedOrReadAsLibplistReadsThem) {
     auto battery = HVBatteryInformation::initBatteryInfoForTypeId(QStringLiteral("HS-7"));
     battery->setHsBatteryPCT(42);
     const QByteArray archive = platform::archivedDataWithRootObject(
         QVariantList{QVariant::fromValue(battery), QStringLiteral("Zorva é"), 3.5, true});
     ASSERT_TRUE(readDirect(archive).isValid());
-    {
-        testsupport::TraceCapture trace;
-        for (qsizetype n = 1; n < archive.size(); ++n) {
-            EXPECT_FALSE(readDirect(archive.left(n)).isValid()) << n;
-            EXPECT_FALSE(platform::unarchiveObjectWithData(archive.left(n)).isValid()) << n;
-        }
-        EXPECT_EQ(trace.records().size(), archive.size() - 1);
-        EXPECT_EQ(trace.count("unarchiveObjectWithData : data is not a property list or nests "
-                              "deeper than 256 (10 bytes)"),
-                  1);
+    testsupport::TraceCapture trace;
+    for (qsizetype n = 1; n < archive.size(); ++n) {
+        EXPECT_FALSE(readDirect(archive.left(n)).isValid()) << n;
+        EXPECT_FALSE(platform::unarchiveObjectWithData(archive.left(n)).isValid()) << n;
     }
-    const QList<int> archivedKinds{qMetaTypeId<HVBatteryInformationPtr>(),
-                                   QMetaType::QVariantList,
-                                   QMetaType::QVariantMap,
-                                   QMetaType::QString,
-                                   QMetaType::LongLong,
-                                   QMetaType::Double,
-                                   QMetaType::Bool,
-                                   QMetaType::QByteArray,
-                                   QMetaType::QDateTime};
-    int refused = 0;
-    int decoded = 0;
+    EXPECT_EQ(trace.records().size(), archive.size() - 1);
+    EXPECT_EQ(trace.count("unarchiveObjectWithData : data is not a property list or nests "
+                          "deeper than 256 (10 bytes)"),
+              1);
     for (qsizetype at = 0; at < archive.size(); ++at) {
         for (int value = 0; value < 256; ++value) {
             QByteArray damaged = archive;
             damaged[at] = static_cast<char>(value);
             const QVariant direct = readDirect(damaged);
-            if (direct.isValid()) {
-                EXPECT_TRUE(same(direct, testsupport::libplistReading(damaged)))
-                    << "byte " << at << " set to " << value;
-            }
-            const QVariant root = platform::unarchiveObjectWithData(damaged);
-            if (!root.isValid()) {
-                ++refused;
-            } else if (archivedKinds.contains(root.typeId())) {
-                ++decoded;
-            } else {
-                ADD_FAILURE() << "unexpected kind " << root.typeName() << " at byte " << at;
-            }
+            EXPECT_TRUE(!direct.isValid() || same(direct, testsupport::libplistReading(damaged)))
+                << "byte " << at << " set to " << value;
         }
     }
-    EXPECT_GT(refused, 0);
-    EXPECT_GT(decoded, 0); // damage to a string's letters leaves a list
 }
