@@ -1,12 +1,9 @@
-#include "Platform/Launching.h"
 #include "Platform/Processes.h"
-#include "Platform/plist/PropertyList.h"
-#include "support/TestSupport.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -105,24 +102,4 @@ TEST(Processes, SignalsOnlyTheCurrentUsersProcessesOfTheName) {
         process->kill();
         process->waitForFinished(5000);
     }
-}
-
-TEST(Processes, OpenBundleStartsItsExecutable) {
-    testsupport::ScopedSandbox sandbox;
-    const QString pane = sandbox.home(QStringLiteral("Zorva Suite for Mac.prefPane"));
-    const QString marker = sandbox.home(QStringLiteral("started"));
-    ASSERT_TRUE(testsupport::writeFile(
-        pane + QStringLiteral("/Contents/MacOS/Zorva Pane"),
-        QStringLiteral("#!/bin/sh\necho \"$#\" > '%1'\n").arg(marker).toUtf8()));
-    QFile::setPermissions(pane + QStringLiteral("/Contents/MacOS/Zorva Pane"),
-                          QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    ASSERT_TRUE(platform::plist::writeFile(
-        pane + QStringLiteral("/Contents/Info.plist"),
-        QVariantMap{{QStringLiteral("CFBundleExecutable"), QStringLiteral("Zorva Pane")}}));
-
-    EXPECT_FALSE(platform::openBundleOrFile(QString()));
-    EXPECT_TRUE(platform::openBundleOrFile(pane));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); }, 5000));
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return testsupport::readFile(marker) == QByteArray("0\n"); }, 5000));
 }
