@@ -83,24 +83,6 @@ TEST_P(PlistlibFixture, ReadsAsLibplistAndDecodes) {
 
 INSTANTIATE_TEST_SUITE_P(KeyedArchives, PlistlibFixture, ::testing::ValuesIn(fixtureNames()));
 
-TEST(BinaryPropertyListReader, ReadsWhatLibplistReads) {
-    const QString unicode = QStringLiteral("Zorva \u00e9\u4e2d \U0001F3A7");
-    // clang-format off
-    const QVariantMap values{
-        {"text", "plain"}, {"unicode", unicode}, {"empty", QString(QLatin1String(""))}, {"small", 7},
-        {"negative", qint64(-5)}, {"wide", qint64(1) << 40}, {"huge", quint64(0xF000000000000000ULL)},
-        {"real", 2.25}, {"flags", QVariantList{true, false}}, {"data", QByteArray("\x00\x01\xff", 3)},
-        {"date", QDateTime::fromMSecsSinceEpoch(1700000000123, QTimeZone::utc())},
-        {"uid", QVariant::fromValue(platform::PlistUid{300})}, {"nested", QVariantMap{{"list", QVariantList{1, 2}}}}};
-    // clang-format on
-    const QByteArray bytes = platform::plist::toData(values, platform::plist::Format::Binary);
-    const QVariant direct = readDirect(bytes);
-    ASSERT_TRUE(direct.isValid());
-    EXPECT_TRUE(same(direct, testsupport::libplistReading(bytes)));
-    EXPECT_EQ(direct.toMap().value("unicode").toString(), unicode);
-    EXPECT_EQ(direct.toMap().value("huge").typeId(), QMetaType::ULongLong);
-}
-
 // Every cut of an archive is refused, with one trace line each; every byte set
 // to every value is refused or read as libplist reads it. (That the decoder
 // survives such damage is the keyed-archive fuzz target's work.)

@@ -34,7 +34,7 @@ TEST(PropertyList, RoundTripsEveryTypeInBothForms) {
     // Smaller integer types are written as integers too.
     EXPECT_EQ(plist::fromData(plist::toData(QVariantList{short(-3), uint(7)}, plist::Format::Xml)),
               QVariant(QVariantList{qint64(-3), qint64(7)}));
-    const QVariantMap uids{{"root", QVariant::fromValue(PlistUid{7})}};
+    const QVariantMap uids{{"root", QVariant::fromValue(PlistUid{300})}};
     EXPECT_EQ(plist::fromData(plist::toData(uids, plist::Format::Binary)), QVariant(uids));
     // Nesting deeper than the limit has no form.
     QVariant deep = QVariantList{};

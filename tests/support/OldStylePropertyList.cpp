@@ -7,97 +7,81 @@ namespace testsupport {
 
 namespace {
 
-class Parser {
-public:
-    explicit Parser(const QString& text) : m_text(text) {}
-
-    std::optional<QVariant> document() {
-        auto value = parseValue(0);
-        skipSpace();
-        return m_pos == m_text.size() ? value : std::nullopt;
-    }
-
-private:
-    bool atEnd() const { return m_pos >= m_text.size(); }
-
-    void skipSpace() {
-        while (!atEnd() && m_text.at(m_pos).isSpace()) {
-            ++m_pos;
-        }
-    }
+// One pass over the text; every reader returns nothing on malformed text.
+struct Parser {
+    const QString& text;
+    qsizetype pos = 0;
 
     bool take(QChar c) {
-        skipSpace();
-        const bool found = !atEnd() && m_text.at(m_pos) == c;
-        m_pos += found ? 1 : 0;
+        while (pos < text.size() && text.at(pos).isSpace()) {
+            ++pos;
+        }
+        const bool found = pos < text.size() && text.at(pos) == c;
+        pos += found ? 1 : 0;
         return found;
     }
 
-    std::optional<QVariant> parseValue(int depth) {
-        if (depth > 64) {
-            return std::nullopt;
-        }
-        if (!take(u'{')) {
-            auto text = parseString();
-            return text ? std::optional<QVariant>(*text) : std::nullopt;
+    std::optional<QVariant> value(int depth) {
+        if (depth > 64 || !take(u'{')) {
+            const auto s = depth > 64 ? std::nullopt : string();
+            return s ? std::optional<QVariant>(*s) : std::nullopt;
         }
         QVariantMap map;
         while (!take(u'}')) {
-            const auto key = parseString();
-            const auto value = key && take(u'=') ? parseValue(depth + 1) : std::nullopt;
-            if (!value || !take(u';')) {
+            const auto key = string();
+            const auto item = key && take(u'=') ? value(depth + 1) : std::nullopt;
+            if (!item || !take(u';')) {
                 return std::nullopt;
             }
-            map.insert(*key, *value);
+            map.insert(*key, *item);
         }
         return map;
     }
 
-    std::optional<QString> parseString() {
-        skipSpace();
+    static bool isBare(QChar c) {
+        return (c.unicode() < 0x80 && c.isLetterOrNumber()) || QStringLiteral("_$/:.-").contains(c);
+    }
+
+    std::optional<QString> string() {
         if (!take(u'"')) {
-            const qsizetype start = m_pos;
-            while (!atEnd() &&
-                   ((m_text.at(m_pos).unicode() < 0x80 && m_text.at(m_pos).isLetterOrNumber()) ||
-                    QStringLiteral("_$/:.-").contains(m_text.at(m_pos)))) {
-                ++m_pos;
+            const qsizetype start = pos;
+            while (pos < text.size() && isBare(text.at(pos))) {
+                ++pos;
             }
-            return m_pos == start ? std::nullopt : std::optional(m_text.mid(start, m_pos - start));
+            return pos == start ? std::nullopt : std::optional(text.mid(start, pos - start));
         }
         QString out;
-        while (!atEnd()) {
-            const QChar c = m_text.at(m_pos++);
+        while (pos + 1 < text.size() || (pos < text.size() && text.at(pos) == u'"')) {
+            const QChar c = text.at(pos++);
             if (c == u'"') {
                 return out;
             }
-            if (c != u'\\') {
-                out += c;
-            } else if (atEnd()) {
-                return std::nullopt;
-            } else if (const QChar e = m_text.at(m_pos++); e != u'U') {
+            const QChar e = c == u'\\' ? text.at(pos++) : c;
+            bool ok = c != u'\\' || e != u'U';
+            if (!ok && pos + 4 <= text.size()) {
+                out += QChar(static_cast<char16_t>(text.mid(pos, 4).toUInt(&ok, 16)));
+                pos += 4;
+            } else if (c == u'\\') {
                 // \" \\ and any other character stand for themselves
                 out += e == u'n' ? u'\n' : e == u't' ? u'\t' : e == u'r' ? u'\r' : e;
             } else {
-                bool ok = false;
-                const uint unit = m_text.mid(m_pos, 4).toUInt(&ok, 16);
-                if (!ok || m_pos + 4 > m_text.size()) {
-                    return std::nullopt;
-                }
-                out += QChar(static_cast<char16_t>(unit));
-                m_pos += 4;
+                out += c;
+            }
+            if (!ok) {
+                return std::nullopt;
             }
         }
         return std::nullopt; // unterminated
     }
-
-    const QString& m_text;
-    qsizetype m_pos = 0;
 };
 
 } // namespace
 
 QVariant parseOldStylePropertyList(const QString& text) {
-    return Parser(text).document().value_or(QVariant());
+    Parser parser{text};
+    const auto result = parser.value(0);
+    parser.take(u' '); // skips the trailing space
+    return result && parser.pos == text.size() ? *result : QVariant();
 }
 
 } // namespace testsupport
