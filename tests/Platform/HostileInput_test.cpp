@@ -120,10 +120,10 @@ struct Case {
 
 // Names each case in the test's output.
 template <class C>
-requires requires(C c) {
+concept NamedCase = requires(C c) {
     c.name;
-}
-void PrintTo(const C& c, std::ostream* os) {
+};
+void PrintTo(const NamedCase auto& c, std::ostream* os) {
     *os << c.name;
 }
 
@@ -243,12 +243,10 @@ class Unarchive : public ::testing::TestWithParam<ArchiveCase> {};
 TEST_P(Unarchive, DecodesOrRefusesWithATrace) {
     testsupport::TraceCapture trace;
     EXPECT_EQ(unarchiveObjectWithData(GetParam().bytes), GetParam().expected);
-    if (GetParam().trace == nullptr) {
-        EXPECT_TRUE(trace.records().isEmpty()) << trace.text().toStdString();
-    } else {
-        EXPECT_TRUE(trace.text().contains(QString::fromUtf8(GetParam().trace)))
-            << trace.text().toStdString();
-    }
+    const char* expected = GetParam().trace;
+    EXPECT_TRUE(expected ? trace.text().contains(QString::fromUtf8(expected))
+                         : trace.records().isEmpty())
+        << trace.text().toStdString();
 }
 
 const QVariantMap kArrayOfItself{{"$class", uid(2)}, {"NS.objects", QVariantList{uid(1)}}};
@@ -301,15 +299,15 @@ INSTANTIATE_TEST_SUITE_P(Hostile, Unarchive, ::testing::Values(
 // Dates libplist cannot hold are written by the fast writer, or not at all:
 // never wrapped into another date. Archives keep them to the millisecond.
 TEST(HostileInput, DatesFarFromTwoThousandAreWrittenAsTheyAre) {
-    for (const QDateTime& date : {utc(2100, 1, 1), utc(1900, 6, 1, 12), utc(1, 1, 1)}) {
+    for (const QDateTime& date :
+         {utc(2100, 1, 1), utc(1900, 6, 1, 12), utc(1, 1, 1), utc(2000, 12, 31, 23, 59, 59, 500)}) {
         const QVariantMap value{{"date", date}};
-        EXPECT_EQ(plist::fromData(plist::toData(value, plist::Format::Xml)), value);
         const QByteArray binary = plist::toData(value, plist::Format::Binary);
+        if (date.time().msec() == 0) { // XML dates hold whole seconds
+            EXPECT_EQ(plist::fromData(plist::toData(value, plist::Format::Xml)), value);
+        }
         EXPECT_TRUE(binary.isEmpty() || plist::fromData(binary) == value)
             << qPrintable(date.toString());
-    }
-    for (const QDateTime& date :
-         {utc(2100, 1, 1), utc(1, 1, 1), utc(2000, 12, 31, 23, 59, 59, 500)}) {
         EXPECT_EQ(unarchiveObjectWithData(archivedDataWithRootObject(date)), QVariant(date));
     }
 }
