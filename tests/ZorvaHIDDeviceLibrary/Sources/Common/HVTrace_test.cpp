@@ -15,40 +15,36 @@ using testsupport::ScopedSandbox;
 using testsupport::TraceCapture;
 
 TEST(HVTraceNames, CategoriesAndSeverities) {
+    const auto category = &HVTrace::categoryToString;
+    const auto severity = &HVTrace::SeverityToString;
+    const auto parsed = [](const char* name) {
+        return QString::number(HVTrace::stringToSeverity(name));
+    };
     // clang-format off
-    const std::pair<int, const char*> categories[] = {
-        {0, "Info"}, {2, "Softphone"}, {21, "Softphone"}, {18, "Pref Controller"}, {19, "Status Controller"},
-        {22, "IPC"}, {23, "Utilities"}, {24, "App Service"}, {26, "Trace"}, {17, "Log"}, {27, "Log"}, {-1, "Log"}};
-    const std::pair<int, const char*> severities[] = {
-        {0, "HVPLOG"}, {2, "CRITICAL"}, {6, "INFO"}, {-1, "Log"}, {7, "Log"}, {100, "Log"}};
-    const std::pair<const char*, int> parsed[] = {
-        {"HVPLOG", 0}, {"FATAL", 1}, {"MEDIUM", 4}, {"LOW", 5}, {"info", 6}, {"critical", 6}, {"", 6}};
+    const std::pair<QString, const char*> cases[] = {
+        {category(0), "Info"}, {category(2), "Softphone"}, {category(21), "Softphone"}, {category(18), "Pref Controller"},
+        {category(19), "Status Controller"}, {category(22), "IPC"}, {category(23), "Utilities"},
+        {category(24), "App Service"}, {category(26), "Trace"}, {category(17), "Log"}, {category(27), "Log"},
+        {category(-1), "Log"}, {severity(0), "HVPLOG"}, {severity(2), "CRITICAL"}, {severity(6), "INFO"},
+        {severity(-1), "Log"}, {severity(7), "Log"}, {severity(100), "Log"}, {parsed("HVPLOG"), "0"},
+        {parsed("FATAL"), "1"}, {parsed("MEDIUM"), "4"}, {parsed("LOW"), "5"}, {parsed("info"), "6"},
+        {parsed("critical"), "6"}, {parsed(""), "6"}, {parsed(nullptr), "6"}};
     // clang-format on
-    for (const auto& [number, name] : categories) {
-        EXPECT_EQ(HVTrace::categoryToString(number), name) << number;
+    for (const auto& [name, expected] : cases) {
+        EXPECT_EQ(name, expected);
     }
-    for (const auto& [number, name] : severities) {
-        EXPECT_EQ(HVTrace::SeverityToString(number), name) << number;
-    }
-    for (const auto& [name, number] : parsed) {
-        EXPECT_EQ(HVTrace::stringToSeverity(name), number) << name;
-    }
-    EXPECT_EQ(HVTrace::stringToSeverity(QString()), 6);
 }
 
 TEST(HVTraceRecord, IsPinnedByteForByte) {
     TraceCapture capture;
-    const QString before = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss");
     HVTrace::writeLine("Reset Device and softphone information ", 19, 2);
-    const QString after = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss");
     const QByteArray bytes = readFile(capture.path());
-    const auto match = QRegularExpression("^\\n(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d)  Status "
-                                          "Controller CRITICAL Reset Device and softphone "
-                                          "information $")
-                           .match(QString::fromUtf8(bytes));
-    ASSERT_TRUE(match.hasMatch()) << bytes.constData();
-    EXPECT_GE(match.captured(1), before);
-    EXPECT_LE(match.captured(1), after);
+    EXPECT_TRUE(
+        QRegularExpression("^\\n\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  Status Controller "
+                           "CRITICAL Reset Device and softphone information $")
+            .match(QString::fromUtf8(bytes))
+            .hasMatch())
+        << bytes.constData();
     EXPECT_EQ(HVTrace::formatRecord("2026-01-02 03:04:05", "héllo\n", 1000, 9),
               QString::fromUtf8("\n2026-01-02 03:04:05  Log Log héllo\n"));
 
@@ -122,13 +118,11 @@ TEST(HVTraceFile, SizeLimitFoldersAndUnopenablePaths) {
 
 TEST(HVTraceThreads, RecordsFromManyThreadsArriveWhole) {
     TraceCapture capture;
-    constexpr int kThreads = 8;
-    constexpr int kPerThread = 200;
     const QString payload(500, u'p');
     std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
+    for (int t = 0; t < 8; ++t) {
         threads.emplace_back([t, &payload] {
-            for (int i = 0; i < kPerThread; ++i) {
+            for (int i = 0; i < 200; ++i) {
                 HVTrace::writeLine(QStringLiteral("t%1 i%2 %3 end").arg(t).arg(i).arg(payload), 22,
                                    4);
             }
@@ -138,7 +132,7 @@ TEST(HVTraceThreads, RecordsFromManyThreadsArriveWhole) {
         thread.join();
     }
     const QStringList records = capture.records();
-    ASSERT_EQ(records.size(), kThreads * kPerThread);
+    ASSERT_EQ(records.size(), 8 * 200);
     const QRegularExpression whole("^IPC MEDIUM t\\d i\\d+ p{500} end$");
     for (const QString& record : records) {
         ASSERT_TRUE(whole.match(record).hasMatch()) << record.left(80).toStdString();
