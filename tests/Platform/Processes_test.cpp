@@ -30,10 +30,6 @@ std::unique_ptr<QProcess> start(const QString& program, const QStringList& argum
     return process;
 }
 
-bool alive(pid_t pid) {
-    return ::kill(pid, 0) == 0;
-}
-
 } // namespace
 
 TEST(Processes, SignalsOnlyTheCurrentUsersProcessesOfTheName) {
@@ -49,13 +45,10 @@ TEST(Processes, SignalsOnlyTheCurrentUsersProcessesOfTheName) {
     // never among those signalled.
     const QString name =
         QStringLiteral("Zorva %1 bar item").arg(QCoreApplication::applicationPid());
-    const std::vector<Case> cases = {
-        {name, 3, true},
-        {name + QStringLiteral(" helper"), 1, true},
-        {name.chopped(5), 1, false},
-        {name.toLower(), 1, false},
-        {QStringLiteral("Zorva Quillo Agent"), 1, false},
-    };
+    // clang-format off
+    const std::vector<Case> cases = {{name, 3, true}, {name + QStringLiteral(" helper"), 1, true},
+        {name.chopped(5), 1, false}, {name.toLower(), 1, false}, {QStringLiteral("Zorva Quillo Agent"), 1, false}};
+    // clang-format on
     std::vector<std::pair<std::unique_ptr<QProcess>, bool>> processes;
     for (const Case& c : cases) {
         const QString path = sleeperNamed(dir.path(), c.name);
@@ -90,11 +83,11 @@ TEST(Processes, SignalsOnlyTheCurrentUsersProcessesOfTheName) {
             EXPECT_TRUE(process->waitForFinished(5000));
             EXPECT_EQ(process->exitStatus(), QProcess::CrashExit);
         } else {
-            EXPECT_TRUE(alive(static_cast<pid_t>(process->processId())));
+            EXPECT_TRUE(::kill(static_cast<pid_t>(process->processId()), 0) == 0);
         }
     }
     if (otherUser) {
-        EXPECT_TRUE(alive(static_cast<pid_t>(otherUser->processId())));
+        EXPECT_TRUE(::kill(static_cast<pid_t>(otherUser->processId()), 0) == 0);
         otherUser->kill();
         otherUser->waitForFinished(5000);
     }

@@ -88,13 +88,12 @@ QByteArray longObjectTable(int n) {
 QVariant libplistReading(const QByteArray& bytes) {
     plist_t root = nullptr;
     plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
-    if (root == nullptr) {
-        return {};
-    }
     char* out = nullptr;
     uint32_t length = 0;
-    plist_to_bin(root, &out, &length);
-    plist_free(root);
+    if (root != nullptr) {
+        plist_to_bin(root, &out, &length);
+        plist_free(root);
+    }
     const QByteArray binary(out, static_cast<qsizetype>(length));
     plist_to_bin_free(out);
     return platform::plist::BinaryPropertyListReader(binary).toVariant();
