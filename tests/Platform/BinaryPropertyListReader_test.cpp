@@ -9,31 +9,11 @@
 #include <QDateTime>
 #include <QDir>
 #include <QTimeZone>
-#include <algorithm>
-#include <cmath>
 #include <gtest/gtest.h>
 
 using platform::plist::BinaryPropertyListReader;
 
 namespace {
-
-// Equality of read values, with NaN equal to itself (damaged reals may be NaN).
-bool same(const QVariant& a, const QVariant& b) {
-    if (a.typeId() != b.typeId()) {
-        return false;
-    }
-    switch (a.typeId()) {
-    case QMetaType::Double:
-        return a == b || (std::isnan(a.toDouble()) && std::isnan(b.toDouble()));
-    case QMetaType::QVariantList:
-        return std::ranges::equal(a.toList(), b.toList(), same);
-    case QMetaType::QVariantMap:
-        return a.toMap().keys() == b.toMap().keys() &&
-               std::ranges::equal(a.toMap(), b.toMap(), same);
-    default:
-        return a == b;
-    }
-}
 
 QVariant readDirect(const QByteArray& bytes) {
     return BinaryPropertyListReader(bytes).toVariant();
@@ -63,9 +43,9 @@ TEST_P(PlistlibFixture, ReadsAsLibplistAndDecodes) {
     const QByteArray bytes = testsupport::readFile(kFixtures + name);
     const QVariant read = platform::plist::fromData(bytes);
     ASSERT_TRUE(read.isValid());
-    EXPECT_TRUE(same(read, testsupport::libplistReading(bytes)));
+    EXPECT_EQ(read, testsupport::libplistReading(bytes));
     if (name.endsWith(".bplist")) {
-        EXPECT_TRUE(same(readDirect(bytes), read));
+        EXPECT_EQ(readDirect(bytes), read);
     }
     const QVariant decoded = platform::unarchiveObjectWithData(bytes);
     ASSERT_TRUE(decoded.isValid());
@@ -83,10 +63,9 @@ TEST_P(PlistlibFixture, ReadsAsLibplistAndDecodes) {
 
 INSTANTIATE_TEST_SUITE_P(KeyedArchives, PlistlibFixture, ::testing::ValuesIn(fixtureNames()));
 
-// Every cut of an archive is refused, with one trace line each; every byte set
-// to every value is refused or read as libplist reads it. (That the decoder
-// survives such damage is the keyed-archive fuzz target's work.)
-TEST(BinaryPropertyListReader, DamagedArchivesAreRefusedOrReadAsLibplistReadsThem) {
+// Every cut of an archive is refused, with one trace line each. (Damage within
+// the bytes is the binary-reader and keyed-archive fuzz targets' work.)
+TEST(BinaryPropertyListReader, CutArchivesAreRefusedWithOneTraceLineEach) {
     auto battery = HVBatteryInformation::initBatteryInfoForTypeId(QStringLiteral("HS-7"));
     battery->setHsBatteryPCT(42);
     const QByteArray archive = platform::archivedDataWithRootObject(
@@ -101,13 +80,4 @@ TEST(BinaryPropertyListReader, DamagedArchivesAreRefusedOrReadAsLibplistReadsThe
     EXPECT_EQ(trace.count("unarchiveObjectWithData : data is not a property list or nests "
                           "deeper than 256 (10 bytes)"),
               1);
-    for (qsizetype at = 0; at < archive.size(); ++at) {
-        for (int value = 0; value < 256; ++value) {
-            QByteArray damaged = archive;
-            damaged[at] = static_cast<char>(value);
-            const QVariant direct = readDirect(damaged);
-            EXPECT_TRUE(!direct.isValid() || same(direct, testsupport::libplistReading(damaged)))
-                << "byte " << at << " set to " << value;
-        }
-    }
 }
