@@ -4,7 +4,7 @@
 #include "support/PrivateSessionBus.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
+#include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <thread>
@@ -15,20 +15,6 @@ using platform::SuspensionBehavior;
 // Each test program has a bus of its own, so parallel test cases do not meet.
 static auto* const kPrivateBus =
     ::testing::AddGlobalTestEnvironment(new testsupport::PrivateSessionBus);
-
-namespace {
-
-// Serves this thread's events until `done` holds or two seconds have passed.
-template <class Predicate>
-bool waitFor(Predicate done) {
-    const QDeadlineTimer deadline(2000);
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return done();
-}
-
-} // namespace
 
 // Delivery between processes is what the end-to-end tests watch; here, what
 // they cannot easily reach: posts from other threads, removal, malformed signals.
@@ -66,7 +52,7 @@ TEST(DistributedNotificationCenter, DeliversOnTheMainThreadAndSurvivesBadSignals
     ASSERT_TRUE(bus.send(signal({update})));
     ASSERT_TRUE(bus.send(signal({42, QByteArray()})));
     ASSERT_TRUE(bus.send(signal({update, QByteArray("not an archive")})));
-    ASSERT_TRUE(waitFor([&] { return updates.size() == 2 && errors.size() == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return updates.size() == 2 && errors.size() == 1; }, 2000));
     EXPECT_EQ(updates.at(0), std::make_pair(QVariant(QStringLiteral("t")), true));
     EXPECT_FALSE(updates.at(1).first.isValid());
     EXPECT_EQ(errors.at(0), QVariant(QStringLiteral("1")));
@@ -75,7 +61,7 @@ TEST(DistributedNotificationCenter, DeliversOnTheMainThreadAndSurvivesBadSignals
     center.removeObserver(errorObserver);
     center.postNotificationName(error, QStringLiteral("0"));
     center.postNotificationName(update);
-    ASSERT_TRUE(waitFor([&] { return updates.size() == 3; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return updates.size() == 3; }, 2000));
     EXPECT_EQ(errors.size(), 1u);
     center.removeObserver(updateObserver);
     center.removeObserver(thrower);
