@@ -1,6 +1,6 @@
 #include "Platform/Bundle.h"
 
-#include "Platform/PropertyList.h"
+#include "Platform/plist/PropertyList.h"
 
 #include <QCoreApplication>
 #include <QDir>

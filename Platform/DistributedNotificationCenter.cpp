@@ -1,7 +1,7 @@
 #include "Platform/DistributedNotificationCenter.h"
 
 #include "Platform/DBusContract.h"
-#include "Platform/KeyedArchive.h"
+#include "Platform/archive/KeyedArchive.h"
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 
 #include <QCoreApplication>

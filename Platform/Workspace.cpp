@@ -1,7 +1,7 @@
 #include "Platform/Workspace.h"
 
 #include "Platform/Paths.h"
-#include "Platform/PropertyList.h"
+#include "Platform/plist/PropertyList.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,8 +5,8 @@
 // request to the service).
 //   dbus-run-session -- build/bench/DeviceServiceLink_bench
 #include "Platform/DBusContract.h"
-#include "Platform/KeyedArchive.h"
 #include "Platform/RemoteCall.h"
+#include "Platform/archive/KeyedArchive.h"
 #include "ZorvaUIProject/Common/HVDisObj.h"
 #include "support/DeviceSimulatorProcess.h"
 #include "support/TestSupport.h"

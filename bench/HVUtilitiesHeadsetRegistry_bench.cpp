@@ -1,4 +1,4 @@
-#include "Platform/PropertyList.h"
+#include "Platform/plist/PropertyList.h"
 #include "ZorvaUIProject/Common/HVUtilities.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "Platform/KeyedArchive.h"
+#include "Platform/archive/KeyedArchive.h"
 #include "ZorvaUIProject/Common/HVDevice.h"
 
 #include <benchmark/benchmark.h>

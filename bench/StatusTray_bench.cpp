@@ -14,7 +14,7 @@
 // Times are wall-clock through the bus (manual time); figures are counters.
 
 #include "Platform/DBusContract.h"
-#include "Platform/KeyedArchive.h"
+#include "Platform/archive/KeyedArchive.h"
 #include "TrayBench.h"
 #include "support/Stage.h"
 

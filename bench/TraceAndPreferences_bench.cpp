@@ -2,7 +2,7 @@
 // a trace call that the threshold filters out, a record that is written, and a
 // preference read from a per-user file of 100 keys.
 
-#include "Platform/PropertyList.h"
+#include "Platform/plist/PropertyList.h"
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 #include "ZorvaUIProject/Common/HVUtilities.h"
 

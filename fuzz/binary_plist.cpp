@@ -1,8 +1,8 @@
 // The in-place binary property-list reader and the nesting check beside it.
 #include "FuzzSupport.h"
-#include "Platform/BinaryPropertyListReader.h"
-#include "Platform/PropertyList.h"
-#include "Platform/PropertyListDepth.h"
+#include "Platform/plist/BinaryPropertyListReader.h"
+#include "Platform/plist/PropertyList.h"
+#include "Platform/plist/PropertyListDepth.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes = fuzzsupport::bytes(data, size);

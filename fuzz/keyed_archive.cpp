@@ -1,8 +1,8 @@
 // The keyed unarchiver with every record class registered, as the device
 // service's replies and calls reach it; what it reads must archive again.
 #include "FuzzSupport.h"
-#include "Platform/KeyedArchive.h"
 #include "Platform/ObjectDescription.h"
+#include "Platform/archive/KeyedArchive.h"
 #include "ZorvaUIProject/Common/HVArchivableRecords.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

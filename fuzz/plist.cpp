@@ -2,8 +2,8 @@
 // checks, binary reader); what the fast writer writes of its result must read
 // back as the same value.
 #include "FuzzSupport.h"
-#include "Platform/PropertyList.h"
-#include "Platform/PropertyListXml.h"
+#include "Platform/plist/PropertyList.h"
+#include "Platform/plist/PropertyListXml.h"
 
 #include <cstdlib>
 

@@ -1,10 +1,10 @@
 // The fast XML reader against libplist: whatever the fast reader accepts,
 // libplist must read as the same value (compared through the XML both give).
 #include "FuzzSupport.h"
-#include "Platform/BinaryPropertyListReader.h"
-#include "Platform/PropertyList.h"
-#include "Platform/PropertyListDepth.h"
-#include "Platform/PropertyListXml.h"
+#include "Platform/plist/BinaryPropertyListReader.h"
+#include "Platform/plist/PropertyList.h"
+#include "Platform/plist/PropertyListDepth.h"
+#include "Platform/plist/PropertyListXml.h"
 
 #include <cstdlib>
 #include <plist/plist.h>

@@ -1,9 +1,9 @@
 #include "service/DeviceService.h"
 
 #include "Platform/DBusContract.h"
-#include "Platform/KeyedArchive.h"
 #include "Platform/RemoteCall.h"
 #include "Platform/ServiceEndpoint.h"
+#include "Platform/archive/KeyedArchive.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "FWUCommon/FWUXMLToDataModel/HVXmlModelData.h"
 
-#include "Platform/KeyedArchive.h"
+#include "Platform/archive/KeyedArchive.h"
 
 // Each record is archived under its class name with its field names as keys:
 // strings, collections and numbers as objects, xmlDataType as a 32-bit integer.

@@ -1,8 +1,8 @@
 #include "ZorvaUIProject/Common/HVArchivableRecords.h"
 
 #include "FWUCommon/FWUXMLToDataModel/HVXmlModelData.h"
-#include "Platform/KeyedArchive.h"
 #include "Platform/ObjectDescription.h"
+#include "Platform/archive/KeyedArchive.h"
 #include "ZorvaUIProject/Common/HVBatteryInformation.h"
 #include "ZorvaUIProject/Common/HVDevice.h"
 #include "ZorvaUIProject/Common/HVSoftphone.h"

@@ -1,6 +1,6 @@
 #include "ZorvaUIProject/Common/HVBatteryInformation.h"
 
-#include "Platform/KeyedArchive.h"
+#include "Platform/archive/KeyedArchive.h"
 
 HVBatteryInformationPtr HVBatteryInformation::initBatteryInfoForTypeId(const QString& typeId) {
     auto battery = std::make_shared<HVBatteryInformation>();

@@ -1,6 +1,6 @@
 #include "ZorvaUIProject/Common/HVDevice.h"
 
-#include "Platform/KeyedArchive.h"
+#include "Platform/archive/KeyedArchive.h"
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 
 namespace {

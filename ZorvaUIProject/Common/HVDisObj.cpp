@@ -1,8 +1,8 @@
 #include "ZorvaUIProject/Common/HVDisObj.h"
 
 #include "Platform/DBusContract.h"
-#include "Platform/KeyedArchive.h"
 #include "Platform/ObjectDescription.h"
+#include "Platform/archive/KeyedArchive.h"
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 #include "ZorvaUIProject/Common/HVDevice.h"
 #include "ZorvaUIProject/Common/HVSoftphone.h"

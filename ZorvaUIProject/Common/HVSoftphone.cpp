@@ -1,6 +1,6 @@
 #include "ZorvaUIProject/Common/HVSoftphone.h"
 
-#include "Platform/KeyedArchive.h"
+#include "Platform/archive/KeyedArchive.h"
 
 HVSoftphonePtr HVSoftphone::initSoftphone(const QString& name, qint32 softphoneState) {
     auto softphone = std::make_shared<HVSoftphone>();

@@ -9,7 +9,7 @@
 // and written back as they were.
 
 #include "Platform/ObjectDescription.h"
-#include "Platform/PropertyList.h"
+#include "Platform/plist/PropertyList.h"
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 #include "ZorvaUIProject/Common/HVUtilities.h"
 

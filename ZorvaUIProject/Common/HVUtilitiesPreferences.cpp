@@ -6,7 +6,7 @@
 #include "Platform/AtomicFile.h"
 #include "Platform/ObjectDescription.h"
 #include "Platform/Paths.h"
-#include "Platform/PropertyList.h"
+#include "Platform/plist/PropertyList.h"
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 #include "ZorvaUIProject/Common/HVUtilities.h"
 

@@ -4,8 +4,8 @@
 
 #include "Platform/ObjectDescription.h"
 #include "Platform/Paths.h"
-#include "Platform/PropertyList.h"
 #include "Platform/Workspace.h"
+#include "Platform/plist/PropertyList.h"
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 #include "ZorvaUIProject/Common/HVUtilities.h"
 

@@ -1,8 +1,8 @@
 #include "ZorvaUIProject/Common/StatusAppServer.h"
 
 #include "Platform/DBusContract.h"
-#include "Platform/KeyedArchive.h"
 #include "Platform/RemoteCall.h"
+#include "Platform/archive/KeyedArchive.h"
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 #include "ZorvaUIProject/Common/HVDevice.h"
 #include "ZorvaUIProject/Common/zorva_application_service_delegate.h"

@@ -2,11 +2,9 @@
 #include "support/StubApplications.h"
 #include "support/TestSupport.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <gtest/gtest.h>
 
-using platform::RunningApplication;
 using platform::Workspace;
 using testsupport::makeStubApplication;
 
@@ -14,15 +12,6 @@ namespace {
 
 QVariantMap identified(const char* identifier) {
     return {{QStringLiteral("CFBundleIdentifier"), QString::fromLatin1(identifier)}};
-}
-
-std::optional<RunningApplication> findProcess(qint64 pid) {
-    for (const RunningApplication& app : Workspace::runningApplications()) {
-        if (app.processIdentifier == pid) {
-            return app;
-        }
-    }
-    return std::nullopt;
 }
 
 } // namespace
@@ -57,69 +46,4 @@ TEST(Workspace, FindsBundlesByIdentifierInSearchOrder) {
     const QString broken = makeStubApplication(system, "Broken", identified("com.x.broken"));
     ASSERT_TRUE(testsupport::writeFile(broken + "/Contents/Info.plist", "<plist><dict><key>"));
     EXPECT_TRUE(Workspace::absolutePathForAppBundleWithIdentifier("com.x.broken").isNull());
-}
-
-TEST(Workspace, RunningApplicationsCarryTheirBundlesIdentityAndName) {
-    testsupport::ScopedSandbox sandbox;
-    const QString apps = sandbox.system("Applications");
-    QVariantMap named = identified("com.x.named");
-    named.insert("CFBundleName", "Named Phone");
-    const QString namedBundle = makeStubApplication(apps, "Named", named, "named");
-    const QString plainBundle =
-        makeStubApplication(apps, "Plain Phone", identified("com.x.plain"), "plain");
-    const QString anonymous = makeStubApplication(apps, "Anonymous", {}, "anon");
-    ASSERT_FALSE(namedBundle.isNull());
-    ASSERT_FALSE(plainBundle.isNull());
-    ASSERT_FALSE(anonymous.isNull());
-    // An executable outside any bundle.
-    ASSERT_TRUE(QFile::copy("/bin/sleep", sandbox.home("loose-tool")));
-
-    testsupport::StubProcess named1(namedBundle + "/Contents/MacOS/named");
-    testsupport::StubProcess plain1(plainBundle + "/Contents/MacOS/plain");
-    testsupport::StubProcess anon1(anonymous + "/Contents/MacOS/anon");
-    testsupport::StubProcess loose(sandbox.home("loose-tool"));
-    ASSERT_TRUE(named1.isRunning() && plain1.isRunning() && anon1.isRunning() && loose.isRunning());
-
-    const auto a = findProcess(named1.processId());
-    ASSERT_TRUE(a.has_value());
-    EXPECT_EQ(a->bundleIdentifier, "com.x.named");
-    EXPECT_EQ(a->localizedName, "Named Phone");
-    EXPECT_EQ(a->bundlePath, namedBundle);
-
-    const auto b = findProcess(plain1.processId());
-    ASSERT_TRUE(b.has_value());
-    EXPECT_EQ(b->bundleIdentifier, "com.x.plain");
-    EXPECT_EQ(b->localizedName, "Plain Phone");
-
-    const auto c = findProcess(anon1.processId());
-    ASSERT_TRUE(c.has_value());
-    EXPECT_TRUE(c->bundleIdentifier.isNull());
-    EXPECT_EQ(c->localizedName, "Anonymous");
-
-    const auto d = findProcess(loose.processId());
-    ASSERT_TRUE(d.has_value());
-    EXPECT_TRUE(d->bundleIdentifier.isNull());
-    EXPECT_TRUE(d->bundlePath.isNull());
-    EXPECT_EQ(d->localizedName, "loose-tool");
-
-    // The list is in process order, and this test's own process is in it.
-    const QList<RunningApplication> all = Workspace::runningApplications();
-    for (qsizetype i = 1; i < all.size(); ++i) {
-        EXPECT_LT(all.at(i - 1).processIdentifier, all.at(i).processIdentifier);
-    }
-    EXPECT_TRUE(findProcess(QCoreApplication::applicationPid()).has_value());
-}
-
-TEST(Workspace, AStoppedApplicationLeavesTheList) {
-    testsupport::ScopedSandbox sandbox;
-    const QString bundle = makeStubApplication(sandbox.system("Applications"), "Brief",
-                                               identified("com.x.brief"), "brief");
-    qint64 pid = 0;
-    {
-        testsupport::StubProcess process(bundle + "/Contents/MacOS/brief");
-        ASSERT_TRUE(process.isRunning());
-        pid = process.processId();
-        EXPECT_TRUE(findProcess(pid).has_value());
-    }
-    EXPECT_FALSE(findProcess(pid).has_value());
 }

@@ -1,5 +1,5 @@
-#include "Platform/KeyedArchive.h"
 #include "Platform/ObjectDescription.h"
+#include "Platform/archive/KeyedArchive.h"
 #include "ZorvaUIProject/HVComponentUpdateList.h"
 #include "support/TestSupport.h"
 #include "support/TraceCapture.h"

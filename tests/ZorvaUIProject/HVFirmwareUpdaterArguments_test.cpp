@@ -1,6 +1,6 @@
 #include "FWUCommon/FWUXMLToDataModel/HVXmlModelData.h"
 #include "Platform/ObjectDescription.h"
-#include "Platform/PropertyList.h"
+#include "Platform/plist/PropertyList.h"
 #include "ZorvaUIProject/HVFirmwareUpdaterArguments.h"
 #include "support/OldStylePropertyList.h"
 #include "support/StubApplications.h"

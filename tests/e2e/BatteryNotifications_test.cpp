@@ -4,20 +4,15 @@
 // the tool tip from the item's ToolTip property.
 
 #include "Platform/Bundle.h"
-#include "StatusNotifierWatcher.h"
-#include "TrayItem.h"
-#include "support/MockUPower.h"
 #include "support/Stage.h"
 #include "support/TestSupport.h"
 
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
 
-using namespace trayhost;
+using namespace Qt::StringLiterals;
 namespace stage = testsupport::stage;
 
 namespace {
@@ -39,49 +34,30 @@ const char* const kNotificationsOff = R"(<?xml version="1.0" encoding="UTF-8"?>
 </dict></plist>
 )";
 
-const QString kTip = QStringLiteral("Zorva / ");
+const QString kTip = u"Zorva / "_s;
+const QString kNotifications = u"org.freedesktop.Notifications"_s;
 
-const QString kApp = QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/MacOS/Zorva menu bar item");
-const QString kNotifications = QStringLiteral("org.freedesktop.Notifications");
-const QString kSimulator = stage::binary("tools/zorva-device-sim/zorva-device-sim");
-
-// The private bus has no activatable services, so no real server can start.
+// The bus activates nothing, so no notification server of the machine can start.
 class BatteryNotificationsEndToEnd : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(bus.ok()) << "no private dbus-daemon";
-        if (!screen.ok()) {
-            GTEST_SKIP() << "no X server for the tray: " << qPrintable(screen.error());
-        }
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
-        env.insert(QStringLiteral("DISPLAY"), screen.display());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        ASSERT_TRUE(testsupport::writeFile(dir.filePath(QStringLiteral("s.json")), kScenario));
-    }
+    void SetUp() override { stage.require(); }
 
     void writePreferences(const char* plist) {
         ASSERT_TRUE(testsupport::writeFile(
-            sandbox.home(QStringLiteral("Library/Preferences/com.zorva.prefsettings.plist")),
-            plist));
+            stage.sandbox.home(u"Library/Preferences/com.zorva.prefsettings.plist"_s), plist));
     }
-
     bool serverOnBus(bool wanted) {
         return stage::waitFor([&] {
-            return bus.connection().interface()->isServiceRegistered(kNotifications).value() ==
-                   wanted;
+            return stage.bus.connection()
+                       .interface()
+                       ->isServiceRegistered(kNotifications)
+                       .value() == wanted;
         });
     }
-
-    // Runs "zorva-device-sim send" with the arguments, separated by "|".
+    // "zorva-device-sim send" with the arguments, separated by "|".
     void send(const char* arguments) {
-        stage::Child client;
-        ASSERT_TRUE(client.start(
-            kSimulator,
-            QStringList{QStringLiteral("send")} + QString::fromUtf8(arguments).split(u'|'), env));
-        ASSERT_TRUE(client.process().waitForFinished(30000));
-        ASSERT_EQ(client.process().exitCode(), 0) << arguments;
+        ASSERT_EQ(stage.send(QString::fromUtf8(arguments).split(u'|')), 0) << arguments;
     }
-
     ::testing::AssertionResult toolTipBecomes(const QString& expected) {
         QString last;
         if (stage::waitFor([&] {
@@ -96,16 +72,16 @@ protected:
     // The mock's log of Notify calls, oldest first, each as
     // "app_name|replaces_id|app_icon|summary|body|image-path|urgency".
     QStringList notifyCalls() {
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            kNotifications, QStringLiteral("/org/freedesktop/Notifications"),
-            QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("GetMethodCalls"));
-        call << QStringLiteral("Notify");
-        const QDBusMessage reply = bus.connection().call(call, QDBus::Block, 10000);
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(kNotifications, u"/org/freedesktop/Notifications"_s,
+                                           u"org.freedesktop.DBus.Mock"_s, u"GetMethodCalls"_s);
+        call << u"Notify"_s;
+        const QDBusMessage reply = stage.bus.connection().call(call, QDBus::Block, 10000);
         QStringList calls;
-        const auto log = reply.arguments().value(0).value<QDBusArgument>();
         if (reply.type() != QDBusMessage::ReplyMessage) {
             return calls;
         }
+        const auto log = reply.arguments().value(0).value<QDBusArgument>();
         log.beginArray();
         while (!log.atEnd()) {
             quint64 time = 0;
@@ -130,38 +106,24 @@ protected:
         return stage::waitFor([&] { return notifyCalls().size() >= count; });
     }
 
-    testsupport::PrivateBusDaemon bus;
-    stage::VirtualScreen screen;
-    testsupport::ScopedSandbox sandbox;
-    QTemporaryDir dir;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    stage::Child server, simulator, app;
-    std::unique_ptr<StatusNotifierWatcher> watcher;
-    std::unique_ptr<TrayItem> item;
+    stage::Stage stage{u"/nonexistent/zorva-no-services"_s};
+    stage::Child server;
+    std::unique_ptr<trayhost::TrayItem> item;
 };
 
 } // namespace
 
 TEST_F(BatteryNotificationsEndToEnd, OneNotificationPerLowEpisodeAndTheToolTipFollows) {
-    writePreferences(testsupport::kFullMenuPreferences);
-    ASSERT_TRUE(server.start(QStringLiteral("/usr/bin/python3"),
-                             {QStringLiteral("-m"), QStringLiteral("dbusmock"),
-                              QStringLiteral("--template"), QStringLiteral("notification_daemon")},
-                             env));
+    ASSERT_TRUE(server.start(u"/usr/bin/python3"_s,
+                             {u"-m"_s, u"dbusmock"_s, u"--template"_s, u"notification_daemon"_s},
+                             stage.env));
     ASSERT_TRUE(serverOnBus(true)) << qPrintable(server.errors());
-    watcher = std::make_unique<StatusNotifierWatcher>(bus.connection());
-    ASSERT_TRUE(watcher->start()) << qPrintable(watcher->errorString());
-    QSignalSpy registered(watcher.get(), &StatusNotifierWatcher::itemRegistered);
+    ASSERT_TRUE(testsupport::writeFile(stage.file(u"s.json"_s), kScenario));
     ASSERT_TRUE(
-        simulator.start(kSimulator, {QStringLiteral("--scenario"), dir.filePath("s.json")}, env));
-    ASSERT_TRUE(stage::waitFor([&] {
-        return bus.connection().interface()->isServiceRegistered(
-            QStringLiteral("com.zorva.ZorvaDeviceService"));
-    })) << qPrintable(simulator.errors());
-    ASSERT_TRUE(app.start(kApp, {}, env));
-    ASSERT_TRUE(stage::waitFor([&] { return registered.count() > 0; })) << qPrintable(app.errors());
-    item = std::make_unique<TrayItem>(bus.connection(), registered.at(0).at(0).toString(),
-                                      registered.at(0).at(1).toString());
+        stage.startService(stage::simulatorProgram(), {u"--scenario"_s, stage.file(u"s.json"_s)}))
+        << qPrintable(stage.error());
+    item = stage.startItem(stage.app);
+    ASSERT_TRUE(item) << qPrintable(stage.error());
     ASSERT_TRUE(toolTipBecomes(kTip + "Zorva Brindle 84: 60%"));
 
     send("battery|HV0AC8|337641472|15|low");
@@ -194,16 +156,13 @@ TEST_F(BatteryNotificationsEndToEnd, OneNotificationPerLowEpisodeAndTheToolTipFo
     const auto bundle = platform::Bundle::bundleWithPath(QStringLiteral(ZORVA_BUNDLE_PATH));
     ASSERT_TRUE(bundle);
     const QString picture =
-        QUrl::fromLocalFile(
-            bundle->pathForResource(QStringLiteral("Battery_Low"), QStringLiteral("png")))
-            .toString();
+        QUrl::fromLocalFile(bundle->pathForResource(u"Battery_Low"_s, u"png"_s)).toString();
     const auto notified = [&](int replacesId, const char* name, int percent) {
-        return QStringLiteral("Zorva menu bar item|%1|com.zorva.ZorvaStatusMenu|%2: battery "
-                              "low|%3% left. Charge the headset soon.|%4|2")
-            .arg(replacesId)
-            .arg(QLatin1String(name))
-            .arg(percent)
-            .arg(picture);
+        return u"Zorva menu bar item|%1|com.zorva.ZorvaStatusMenu|%2: battery low|%3% left. "
+               u"Charge the headset soon.|%4|2"_s.arg(replacesId)
+                   .arg(QLatin1String(name))
+                   .arg(percent)
+                   .arg(picture);
     };
     // One per episode, nothing more; a headset's later one replaces its earlier one.
     EXPECT_EQ(
@@ -217,7 +176,7 @@ TEST_F(BatteryNotificationsEndToEnd, OneNotificationPerLowEpisodeAndTheToolTipFo
     send("battery|HV0AC8|337641472|40");
     send("battery|HV0AC8|337641472|11|low");
     ASSERT_TRUE(toolTipBecomes(kTip + "Zorva Brindle 84: 11%\nZorva Mirelo 65: 6%"));
-    const QString trace = sandbox.home(QStringLiteral("Library/Logs/Zorva/ZorvaStatusMenu.log"));
+    const QString trace = stage.sandbox.home(u"Library/Logs/Zorva/ZorvaStatusMenu.log"_s);
     EXPECT_TRUE(stage::waitFor([&] {
         return QString::fromUtf8(testsupport::readFile(trace))
             .contains(QLatin1String("not shown: org.freedesktop.DBus.Error.ServiceUnknown"));

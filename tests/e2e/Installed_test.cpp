@@ -4,7 +4,7 @@
 // must be found from the installed command alone, and the trace file must not
 // depend on the language.
 
-#include "Platform/PropertyList.h"
+#include "Platform/plist/PropertyList.h"
 #include "support/Stage.h"
 
 #include <QRegularExpression>

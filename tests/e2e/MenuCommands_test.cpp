@@ -5,7 +5,7 @@
 // through ZORVA_WINDOW_RECORD.
 
 #include "Platform/DistributedNotificationCenter.h"
-#include "Platform/PropertyList.h"
+#include "Platform/plist/PropertyList.h"
 #include "support/Stage.h"
 
 using namespace Qt::StringLiterals;

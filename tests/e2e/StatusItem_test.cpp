@@ -3,7 +3,7 @@
 // host registered first. Each callback the simulator sends must show in the menu
 // read over dbusmenu, and in the trace file.
 
-#include "Platform/PropertyList.h"
+#include "Platform/plist/PropertyList.h"
 #include "support/HostileInputs.h"
 #include "support/Stage.h"
 

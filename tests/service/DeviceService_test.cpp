@@ -2,7 +2,7 @@
 // UPower on a stand-in system bus; the session bus is the test's own.
 
 #include "Platform/DBusContract.h"
-#include "Platform/KeyedArchive.h"
+#include "Platform/archive/KeyedArchive.h"
 #include "ZorvaUIProject/Common/HVDevice.h"
 #include "ZorvaUIProject/Common/HVDisObj.h"
 #include "support/MockUPower.h"

@@ -1,14 +1,12 @@
 #include "support/HostileInputs.h"
 
-#include "Platform/BinaryPropertyListReader.h"
-#include "Platform/BinaryPropertyListWriter.h"
-#include "Platform/PropertyList.h"
+#include "Platform/plist/BinaryPropertyListReader.h"
+#include "Platform/plist/BinaryPropertyListWriter.h"
+#include "Platform/plist/PropertyList.h"
 
 #include <plist/plist.h>
 
 namespace testsupport {
-
-namespace {
 
 QVariant uid(quint64 n) {
     return QVariant::fromValue(platform::PlistUid{n});
@@ -18,7 +16,13 @@ QVariantMap classNamed(const QString& name) {
     return {{"$classname", name}, {"$classes", QVariantList{name, "NSObject"}}};
 }
 
-} // namespace
+QByteArray keyedArchive(const QVariantList& objects, const QVariant& root) {
+    return platform::plist::toData(QVariantMap{{"$archiver", "NSKeyedArchiver"},
+                                               {"$version", 100000},
+                                               {"$top", QVariantMap{{"root", root}}},
+                                               {"$objects", QVariantList{"$null"} + objects}},
+                                   platform::plist::Format::Binary);
+}
 
 QByteArray closingsHiddenIn(const QByteArray& before, const QByteArray& after) {
     constexpr int n = 200000;
@@ -52,18 +56,13 @@ QByteArray nestedDeviceLists(int n, int levels) {
             }
             devices.append(device);
         }
-        QVariantList objects{QStringLiteral("$null"),
-                             QVariantMap{{"$class", uid(2)}, {"NS.objects", refs}},
+        QVariantList objects{QVariantMap{{"$class", uid(2)}, {"NS.objects", refs}},
                              classNamed("NSArray"), classNamed("HVDevice")};
         objects += devices;
         if (!inner.isEmpty()) {
             objects.append(inner);
         }
-        inner = platform::plist::toData(QVariantMap{{"$archiver", "NSKeyedArchiver"},
-                                                    {"$version", 100000},
-                                                    {"$top", QVariantMap{{"root", uid(1)}}},
-                                                    {"$objects", objects}},
-                                        platform::plist::Format::Binary);
+        inner = keyedArchive(objects);
     }
     return inner;
 }
@@ -89,13 +88,12 @@ QByteArray longObjectTable(int n) {
 QVariant libplistReading(const QByteArray& bytes) {
     plist_t root = nullptr;
     plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
-    if (root == nullptr) {
-        return {};
-    }
     char* out = nullptr;
     uint32_t length = 0;
-    plist_to_bin(root, &out, &length);
-    plist_free(root);
+    if (root != nullptr) {
+        plist_to_bin(root, &out, &length);
+        plist_free(root);
+    }
     const QByteArray binary(out, static_cast<qsizetype>(length));
     plist_to_bin_free(out);
     return platform::plist::BinaryPropertyListReader(binary).toVariant();

@@ -7,6 +7,12 @@
 // keyed-archive readers, generated at their smallest telling size.
 namespace testsupport {
 
+// A keyed archive written by hand: "$null", then the objects; the root names
+// one of them by UID.
+QVariant uid(quint64 n);
+QVariantMap classNamed(const QString& name);
+QByteArray keyedArchive(const QVariantList& objects, const QVariant& root = uid(1));
+
 // An XML property list with 200,000 closing tags inside markup that no parser
 // counts (between `before` and `after`, e.g. "<!--" and "-->"), then 200,000
 // nested arrays: more than any stack holds when a parser recurses.

@@ -1,6 +1,5 @@
 #include "support/OldStylePropertyList.h"
 
-#include <QVariantList>
 #include <QVariantMap>
 #include <optional>
 
@@ -8,216 +7,81 @@ namespace testsupport {
 
 namespace {
 
-class Parser {
-public:
-    explicit Parser(const QString& text) : m_text(text) {}
+// One pass over the text; every reader returns nothing on malformed text.
+struct Parser {
+    const QString& text;
+    qsizetype pos = 0;
 
-    std::optional<QVariant> document() {
-        auto value = parseValue(0);
-        skipSpace();
-        if (!value || m_pos != m_text.size()) {
-            return std::nullopt;
+    bool take(QChar c) {
+        while (pos < text.size() && text.at(pos).isSpace()) {
+            ++pos;
         }
-        return value;
+        const bool found = pos < text.size() && text.at(pos) == c;
+        pos += found ? 1 : 0;
+        return found;
     }
 
-private:
+    std::optional<QVariant> value(int depth) {
+        if (depth > 64 || !take(u'{')) {
+            const auto s = depth > 64 ? std::nullopt : string();
+            return s ? std::optional<QVariant>(*s) : std::nullopt;
+        }
+        QVariantMap map;
+        while (!take(u'}')) {
+            const auto key = string();
+            const auto item = key && take(u'=') ? value(depth + 1) : std::nullopt;
+            if (!item || !take(u';')) {
+                return std::nullopt;
+            }
+            map.insert(*key, *item);
+        }
+        return map;
+    }
+
     static bool isBare(QChar c) {
         return (c.unicode() < 0x80 && c.isLetterOrNumber()) || QStringLiteral("_$/:.-").contains(c);
     }
 
-    void skipSpace() {
-        while (m_pos < m_text.size() && m_text.at(m_pos).isSpace()) {
-            ++m_pos;
-        }
-    }
-
-    bool take(QChar c) {
-        skipSpace();
-        if (m_pos < m_text.size() && m_text.at(m_pos) == c) {
-            ++m_pos;
-            return true;
-        }
-        return false;
-    }
-
-    std::optional<QVariant> parseValue(int depth) {
-        if (depth > 64) {
-            return std::nullopt;
-        }
-        skipSpace();
-        if (m_pos >= m_text.size()) {
-            return std::nullopt;
-        }
-        const QChar c = m_text.at(m_pos);
-        if (c == u'{') {
-            return parseDictionary(depth);
-        }
-        if (c == u'(') {
-            return parseArray(depth);
-        }
-        if (c == u'<') {
-            return parseData();
-        }
-        auto s = parseString();
-        if (!s) {
-            return std::nullopt;
-        }
-        return QVariant(*s);
-    }
-
-    std::optional<QVariant> parseDictionary(int depth) {
-        ++m_pos;
-        QVariantMap map;
-        while (!take(u'}')) {
-            auto key = parseString();
-            if (!key || !take(u'=')) {
-                return std::nullopt;
+    std::optional<QString> string() {
+        if (!take(u'"')) {
+            const qsizetype start = pos;
+            while (pos < text.size() && isBare(text.at(pos))) {
+                ++pos;
             }
-            auto value = parseValue(depth + 1);
-            if (!value || !take(u';')) {
-                return std::nullopt;
-            }
-            map.insert(*key, *value);
+            return pos == start ? std::nullopt : std::optional(text.mid(start, pos - start));
         }
-        return QVariant(map);
-    }
-
-    std::optional<QVariant> parseArray(int depth) {
-        ++m_pos;
-        QVariantList list;
-        if (take(u')')) {
-            return QVariant(list);
-        }
-        while (true) {
-            auto value = parseValue(depth + 1);
-            if (!value) {
-                return std::nullopt;
-            }
-            list.append(*value);
-            if (take(u')')) {
-                return QVariant(list);
-            }
-            if (!take(u',')) {
-                return std::nullopt;
-            }
-            if (take(u')')) { // a trailing comma is allowed
-                return QVariant(list);
-            }
-        }
-    }
-
-    std::optional<QVariant> parseData() {
-        ++m_pos;
-        QByteArray hex;
-        while (m_pos < m_text.size() && m_text.at(m_pos) != u'>') {
-            const QChar c = m_text.at(m_pos++);
-            if (c.isSpace()) {
-                continue;
-            }
-            if (!isxdigit(c.toLatin1())) {
-                return std::nullopt;
-            }
-            hex += c.toLatin1();
-        }
-        if (m_pos >= m_text.size() || hex.size() % 2 != 0) {
-            return std::nullopt;
-        }
-        ++m_pos;
-        return QVariant(QByteArray::fromHex(hex));
-    }
-
-    std::optional<QString> parseString() {
-        skipSpace();
-        if (m_pos >= m_text.size()) {
-            return std::nullopt;
-        }
-        if (m_text.at(m_pos) != u'"') {
-            const qsizetype start = m_pos;
-            while (m_pos < m_text.size() && isBare(m_text.at(m_pos))) {
-                ++m_pos;
-            }
-            if (m_pos == start) {
-                return std::nullopt;
-            }
-            return m_text.mid(start, m_pos - start);
-        }
-        ++m_pos;
         QString out;
-        while (m_pos < m_text.size()) {
-            const QChar c = m_text.at(m_pos++);
+        while (pos + 1 < text.size() || (pos < text.size() && text.at(pos) == u'"')) {
+            const QChar c = text.at(pos++);
             if (c == u'"') {
                 return out;
             }
-            if (c != u'\\') {
+            const QChar e = c == u'\\' ? text.at(pos++) : c;
+            bool ok = c != u'\\' || e != u'U';
+            if (!ok && pos + 4 <= text.size()) {
+                out += QChar(static_cast<char16_t>(text.mid(pos, 4).toUInt(&ok, 16)));
+                pos += 4;
+            } else if (c == u'\\') {
+                // \" \\ and any other character stand for themselves
+                out += e == u'n' ? u'\n' : e == u't' ? u'\t' : e == u'r' ? u'\r' : e;
+            } else {
                 out += c;
-                continue;
             }
-            if (m_pos >= m_text.size()) {
+            if (!ok) {
                 return std::nullopt;
-            }
-            const QChar e = m_text.at(m_pos++);
-            switch (e.unicode()) {
-            case u'n':
-                out += u'\n';
-                break;
-            case u't':
-                out += u'\t';
-                break;
-            case u'r':
-                out += u'\r';
-                break;
-            case u'a':
-                out += QChar(0x07);
-                break;
-            case u'b':
-                out += QChar(0x08);
-                break;
-            case u'f':
-                out += QChar(0x0c);
-                break;
-            case u'v':
-                out += QChar(0x0b);
-                break;
-            case u'U': {
-                if (m_pos + 4 > m_text.size()) {
-                    return std::nullopt;
-                }
-                bool ok = false;
-                const uint unit = m_text.mid(m_pos, 4).toUInt(&ok, 16);
-                if (!ok) {
-                    return std::nullopt;
-                }
-                out += QChar(static_cast<char16_t>(unit));
-                m_pos += 4;
-                break;
-            }
-            default:
-                if (e >= u'0' && e <= u'7') {
-                    uint value = e.unicode() - u'0';
-                    for (int i = 0; i < 2 && m_pos < m_text.size() && m_text.at(m_pos) >= u'0' &&
-                                    m_text.at(m_pos) <= u'7';
-                         ++i) {
-                        value = value * 8 + (m_text.at(m_pos++).unicode() - u'0');
-                    }
-                    out += QChar(static_cast<char16_t>(value));
-                } else {
-                    out += e; // \" \\ \' and any other character stand for themselves
-                }
             }
         }
         return std::nullopt; // unterminated
     }
-
-    const QString& m_text;
-    qsizetype m_pos = 0;
 };
 
 } // namespace
 
 QVariant parseOldStylePropertyList(const QString& text) {
-    Parser parser(text);
-    return parser.document().value_or(QVariant());
+    Parser parser{text};
+    const auto result = parser.value(0);
+    parser.take(u' '); // skips the trailing space
+    return result && parser.pos == text.size() ? *result : QVariant();
 }
 
 } // namespace testsupport

@@ -257,7 +257,9 @@ inline ::testing::AssertionResult menuBecomes(
 // demand. Children end before the bus goes.
 class Stage {
 public:
-    Stage() {
+    // With a folder of service files, the bus activates those services only (an
+    // empty or missing folder: none, so no desktop service of the machine starts).
+    explicit Stage(const QString& serviceDir = QString()) : bus(serviceDir) {
         if (!bus.ok()) {
             m_error = u"no private dbus-daemon"_s;
         } else if (!screen.ok()) {

@@ -1,6 +1,6 @@
 #include "support/StubApplications.h"
 
-#include "Platform/PropertyList.h"
+#include "Platform/plist/PropertyList.h"
 #include "support/TestSupport.h"
 
 #include <QDir>

@@ -1,10 +1,10 @@
 #include "DeviceSimulator.h"
 
 #include "Platform/DBusContract.h"
-#include "Platform/KeyedArchive.h"
 #include "Platform/ObjectDescription.h"
 #include "Platform/RemoteCall.h"
 #include "Platform/ServiceEndpoint.h"
+#include "Platform/archive/KeyedArchive.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>

@@ -1,6 +1,6 @@
-#include "Platform/KeyedArchive.h"
 #include "Platform/ObjectDescription.h"
-#include "Platform/PropertyList.h"
+#include "Platform/archive/KeyedArchive.h"
+#include "Platform/plist/PropertyList.h"
 #include "ZorvaUIProject/Common/HVDevice.h"
 #include "ZorvaUIProject/Common/HVSoftphone.h"
 #include "support/TestSupport.h"

@@ -1,5 +1,6 @@
-#include "Platform/KeyedArchive.h"
+#include "Platform/archive/KeyedArchive.h"
 #include "Platform/RemoteCall.h"
+#include "Platform/archive/KeyedArchive.h"
 #include "ZorvaUIProject/Common/HVDevice.h"
 #include "ZorvaUIProject/Common/HVDisObj.h"
 #include "ZorvaUIProject/Common/HVSoftphone.h"

@@ -1,5 +1,5 @@
 #include "Platform/Bundle.h"
-#include "Platform/PropertyList.h"
+#include "Platform/plist/PropertyList.h"
 #include "ZorvaUIProject/Common/HVUtilities.h"
 #include "support/StubApplications.h"
 #include "support/TestSupport.h"

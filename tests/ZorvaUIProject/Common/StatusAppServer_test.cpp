@@ -1,5 +1,5 @@
 #include "Platform/DBusContract.h"
-#include "Platform/KeyedArchive.h"
+#include "Platform/archive/KeyedArchive.h"
 #include "ZorvaUIProject/Common/HVDevice.h"
 #include "ZorvaUIProject/Common/HVDisObj.h"
 #include "ZorvaUIProject/Common/HVSoftphone.h"

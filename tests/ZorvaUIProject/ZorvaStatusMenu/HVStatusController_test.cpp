@@ -1,6 +1,6 @@
 #include "Platform/Bundle.h"
 #include "Platform/ObjectDescription.h"
-#include "Platform/PropertyList.h"
+#include "Platform/plist/PropertyList.h"
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusController.h"
 #include "support/ControllerFakes.h"

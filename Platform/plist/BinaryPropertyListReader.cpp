@@ -1,6 +1,6 @@
-#include "Platform/BinaryPropertyListReader.h"
+#include "Platform/plist/BinaryPropertyListReader.h"
 
-#include "Platform/PropertyList.h"
+#include "Platform/plist/PropertyList.h"
 
 #include <QDateTime>
 #include <QTimeZone>

@@ -1,9 +1,10 @@
-#include "Platform/PropertyList.h"
+#include "Platform/plist/PropertyList.h"
 
 #include "Platform/AtomicFile.h"
-#include "Platform/BinaryPropertyListReader.h"
-#include "Platform/PropertyListDepth.h"
-#include "Platform/PropertyListXml.h"
+#include "Platform/plist/BinaryPropertyListReader.h"
+#include "Platform/plist/Libplist.h"
+#include "Platform/plist/PropertyListDepth.h"
+#include "Platform/plist/PropertyListXml.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -21,11 +22,6 @@ namespace {
 // Seconds between the Unix epoch and the property-list epoch (2001-01-01 UTC).
 constexpr qint64 kPlistEpochOffset = 978307200;
 
-struct NodeDeleter {
-    void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
-};
-using Node = std::unique_ptr<void, NodeDeleter>;
-
 // The range of dates kept: the years 1 to 9999.
 qint64 firstDateMSecs() {
     static const qint64 ms =
@@ -40,48 +36,16 @@ qint64 lastDateMSecs() {
     return ms;
 }
 
-// XML that libplist has parsed, read through its binary form: the one reader
-// of converted values, which reads strings by their length (libplist's string
-// accessors abort on an embedded NUL) and dates as full doubles (its date
-// accessor is 32 bits wide).
-QVariant readThroughLibplist(const QByteArray& xml) {
-    plist_t raw = nullptr;
-    plist_from_xml(xml.constData(), static_cast<uint32_t>(xml.size()), &raw);
-    Node root(raw);
-    if (!root) {
-        return {};
-    }
-    char* out = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(root.get(), &out, &length);
-    if (out == nullptr) {
-        return {};
-    }
-    const QByteArray binary(out, static_cast<qsizetype>(length));
-    plist_to_bin_free(out);
-    return BinaryPropertyListReader(binary).toVariant();
-}
-
 Node fromVariant(const QVariant& value, int depth) {
     if (depth > kMaxDepth) {
         return nullptr;
     }
+    if (const auto bits = integerBits(value)) {
+        return Node(plist_new_uint(*bits));
+    }
     switch (value.typeId()) {
     case QMetaType::Bool:
         return Node(plist_new_bool(value.toBool() ? 1 : 0));
-    case QMetaType::Int:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-        return Node(plist_new_uint(static_cast<uint64_t>(value.toLongLong())));
-    case QMetaType::UInt:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-    case QMetaType::UShort:
-    case QMetaType::UChar:
-        return Node(plist_new_uint(value.toULongLong()));
     case QMetaType::Double:
     case QMetaType::Float:
         return Node(plist_new_real(value.toDouble()));
@@ -164,7 +128,8 @@ QVariant fromData(const QByteArray& bytes) {
     if (bytes.contains('\0') || !nestingWithin(bytes, kMaxDepth)) {
         return {};
     }
-    return readThroughLibplist(bytes);
+    // XML that libplist has parsed is read through its binary form.
+    return BinaryPropertyListReader(binaryFromXml(bytes)).toVariant();
 }
 
 QByteArray toData(const QVariant& value, Format format) {

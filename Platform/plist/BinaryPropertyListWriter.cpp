@@ -1,4 +1,4 @@
-#include "Platform/BinaryPropertyListWriter.h"
+#include "Platform/plist/BinaryPropertyListWriter.h"
 
 #include <cstring>
 

@@ -1,90 +1,25 @@
-#include "Platform/KeyedArchive.h"
-
-#include "Platform/BinaryPropertyListReader.h"
-#include "Platform/BinaryPropertyListWriter.h"
-#include "Platform/ObjectDescription.h"
-#include "Platform/PropertyList.h"
-#include "Platform/PropertyListDepth.h"
-#include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
+#include "Platform/archive/KeyedArchiveInternal.h"
+#include "Platform/plist/BinaryPropertyListReader.h"
+#include "Platform/plist/Libplist.h"
+#include "Platform/plist/PropertyList.h"
+#include "Platform/plist/PropertyListDepth.h"
 
 #include <QDateTime>
 #include <QHash>
-#include <QReadWriteLock>
 #include <QTimeZone>
+#include <algorithm>
 #include <cmath>
 #include <limits>
-#include <mutex>
 #include <optional>
-#include <plist/plist.h>
 #include <unordered_map>
 #include <vector>
 
 namespace platform {
 
+using detail::classForName;
+using detail::trace;
+
 namespace {
-
-// Trace lines of the codec go to the IPC category: archives are what crosses
-// the process boundary.
-constexpr int kTraceCategory = 22;
-constexpr int kTraceSeverity = 3;
-
-void trace(const QString& message) {
-    HVTrace::writeLine(message, kTraceCategory, kTraceSeverity);
-}
-
-struct NodeDeleter {
-    void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
-};
-using Node = std::unique_ptr<void, NodeDeleter>;
-
-// ---------------------------------------------------------------------------
-// The registry of record classes.
-
-struct Registry {
-    QReadWriteLock lock;
-    QHash<QString, std::shared_ptr<const ArchivableClass>> byName;
-    QHash<int, std::shared_ptr<const ArchivableClass>> byType;
-};
-
-Registry& registry() {
-    static Registry instance;
-    return instance;
-}
-
-std::shared_ptr<const ArchivableClass> classForType(int typeId) {
-    auto& reg = registry();
-    QReadLocker lock(&reg.lock);
-    return reg.byType.value(typeId);
-}
-
-std::shared_ptr<const ArchivableClass> classForName(const QString& name) {
-    auto& reg = registry();
-    QReadLocker lock(&reg.lock);
-    return reg.byName.value(name);
-}
-
-int entryTypeId() {
-    static const int id = qMetaTypeId<std::shared_ptr<QVariantMap>>();
-    return id;
-}
-
-// Describes records and shared maps in trace lines.
-QString describeArchivable(const QVariant& value, int indent) {
-    if (value.typeId() == entryTypeId()) {
-        const auto map = value.value<std::shared_ptr<QVariantMap>>();
-        return map ? describeIndented(QVariant(*map), indent) : QStringLiteral("(null)");
-    }
-    const auto cls = classForType(value.typeId());
-    if (!cls || !cls->describe) {
-        return {};
-    }
-    return cls->describe(value, indent);
-}
-
-void ensureDescriberRegistered() {
-    static std::once_flag once;
-    std::call_once(once, [] { registerDescriber(&describeArchivable); });
-}
 
 // What one top-level decode on this thread has spent, shared with the archives
 // nested in its data objects: the objects visited, and each distinct nested
@@ -127,330 +62,7 @@ private:
     std::unique_ptr<DecodeState> m_owned;
 };
 
-QString typeName(const QVariant& value) {
-    const char* name = value.typeName();
-    return QString::fromLatin1(name != nullptr ? name : "unknown");
-}
-
 } // namespace
-
-void registerArchivableClass(ArchivableClass cls) {
-    ensureDescriberRegistered();
-    if (cls.classes.isEmpty()) {
-        cls.classes = QStringList{cls.className, QStringLiteral("NSObject")};
-    }
-    auto shared = std::make_shared<const ArchivableClass>(std::move(cls));
-    auto& reg = registry();
-    QWriteLocker lock(&reg.lock);
-    reg.byName.insert(shared->className, shared);
-    if (shared->type.isValid()) {
-        reg.byType.insert(shared->type.id(), shared);
-    }
-}
-
-bool isArchivableClassRegistered(const QString& className) {
-    return classForName(className) != nullptr;
-}
-
-// ---------------------------------------------------------------------------
-// Writing.
-
-namespace detail {
-
-class ArchiveWriter {
-public:
-    using Ref = plist::BinaryPropertyListWriter::Ref;
-
-    ArchiveWriter() { m_objects.push_back(m_out.string(QStringLiteral("$null"))); }
-
-    // The UID of the value, writing it first when it is new; 0 for absent.
-    uint64_t encode(const QVariant& value) {
-        if (m_failed) {
-            return 0;
-        }
-        if (m_depth >= kMaxArchiveDepth) {
-            fail(QStringLiteral("archivedDataWithRootObject : objects nested deeper than %1")
-                     .arg(kMaxArchiveDepth));
-            return 0;
-        }
-        ++m_depth;
-        const uint64_t uid = encodeValue(value);
-        --m_depth;
-        return uid;
-    }
-
-    // The finished archive as a binary property list; empty after a failure.
-    QByteArray finish(uint64_t rootUid) {
-        if (m_failed) {
-            return {};
-        }
-        const Ref top = m_out.dictionary();
-        m_out.insert(top, m_out.string(QStringLiteral("$version")), m_out.integer(100000));
-        m_out.insert(top, m_out.string(QStringLiteral("$archiver")),
-                     m_out.string(QStringLiteral("NSKeyedArchiver")));
-        const Ref topDict = m_out.dictionary();
-        m_out.insert(topDict, m_out.string(QStringLiteral("root")), m_out.uid(rootUid));
-        m_out.insert(top, m_out.string(QStringLiteral("$top")), topDict);
-        const Ref objects = m_out.array();
-        for (Ref object : m_objects) {
-            m_out.append(objects, object);
-        }
-        m_out.insert(top, m_out.string(QStringLiteral("$objects")), objects);
-        return m_out.finish(top);
-    }
-
-    bool failed() const { return m_failed; }
-
-    void fail(const QString& message) {
-        if (!m_failed) {
-            trace(message);
-        }
-        m_failed = true;
-    }
-
-    // A key of an archived object's dictionary.
-    void setItem(Ref object, const QString& key, Ref value) {
-        m_out.insert(object, m_out.string(key), value);
-    }
-    plist::BinaryPropertyListWriter& out() { return m_out; }
-
-private:
-    uint64_t append(Ref object) {
-        m_objects.push_back(object);
-        return m_objects.size() - 1;
-    }
-
-    uint64_t classUid(const QString& name, const QStringList& classes) {
-        const auto found = m_classUids.constFind(name);
-        if (found != m_classUids.cend()) {
-            return found.value();
-        }
-        const Ref dict = m_out.dictionary();
-        const Ref list = m_out.array();
-        for (const QString& c : classes) {
-            m_out.append(list, m_out.string(c));
-        }
-        m_out.insert(dict, m_out.string(QStringLiteral("$classes")), list);
-        m_out.insert(dict, m_out.string(QStringLiteral("$classname")), m_out.string(name));
-        const uint64_t uid = append(dict);
-        m_classUids.insert(name, uid);
-        return uid;
-    }
-
-    // A new dictionary object of a class, already in "$objects".
-    Ref newObject(const QString& name, const QStringList& classes, uint64_t* uid) {
-        const uint64_t cls = classUid(name, classes);
-        const Ref dict = m_out.dictionary();
-        *uid = append(dict);
-        m_out.insert(dict, m_out.string(QStringLiteral("$class")), m_out.uid(cls));
-        return dict;
-    }
-
-    uint64_t encodeString(const QString& text) {
-        if (text.isNull()) {
-            return 0;
-        }
-        const auto found = m_stringUids.constFind(text);
-        if (found != m_stringUids.cend()) {
-            return found.value();
-        }
-        const uint64_t uid = append(m_out.string(text));
-        m_stringUids.insert(text, uid);
-        return uid;
-    }
-
-    uint64_t encodeList(const QVariantList& list) {
-        static const QStringList classes{QStringLiteral("NSMutableArray"),
-                                         QStringLiteral("NSArray"), QStringLiteral("NSObject")};
-        uint64_t uid = 0;
-        const Ref dict = newObject(classes.first(), classes, &uid);
-        const Ref objects = m_out.array();
-        m_out.insert(dict, m_out.string(QStringLiteral("NS.objects")), objects);
-        for (const QVariant& item : list) {
-            const uint64_t child = encode(item);
-            if (m_failed) {
-                return 0;
-            }
-            m_out.append(objects, m_out.uid(child));
-        }
-        return uid;
-    }
-
-    uint64_t encodeMap(const QVariantMap& map) {
-        static const QStringList classes{QStringLiteral("NSMutableDictionary"),
-                                         QStringLiteral("NSDictionary"),
-                                         QStringLiteral("NSObject")};
-        uint64_t uid = 0;
-        const Ref dict = newObject(classes.first(), classes, &uid);
-        const Ref keys = m_out.array();
-        const Ref objects = m_out.array();
-        m_out.insert(dict, m_out.string(QStringLiteral("NS.keys")), keys);
-        m_out.insert(dict, m_out.string(QStringLiteral("NS.objects")), objects);
-        for (auto it = map.cbegin(); it != map.cend(); ++it) {
-            const uint64_t key = encodeString(it.key());
-            const uint64_t value = encode(it.value());
-            if (m_failed) {
-                return 0;
-            }
-            m_out.append(keys, m_out.uid(key));
-            m_out.append(objects, m_out.uid(value));
-        }
-        return uid;
-    }
-
-    uint64_t encodeValue(const QVariant& value) {
-        if (!value.isValid()) {
-            return 0;
-        }
-        switch (value.typeId()) {
-        case QMetaType::QString:
-            return encodeString(value.toString());
-        case QMetaType::Bool:
-            return append(m_out.boolean(value.toBool()));
-        case QMetaType::Int:
-        case QMetaType::Long:
-        case QMetaType::LongLong:
-        case QMetaType::Short:
-        case QMetaType::Char:
-        case QMetaType::SChar:
-            return append(m_out.integer(value.toLongLong()));
-        case QMetaType::UInt:
-        case QMetaType::ULong:
-        case QMetaType::ULongLong:
-        case QMetaType::UShort:
-        case QMetaType::UChar:
-            // Written as the 64 bits; the format reads them signed.
-            return append(m_out.integer(static_cast<int64_t>(value.toULongLong())));
-        case QMetaType::Double:
-        case QMetaType::Float:
-            return append(m_out.real(value.toDouble()));
-        case QMetaType::QByteArray: {
-            const QByteArray bytes = value.toByteArray();
-            if (bytes.isNull()) {
-                return 0;
-            }
-            return append(m_out.data(bytes));
-        }
-        case QMetaType::QDateTime: {
-            const QDateTime date = value.toDateTime();
-            if (!date.isValid()) {
-                return 0;
-            }
-            static const QStringList classes{QStringLiteral("NSDate"), QStringLiteral("NSObject")};
-            uint64_t uid = 0;
-            const Ref dict = newObject(classes.first(), classes, &uid);
-            const double seconds = plist::secondsFromDate(date);
-            m_out.insert(dict, m_out.string(QStringLiteral("NS.time")), m_out.real(seconds));
-            return uid;
-        }
-        case QMetaType::QVariantList:
-        case QMetaType::QStringList:
-            return encodeList(value.toList());
-        case QMetaType::QVariantMap:
-            return encodeMap(value.toMap());
-        case QMetaType::QVariantHash: {
-            const QVariantHash hash = value.toHash();
-            QVariantMap map;
-            for (auto it = hash.cbegin(); it != hash.cend(); ++it) {
-                map.insert(it.key(), it.value());
-            }
-            return encodeMap(map);
-        }
-        default:
-            break;
-        }
-        if (value.typeId() == entryTypeId()) {
-            const auto entry = value.value<std::shared_ptr<QVariantMap>>();
-            if (!entry) {
-                return 0;
-            }
-            const auto found = m_sharedUids.constFind(entry.get());
-            if (found != m_sharedUids.cend()) {
-                return found.value();
-            }
-            // A map cannot contain itself by value, so its UID is recorded
-            // once it is written.
-            const uint64_t uid = encodeMap(*entry);
-            if (!m_failed) {
-                m_sharedUids.insert(entry.get(), uid);
-            }
-            return uid;
-        }
-        const auto cls = classForType(value.typeId());
-        if (!cls) {
-            fail(QStringLiteral("archivedDataWithRootObject : no archived form for %1")
-                     .arg(typeName(value)));
-            return 0;
-        }
-        const void* identity = cls->identity ? cls->identity(value) : value.constData();
-        if (identity == nullptr) {
-            return 0;
-        }
-        const auto found = m_sharedUids.constFind(identity);
-        if (found != m_sharedUids.cend()) {
-            return found.value();
-        }
-        uint64_t uid = 0;
-        const Ref dict = newObject(cls->className, cls->classes, &uid);
-        // Known before the fields are written, so an object that refers back to
-        // itself is written as a reference instead of without end.
-        m_sharedUids.insert(identity, uid);
-        KeyedArchiver coder(*this, dict);
-        cls->encode(value, coder);
-        return uid;
-    }
-
-    plist::BinaryPropertyListWriter m_out;
-    std::vector<Ref> m_objects; // "$objects": the property-list object of each UID
-    QHash<QString, uint64_t> m_stringUids;
-    QHash<QString, uint64_t> m_classUids;
-    QHash<const void*, uint64_t> m_sharedUids;
-    int m_depth = 0;
-    bool m_failed = false;
-};
-
-} // namespace detail
-
-KeyedArchiver::KeyedArchiver(detail::ArchiveWriter& writer, quint32 object)
-    : m_writer(writer), m_object(object) {}
-
-void KeyedArchiver::encodeObject(const QVariant& object, const QString& forKey) {
-    const uint64_t uid = m_writer.encode(object);
-    m_writer.setItem(m_object, forKey, m_writer.out().uid(uid));
-}
-
-void KeyedArchiver::encodeBool(bool value, const QString& forKey) {
-    m_writer.setItem(m_object, forKey, m_writer.out().boolean(value));
-}
-
-void KeyedArchiver::encodeInt32(qint32 value, const QString& forKey) {
-    encodeInt64(value, forKey);
-}
-
-void KeyedArchiver::encodeInt64(qint64 value, const QString& forKey) {
-    m_writer.setItem(m_object, forKey, m_writer.out().integer(value));
-}
-
-void KeyedArchiver::encodeDouble(double value, const QString& forKey) {
-    m_writer.setItem(m_object, forKey, m_writer.out().real(value));
-}
-
-QByteArray archivedDataWithAbsentRoot() {
-    detail::ArchiveWriter writer;
-    return writer.finish(0);
-}
-
-QByteArray archivedDataWithRootObject(const QVariant& root) {
-    if (!root.isValid()) {
-        return {};
-    }
-    detail::ArchiveWriter writer;
-    const uint64_t uid = writer.encode(root);
-    if (writer.failed() || uid == 0) {
-        return {};
-    }
-    return writer.finish(uid);
-}
 
 // ---------------------------------------------------------------------------
 // Reading.
@@ -850,20 +462,7 @@ QVariant unarchiveRoot(const QByteArray& data, qint64& visits) {
         return {};
     }
     if (!isBinary) {
-        const auto length = static_cast<uint32_t>(data.size());
-        plist_t raw = nullptr;
-        plist_from_xml(data.constData(), length, &raw);
-        Node top(raw);
-        binary.clear();
-        char* out = nullptr;
-        uint32_t outLength = 0;
-        if (top) {
-            plist_to_bin(top.get(), &out, &outLength);
-        }
-        if (out != nullptr) {
-            binary = QByteArray(out, static_cast<qsizetype>(outLength));
-            plist_to_bin_free(out);
-        }
+        binary = plist::binaryFromXml(data);
     }
     const detail::Reader list(binary);
     const auto top = list.object(list.topObject());
@@ -1058,65 +657,43 @@ double KeyedUnarchiver::decodeDoubleForKey(const QString& key) {
     return static_cast<double>(*value);
 }
 
-QString KeyedUnarchiver::decodeStringForKey(const QString& key) {
-    const QVariant object = decodeObjectForKey(key);
+namespace {
+// The object under the key when its meta type is one of the types; otherwise
+// nothing, with a trace line naming the kind expected when there was an object.
+QVariant objectOfType(KeyedUnarchiver& coder, const QString& key, std::initializer_list<int> types,
+                      const QString& expected) {
+    QVariant object = coder.decodeObjectForKey(key);
     if (!object.isValid()) {
         return {};
     }
-    if (object.typeId() != QMetaType::QString) {
-        traceWrongKind(key, QStringLiteral("string"));
+    if (std::find(types.begin(), types.end(), object.typeId()) == types.end()) {
+        coder.traceWrongKind(key, expected);
         return {};
     }
-    return object.toString();
+    return object;
+}
+} // namespace
+
+QString KeyedUnarchiver::decodeStringForKey(const QString& key) {
+    return objectOfType(*this, key, {QMetaType::QString}, QStringLiteral("string")).toString();
 }
 
 QByteArray KeyedUnarchiver::decodeDataForKey(const QString& key) {
-    const QVariant object = decodeObjectForKey(key);
-    if (!object.isValid()) {
-        return {};
-    }
-    if (object.typeId() != QMetaType::QByteArray) {
-        traceWrongKind(key, QStringLiteral("data object"));
-        return {};
-    }
-    return object.toByteArray();
+    return objectOfType(*this, key, {QMetaType::QByteArray}, QStringLiteral("data object"))
+        .toByteArray();
 }
 
 QVariant KeyedUnarchiver::decodeNumberForKey(const QString& key) {
-    QVariant object = decodeObjectForKey(key);
-    if (!object.isValid()) {
-        return {};
-    }
-    const int type = object.typeId();
-    if (type != QMetaType::LongLong && type != QMetaType::Double && type != QMetaType::Bool) {
-        traceWrongKind(key, QStringLiteral("number"));
-        return {};
-    }
-    return object;
+    return objectOfType(*this, key, {QMetaType::LongLong, QMetaType::Double, QMetaType::Bool},
+                        QStringLiteral("number"));
 }
 
 QVariant KeyedUnarchiver::decodeListForKey(const QString& key) {
-    QVariant object = decodeObjectForKey(key);
-    if (!object.isValid()) {
-        return {};
-    }
-    if (object.typeId() != QMetaType::QVariantList) {
-        traceWrongKind(key, QStringLiteral("list"));
-        return {};
-    }
-    return object;
+    return objectOfType(*this, key, {QMetaType::QVariantList}, QStringLiteral("list"));
 }
 
 QVariant KeyedUnarchiver::decodeMapForKey(const QString& key) {
-    QVariant object = decodeObjectForKey(key);
-    if (!object.isValid()) {
-        return {};
-    }
-    if (object.typeId() != QMetaType::QVariantMap) {
-        traceWrongKind(key, QStringLiteral("dictionary"));
-        return {};
-    }
-    return object;
+    return objectOfType(*this, key, {QMetaType::QVariantMap}, QStringLiteral("dictionary"));
 }
 
 } // namespace platform

@@ -1,4 +1,4 @@
-#include "Platform/PropertyListDepth.h"
+#include "Platform/plist/PropertyListDepth.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,7 @@
-#include "Platform/PropertyListXml.h"
+#include "Platform/plist/PropertyListXml.h"
 
-#include "Platform/PropertyList.h"
+#include "Platform/plist/Libplist.h"
+#include "Platform/plist/PropertyList.h"
 
 #include <QDateTime>
 #include <QTimeZone>
@@ -435,30 +436,17 @@ bool write(QByteArray& out, const QVariant& value, int depth) {
     if (depth > kMaxDepth) {
         return false;
     }
+    // Negative numbers are stored as the unsigned number of the same bits, as the
+    // general codec does.
+    if (const auto bits = integerBits(value)) {
+        out.append("<integer>");
+        appendNumber(out, *bits);
+        out.append("</integer>");
+        return true;
+    }
     switch (value.typeId()) {
     case QMetaType::Bool:
         out.append(value.toBool() ? "<true/>" : "<false/>");
-        return true;
-    case QMetaType::Int:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-        // Negative numbers are stored as the unsigned number of the same bits, as
-        // the general codec does.
-        out.append("<integer>");
-        appendNumber(out, static_cast<quint64>(value.toLongLong()));
-        out.append("</integer>");
-        return true;
-    case QMetaType::UInt:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-    case QMetaType::UShort:
-    case QMetaType::UChar:
-        out.append("<integer>");
-        appendNumber(out, value.toULongLong());
-        out.append("</integer>");
         return true;
     case QMetaType::Double:
     case QMetaType::Float: {
