@@ -14,15 +14,17 @@ inline double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// Resident set size of a process in KiB, from /proc; 0 when unreadable.
-inline double residentKiB(qint64 pid) {
+// Resident set size of a process in KiB, from /proc; 0 when unreadable. The
+// field "RssAnon" is the process's own memory, without the pages of shared
+// libraries and files it maps.
+inline double residentKiB(qint64 pid, const QByteArray& field = "VmRSS") {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly)) {
         return 0;
     }
     for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').value(0).toDouble();
+        if (line.startsWith(field + ':')) {
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toDouble();
         }
     }
     return 0;

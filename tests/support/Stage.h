@@ -312,8 +312,10 @@ public:
 
     // Starts a tray program and waits until it registers with the watcher: its item
     // as the tray reads it, null when it does not come within the time.
-    std::unique_ptr<trayhost::TrayItem>
-    startItem(Child& child, const QString& program = statusItemProgram(), int timeoutMs = 20000) {
+    std::unique_ptr<trayhost::TrayItem> startItem(Child& child,
+                                                  const QString& program = statusItemProgram(),
+                                                  int timeoutMs = 20000,
+                                                  const QStringList& arguments = {}) {
         if (watcher() == nullptr) {
             return nullptr;
         }
@@ -327,7 +329,7 @@ public:
                                      itemPath = path;
                                  }
                              });
-        const bool registered = child.start(program, {}, env) &&
+        const bool registered = child.start(program, arguments, env) &&
                                 waitFor([&] { return !itemService.isEmpty(); }, timeoutMs);
         QObject::disconnect(watch);
         if (!registered) {

@@ -2,6 +2,10 @@
 // 14-item QMenu and nothing else. The tray benchmarks measure the status item
 // beside it, in the same run, on the same bus and X server.
 //
+// With "--devices N" the menu starts with N rows that carry a picture each, then
+// a separator, as the status item's device rows do: the same menu exported by
+// Qt's own tray support, for comparing reads of equal menus.
+//
 // It listens to the notification-centre broadcast like the status item does:
 // every "c_HVUpdateUI!" posted on the bus clears the menu and fills it again, so
 // that the cost of a rebuild can be compared.
@@ -21,7 +25,25 @@ namespace {
 
 constexpr int kItems = 14;
 
+QIcon rowIcon(int row) {
+    QPixmap pixmap(44, 44);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setBrush(QColor::fromHsv((row * 37) % 360, 200, 200));
+    painter.setPen(Qt::NoPen);
+    painter.drawRect(6, 12, 32, 20);
+    return QIcon(pixmap);
+}
+
+int g_devices = 0;
+
 void fill(QMenu& menu) {
+    for (int row = 0; row < g_devices; ++row) {
+        menu.addAction(rowIcon(row), QStringLiteral("Headset %1").arg(row + 1));
+    }
+    if (g_devices > 0) {
+        menu.addSeparator();
+    }
     for (int i = 0; i < kItems; ++i) {
         if (i == 5 || i == 9) {
             menu.addSeparator();
@@ -65,6 +87,11 @@ private:
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    const QStringList args = QApplication::arguments();
+    const qsizetype devices = args.indexOf(QStringLiteral("--devices"));
+    if (devices > 0 && devices + 1 < args.size()) {
+        g_devices = qMax(0, args.at(devices + 1).toInt());
+    }
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         std::fprintf(stderr, "bare-tray: no system tray on this desktop\n");
     }
