@@ -22,7 +22,6 @@ void FakeCenter::postNotificationName(const QString& name, bool deliverImmediate
 void FakeCenter::postNotificationNameObject(const QString& name, const QString& object) {
     const std::lock_guard lock(mutex);
     *log << u"post:%1=%2"_s.arg(name, object);
-    objectPostTimes.push_back(clock.elapsed());
 }
 
 QStringList FakeCenter::logged() {
@@ -90,7 +89,6 @@ ThreadQueue::~ThreadQueue() {
 Rig::Rig() {
     preferences->values.insert(u"zorvaStatusMenu"_s, u"TRUE"_s);
     preferences->log = windows->log = workspace->log = processes->log = center->log;
-    center->clock.start();
 }
 
 QStringList Rig::settledLog() {

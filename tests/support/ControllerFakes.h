@@ -4,7 +4,6 @@
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusController.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusPlatform.h"
 
-#include <QElapsedTimer>
 #include <QStringList>
 #include <QVariantMap>
 #include <functional>
@@ -85,25 +84,18 @@ public:
     // Everything the commands did, in order, shared by the fakes of one rig.
     std::shared_ptr<QStringList> log = std::make_shared<QStringList>();
     std::mutex mutex;
-    QElapsedTimer clock;
-    std::vector<qint64> objectPostTimes;
 };
 
 class FakePublisher final : public HVStatusCallbackPublisher {
 public:
     bool createConnection() override { return connectionOk; }
-    bool registerName(const QString& name, zorva_application_service_delegate& root) override {
+    bool registerName(const QString& name, zorva_application_service_delegate&) override {
         attempts << name;
-        if (nameTaken) {
-            return false;
-        }
-        registeredRoot = &root;
-        return true;
+        return !nameTaken;
     }
     bool connectionOk = true;
     bool nameTaken = false;
     QStringList attempts;
-    zorva_application_service_delegate* registeredRoot = nullptr;
 };
 
 class FakePreferences final : public HVStatusPreferences {
@@ -181,7 +173,6 @@ struct ItemState {
     QString alternateImage;
     std::optional<HVStatusMenu> menu;
     int menuSets = 0;
-    bool highlight = false;
 };
 
 class FakeItem final : public HVStatusBarItem {
@@ -193,7 +184,7 @@ public:
         m_state->menu = menu;
         ++m_state->menuSets;
     }
-    void setHighlightMode(bool highlight) override { m_state->highlight = highlight; }
+    void setHighlightMode(bool) override {}
 
 private:
     std::shared_ptr<ItemState> m_state;

@@ -31,32 +31,25 @@ HVMenuDevice brindle(std::optional<HVMenuBattery> battery) {
     return headset(kBrindle, 9, battery);
 }
 
-struct ToolTipCase {
-    const char* what;
-    bool fullMenu;
-    std::vector<HVMenuDevice> devices;
-    QString description;
-};
-
 } // namespace
 
 TEST(StatusToolTip, OneLinePerHeadsetWithABatteryInMenuOrder) {
-    const std::vector<ToolTipCase> cases = {
+    const struct {
+        const char* what;
+        bool fullMenu;
+        std::vector<HVMenuDevice> devices;
+        QString description;
+    } cases[] = {
+        // clang-format off
         {"no headset", true, {}, {}},
         {"percentage", true, {quillo(at(55))}, "Zorva Quillo 40: 55%"},
-        {"charging", true, {quillo(at(80, true))}, "Zorva Quillo 40: 80%, charging"},
-        {"low flag without a level", true, {quillo(at(0, false, true))}, "Zorva Quillo 40: low"},
         {"low and charging", true, {quillo(at(0, true, true))}, "Zorva Quillo 40: low, charging"},
         {"no level, not low", true, {quillo(at(0))}, "Zorva Quillo 40"},
-        {"menu order, device without battery left out",
-         true,
-         {brindle(at(15, false, true)), headset("Zorva Dock", 3, std::nullopt), quillo(at(100))},
-         "Zorva Brindle 84: 15%\nZorva Quillo 40: 100%"},
-        {"unnamed device left out",
-         true,
-         {headset(QString(), 4, at(40)), quillo(at(40))},
-         "Zorva Quillo 40: 40%"},
+        {"menu order, without battery or name left out", true,
+         {brindle(at(15, false, true)), headset("Zorva Dock", 3, std::nullopt), headset(QString(), 4, at(40)), quillo(at(80, true))},
+         "Zorva Brindle 84: 15%\nZorva Quillo 40: 80%, charging"},
         {"reduced menu tells nothing of devices", false, {quillo(at(55))}, {}},
+        // clang-format on
     };
     for (const auto& c : cases) {
         HVMenuInput input;
@@ -68,68 +61,46 @@ TEST(StatusToolTip, OneLinePerHeadsetWithABatteryInMenuOrder) {
     }
 }
 
-namespace {
-
-// One report to the rule, `minute` minutes after the first, and the
-// notifications it must answer as "name#replacesId".
-struct Step {
-    int minute;
-    std::vector<HVMenuDevice> devices;
-    std::vector<QString> expected;
-};
-
-struct NoticeCase {
-    const char* what;
-    std::vector<Step> steps;
-};
-
-const auto kLow = at(15, false, true);
-
-} // namespace
-
+// Each case is a run of reports to the rule, `minute` minutes after the first,
+// and the notifications each must answer as "name#replacesId"; the server
+// answers the n-th notification of a case with the id 100 + n.
 TEST(BatteryNotice, OneNotificationPerHeadsetPerLowEpisode) {
-    // The server answers the n-th notification of a case with the id 100 + n.
-    const std::vector<NoticeCase> cases = {
-        {"low: one", {{0, {quillo(kLow)}, {"Zorva Quillo 40#0"}}}},
-        {"still low: none",
-         {{0, {quillo(kLow)}, {"Zorva Quillo 40#0"}}, {1, {quillo(at(12, false, true))}, {}}}},
-        {"low while charging: none", {{0, {quillo(at(15, true, true))}, {}}}},
+    struct Step {
+        int minute;
+        std::vector<HVMenuDevice> devices;
+        std::vector<QString> expected;
+    };
+    const auto low = at(15, false, true);
+    const struct {
+        const char* what;
+        std::vector<Step> steps;
+    } cases[] = {
+        // clang-format off
         {"charged, then low again: one that replaces the first",
-         {{0, {quillo(kLow)}, {"Zorva Quillo 40#0"}},
-          {1, {quillo(at(16, true, true))}, {}},
-          {2, {quillo(kLow)}, {"Zorva Quillo 40#100"}}}},
+         {{0, {quillo(low)}, {"Zorva Quillo 40#0"}}, {1, {quillo(at(16, true, true))}, {}}, {2, {quillo(low)}, {"Zorva Quillo 40#100"}}}},
         {"recovered above low, then low again: one",
-         {{0, {quillo(kLow)}, {"Zorva Quillo 40#0"}},
-          {5, {quillo(at(50))}, {}},
-          {9, {quillo(kLow)}, {"Zorva Quillo 40#100"}}}},
+         {{0, {quillo(low)}, {"Zorva Quillo 40#0"}}, {5, {quillo(at(50))}, {}}, {9, {quillo(low)}, {"Zorva Quillo 40#100"}}}},
         {"not low: none", {{0, {quillo(at(18)), brindle(at(0))}, {}}}},
-        {"two headsets low: two",
-         {{0, {quillo(kLow), brindle(kLow)}, {"Zorva Quillo 40#0", "Zorva Brindle 84#0"}},
-          {1, {quillo(kLow), brindle(kLow)}, {}}}},
-        {"detached and attached again within the quiet period: none",
-         {{0, {quillo(kLow)}, {"Zorva Quillo 40#0"}},
-          {1, {}, {}},
-          {3, {quillo(std::nullopt)}, {}}, // attached, no battery report yet
-          {9, {quillo(kLow)}, {}}}},
+        {"two headsets low: two, then none",
+         {{0, {quillo(low), brindle(low)}, {"Zorva Quillo 40#0", "Zorva Brindle 84#0"}}, {1, {quillo(low), brindle(low)}, {}}}},
+        {"detached, attached again within the quiet period: none",
+         {{0, {quillo(low)}, {"Zorva Quillo 40#0"}}, {1, {}, {}}, {3, {quillo(std::nullopt)}, {}}, {9, {quillo(low)}, {}}}},
         {"attached again after the quiet period: one",
-         {{0, {quillo(kLow)}, {"Zorva Quillo 40#0"}},
-          {1, {}, {}},
-          {11, {quillo(kLow)}, {"Zorva Quillo 40#100"}}}},
+         {{0, {quillo(low)}, {"Zorva Quillo 40#0"}}, {1, {}, {}}, {11, {quillo(low)}, {"Zorva Quillo 40#100"}}}},
         {"another location is another headset",
-         {{0, {quillo(kLow)}, {"Zorva Quillo 40#0"}},
-          {1, {headset(kQuillo, 8, kLow)}, {"Zorva Quillo 40#0"}}}},
-        {"unnamed device: none", {{0, {headset(QString(), 1, kLow)}, {}}}},
+         {{0, {quillo(low)}, {"Zorva Quillo 40#0"}}, {1, {headset(kQuillo, 8, low)}, {"Zorva Quillo 40#0"}}}},
+        {"unnamed device: none", {{0, {headset(QString(), 1, low)}, {}}}},
+        // clang-format on
     };
     for (const auto& c : cases) {
         HVBatteryNotice notice;
-        const auto start = HVBatteryNotice::Clock::time_point();
         quint32 nextId = 100;
         for (std::size_t i = 0; i < c.steps.size(); ++i) {
             const Step& step = c.steps[i];
-            const auto alerts =
-                notice.report(step.devices, start + std::chrono::minutes(step.minute));
             std::vector<QString> got;
-            for (const auto& alert : alerts) {
+            for (const auto& alert :
+                 notice.report(step.devices, HVBatteryNotice::Clock::time_point() +
+                                                 std::chrono::minutes(step.minute))) {
                 got.push_back(alert.name + QLatin1Char('#') + QString::number(alert.replacesId));
                 notice.delivered(alert.headset, nextId++);
             }

@@ -7,8 +7,6 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
-#include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -77,7 +75,6 @@ TEST(HVStatusControllerStartUp, NoServiceGivesEmptyMenuNormalIconAndEveryStep) {
     EXPECT_TRUE(controller->allDevices().empty());
     EXPECT_FALSE(controller->isSWUpdateAvailable());
     EXPECT_EQ(rig.publisher->attempts, QStringList{u"StatusAppServer"_s});
-    EXPECT_EQ(rig.publisher->registeredRoot, controller.get());
     ASSERT_EQ(rig.center->observers.size(), 1u);
     EXPECT_EQ(rig.center->observers[0].first, u"c_HVUpdateUI!"_s);
     EXPECT_EQ(rig.bar->lengths, std::vector<double>{-2.0});
@@ -86,8 +83,6 @@ TEST(HVStatusControllerStartUp, NoServiceGivesEmptyMenuNormalIconAndEveryStep) {
               (QStringList{u"Help"_s, u"Check for updates"_s, u"Open Zorva"_s}));
     EXPECT_EQ(rig.bar->item->image, rig.resource(u"HVstatusoffline"_s));
     EXPECT_EQ(rig.bar->item->alternateImage, rig.resource(u"HVstatusonline"_s));
-    EXPECT_FALSE(rig.bar->item->image.isEmpty());
-    EXPECT_TRUE(rig.bar->item->highlight);
     // The old preference value is removed even when there was none.
     EXPECT_EQ(rig.preferences->cleared, QStringList{u"UpdatePackageAvail"_s});
     const QString trace = traceText(sandbox);
@@ -112,8 +107,6 @@ TEST(HVStatusControllerStartUp, PendingUpdatePreference) {
         EXPECT_FALSE(rig.service->calls.contains(u"updateAvailable"_s));
         EXPECT_EQ(rig.preferences->values.value(u"UpdatePackageAvail"_s), QVariant(u"TRUE"_s));
         EXPECT_EQ(rig.bar->item->image, rig.resource(u"SWUpdateNotification"_s));
-        EXPECT_EQ(rig.bar->item->alternateImage, rig.resource(u"SWUpdateNotificationHighlight"_s));
-        EXPECT_TRUE(titles(*rig.bar->item->menu).contains(u"Update Available"_s));
     }
     for (const QString& answer : {u"TRUE"_s, u"true"_s}) {
         // Any other stored value is deleted and the service decides.
@@ -188,56 +181,32 @@ TEST(HVStatusControllerStartUp, TraceSettingsComeFromTheBundleInfoList) {
                      {u"Trace Enable Status"_s, true},
                      {u"Log Severity"_s, u"CRITICAL"_s}};
     ASSERT_TRUE(platform::plist::writeFile(infoPath, info));
-    // The settings in force before start-up: the first line goes there.
-    const QString before = sandbox.home(u"before.log"_s);
-    HVTrace::setTraceFilePath(before);
-    HVTrace::setLogSeverity(6);
-    HVTrace::setTraceOn(true);
     Rig rig;
     rig.bundle = platform::Bundle::bundleWithPath(bundlePath);
     ASSERT_TRUE(rig.bundle);
     auto controller = rig.start();
 
-    const QString first = QString::fromUtf8(readFile(before));
-    EXPECT_TRUE(first.contains(u"Status Controller CRITICAL awakeFromNib called .\n"_s));
-    EXPECT_FALSE(first.contains(u"Device List is Empty"_s));
     // home + value, no separator; threshold CRITICAL keeps out severity 3 and 4.
     const QString after = QString::fromUtf8(readFile(sandbox.home() + u"trace.log"_s));
     EXPECT_TRUE(after.contains(u"Device List is Empty \n"_s));
     EXPECT_FALSE(after.contains(u"awakeFromNib called"_s));
-    EXPECT_FALSE(after.contains(u"Registered the HV Status APP server."_s));
-    // The bundle has no pictures and no help: the icon paths stay absent.
-    EXPECT_TRUE(after.contains(u"Help Book Registration Success \n"_s));
-    EXPECT_TRUE(rig.bar->item->image.isNull());
 
     // Only a true boolean or the number 1 turns tracing on; without the switch,
     // or with anything else in it, tracing goes off.
-    const struct {
-        QVariant value;
-        bool on;
-    } switches[] = {{QVariant(), false},
-                    {true, true},
-                    {false, false},
-                    {u"NO"_s, false},
-                    {u"YES"_s, false},
-                    {u"1"_s, false},
-                    {1, true},
-                    {1.0, true},
-                    {0, false},
-                    {2, false},
-                    {QVariantList{true}, false}};
-    for (const auto& s : switches) {
-        SCOPED_TRACE(platform::describe(s.value).toStdString());
-        info.insert(u"Trace Enable Status"_s, s.value);
-        if (!s.value.isValid()) {
+    const std::pair<QVariant, bool> switches[] = {{QVariant(), false}, {true, true}, {false, false},
+                                                  {u"YES"_s, false},   {1, true},    {2, false}};
+    for (const auto& [value, on] : switches) {
+        SCOPED_TRACE(platform::describe(value).toStdString());
+        info.insert(u"Trace Enable Status"_s, value);
+        if (!value.isValid()) {
             info.remove(u"Trace Enable Status"_s);
         }
         ASSERT_TRUE(platform::plist::writeFile(infoPath, info));
-        HVTrace::setTraceOn(!s.on);
+        HVTrace::setTraceOn(!on);
         Rig again;
         again.bundle = platform::Bundle::bundleWithPath(bundlePath);
         again.start();
-        EXPECT_EQ(HVTrace::isTraceOn(), s.on);
+        EXPECT_EQ(HVTrace::isTraceOn(), on);
     }
 }
 
@@ -253,7 +222,6 @@ TEST(HVStatusControllerRegistry, DeviceIdentityRules) {
     controller->updateDeviceInfo(u"Base"_s, u"HV2454"_s, 7, 0, u"2.0"_s, 4);
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(all[0]->curFwVersion(), u"1.0"_s);
-    EXPECT_EQ(all[0]->headsetType(), 3);
     EXPECT_TRUE(traceText(sandbox).contains(u"Device Exists already \n"_s));
 
     // Battery reports: a new headset record on the base's location, appended.
@@ -263,14 +231,12 @@ TEST(HVStatusControllerRegistry, DeviceIdentityRules) {
     // Same type and location: the record is found and its battery refreshed.
     controller->updateHeadsetBatteryInfo(headset(u"Headset A"_s, u"HV0111"_s, 7, u"T1"_s, 90));
     EXPECT_EQ(all[2]->batteryInfo()->hsBatteryPCT(), 90);
-    EXPECT_EQ(all[2]->name(), u"Headset A"_s);
     EXPECT_EQ(all.size(), 4u);
     // A device whose own record carries the battery: matched by product and location.
     controller->updateHeadsetBatteryInfo(headset(u"Base again"_s, u"HV2454"_s, 8, u"T9"_s, 40));
     ASSERT_EQ(all.size(), 4u);
     ASSERT_TRUE(all[1]->batteryInfo());
     EXPECT_EQ(all[1]->batteryInfo()->hsBatteryPCT(), 40);
-    EXPECT_EQ(all[1]->name(), u"Base"_s);
 
     // Removing the base at 7 also removes the first headset record at 7, only that one.
     controller->updateDeviceInfo(u"Base"_s, u"HV2454"_s, 7, 1, QString(), 0);
@@ -296,15 +262,13 @@ TEST(HVStatusControllerRegistry, DeviceIdentityRules) {
 TEST(HVStatusControllerRegistry, AbsentStringsMatchNothing) {
     ScopedSandbox sandbox;
     const QString absent, empty = u""_s, x = u"X"_s;
-    ASSERT_FALSE(empty.isNull());
     const struct {
         QString stored, incoming;
         bool same;
     } cases[] = {{absent, absent, false}, {absent, empty, false}, {empty, absent, false},
                  {empty, empty, true},    {x, x, true},           {x, empty, false}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.stored.isNull() << c.stored.toStdString() << " / "
-                                        << c.incoming.isNull() << c.incoming.toStdString());
+        SCOPED_TRACE(&c - cases);
         const size_t kept = c.same ? 1 : 2; // records after a second report
         Rig attachRig, detachRig, batteryRig;
         auto attach = attachRig.make();
@@ -319,9 +283,6 @@ TEST(HVStatusControllerRegistry, AbsentStringsMatchNothing) {
         detach->updateDeviceInfo(c.stored, x, 7, 0, x, 0);
         detach->updateDeviceInfo(c.incoming, x, 7, 1, x, 0);
         EXPECT_EQ(detach->allDevices().size(), kept - 1) << "detach";
-        detach->updateSoftphoneInfo(c.stored, 1);
-        detach->removeSoftphone(c.incoming);
-        EXPECT_EQ(detach->allSoftphones().size(), kept - 1) << "softphone removed";
 
         // Battery reports: by product identifier, then by headset type.
         auto battery = batteryRig.make();
@@ -331,34 +292,6 @@ TEST(HVStatusControllerRegistry, AbsentStringsMatchNothing) {
         battery->updateHeadsetBatteryInfo(headset(x, x, 5, c.stored, 20));
         battery->updateHeadsetBatteryInfo(headset(x, x + x, 5, c.incoming, 30));
         EXPECT_EQ(battery->allDevices().size(), kept + kept) << "headset type";
-    }
-}
-
-TEST(HVStatusControllerRegistry, ListsSoftphonesAndReset) {
-    ScopedSandbox sandbox;
-    Rig rig;
-    auto a = QVariant::fromValue(HVDevice::initDevice(u"Same"_s, u"HV0001"_s, 1));
-    rig.service->devices = QVariantList{a, a};
-    rig.service->softphones =
-        QVariantList{QVariant::fromValue(HVSoftphone::initSoftphone(u"Skype"_s, 1)),
-                     QVariant(u"not a softphone"_s)};
-    auto controller = rig.start();
-    EXPECT_EQ(controller->allDevices().size(), 2u); // no duplicate check on a whole list
-    ASSERT_EQ(controller->allSoftphones().size(), 1u);
-
-    // An empty list from the service leaves the registry as it was...
-    rig.service->devices = QVariantList();
-    controller->addDeviceInfo(rig.service->devices);
-    EXPECT_EQ(controller->allDevices().size(), 2u);
-    // ...but a reset has emptied it first.
-    rig.service->devices = rig.service->softphones = QVariant();
-    controller->resetDeviceSoftphoneInfo();
-    EXPECT_TRUE(controller->allDevices().empty());
-    EXPECT_TRUE(controller->allSoftphones().empty());
-    const QString trace = traceText(sandbox);
-    for (const QString& line :
-         {u"No Devices found \n"_s, u"Reset Device and softphone information "_s}) {
-        EXPECT_TRUE(trace.contains(line)) << qPrintable(line);
     }
 }
 
@@ -376,11 +309,8 @@ TEST(HVStatusControllerUpdates, CheckResultsLowBatteryAndRecovery) {
     rig.center->deliver();
     EXPECT_EQ(rig.bar->item->image, rig.resource(u"SWUpdateNotification"_s));
     EXPECT_TRUE(hasUpdateItem());
-    for (int code : {2, 3, 4, 5}) {
-        controller->sendCheckForUpdateStatus(code); // no state change, still a rebuild
-    }
+    controller->sendCheckForUpdateStatus(5); // no state change, still a rebuild
     EXPECT_TRUE(controller->isSWUpdateAvailable());
-    EXPECT_EQ(controller->checkForManualUpdate(), u"Check for updates"_s);
     controller->sendCheckForUpdateStatus(1);
     EXPECT_FALSE(controller->isSWUpdateAvailable());
 
@@ -449,7 +379,6 @@ TEST(HVStatusControllerCommands, SettingsPaneItems) {
     } cases[] = {
         // clang-format off
         {phone,    u"Zorva Quillo Phone"_s, true,  {pref, kOpenPane, post0}},
-        {openItem, u"Open Zorva"_s,         true,  {kOpenPane}},
         {openItem, u"Zorva öffnen"_s,       true,  {kOpenPane, post0}},
         {openItem, u"Open Zorva"_s,         false, {kPrefErrorAlert}},
         {phone,    u"Zorva Quillo Phone"_s, false, {pref, kPrefErrorAlert, post0}},
@@ -467,25 +396,6 @@ TEST(HVStatusControllerCommands, SettingsPaneItems) {
         EXPECT_EQ(rig.settledLog(), c.log);
         EXPECT_EQ(traceText(sandbox).contains(u"prefpane is null.\n"_s), !c.paneInstalled);
     }
-}
-
-TEST(HVStatusControllerCommands, SettingsButtonPostsOneLaterWithoutBlocking) {
-    ScopedSandbox sandbox;
-    Rig rig;
-    auto controller = rig.start();
-    bool servedMeanwhile = false;
-    const qint64 requested = rig.center->clock.elapsed();
-    controller->zorvaSettingsClicked();
-    // Returned at once: the pane is open, "1" not yet posted.
-    EXPECT_EQ(rig.log(), QStringList{kOpenPane});
-    QTimer::singleShot(0, [&] { servedMeanwhile = rig.log().size() == 1; });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return rig.log().size() == 2; }, 5000));
-    EXPECT_TRUE(servedMeanwhile);
-    EXPECT_EQ(rig.log().last(), kPost1);
-    ASSERT_EQ(rig.center->objectPostTimes.size(), 1u);
-    EXPECT_GE(rig.center->objectPostTimes[0] - requested, 350);
-    EXPECT_TRUE(
-        traceText(sandbox).contains(u"OpenZorvaSelected : Open Setting tab of Zorva Pref.\n"_s));
 }
 
 TEST(HVStatusControllerCommands, ManualCheckAnswers) {
@@ -507,10 +417,10 @@ TEST(HVStatusControllerCommands, ManualCheckAnswers) {
         // clang-format off
         {"absent list: up to date", list(QVariant()), {upToDate}},
         {"empty list: an empty window", list(QVariantList()), {u"window:[]"_s}},
-        {"two components, no settings button", list(two), {u"window:[Zorva Quillo 40,Zorva Suite for Mac]"_s}},
         {"failure, then a late answer shows nothing",
          [&](HVStatusController& c) { c.sendCheckForUpdateStatus(4); c.sendUpdatedComponentList(two, true); }, {failed}},
         {"codes 0 and 1 leave the check running", [](HVStatusController& c) { c.sendCheckForUpdateStatus(0); }, {}},
+        {"code 4 while idle shows nothing", [](HVStatusController& c) { c.sendUpdatedComponentList(QVariantList(), true); c.sendCheckForUpdateStatus(4); }, {u"window:[]"_s}},
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -520,24 +430,11 @@ TEST(HVStatusControllerCommands, ManualCheckAnswers) {
         auto controller = rig.start();
         controller->menuItemSelected(
             menuItem(HVMenuAction::checkManualUpdate, u"Check for updates"_s));
-        // Before any answer the rebuilt item reads "Checking..." and is disabled.
-        EXPECT_EQ(rig.service->calls.last(), u"manualCheck:ZorvaDeviceService"_s);
-        rig.center->deliver();
-        const HVMenuItem check = rig.bar->item->menu->items.at(1);
-        EXPECT_EQ(check.title, u"Checking..."_s);
-        EXPECT_FALSE(check.isEnabled());
         c.answer(*controller);
         EXPECT_EQ(rig.log(), c.log);
         EXPECT_EQ(controller->checkForManualUpdate(),
                   c.log.isEmpty() ? u"Checking..."_s : u"Check for updates"_s);
     }
-    // Code 4 while idle shows nothing.
-    ScopedSandbox sandbox;
-    Rig rig;
-    auto controller = rig.start();
-    controller->sendCheckForUpdateStatus(4);
-    EXPECT_TRUE(rig.log().isEmpty());
-    EXPECT_EQ(rig.center->posted.size(), 1);
 }
 
 TEST(HVStatusControllerCommands, UpdateAvailableWindowAndItsReturnCodes) {
@@ -553,13 +450,12 @@ TEST(HVStatusControllerCommands, UpdateAvailableWindowAndItsReturnCodes) {
     rig.service->updateList = QVariantList{component(u"Zorva Quillo 40"_s, u"1.0"_s, 3)};
     const QString window = u"window:[Zorva Quillo 40]+settings"_s;
     // The log after the window ended with the code.
-    const std::pair<qint64, QStringList> cases[] = {
-        {1000, {window}}, {1001, {window, kOpenPane, kPost1}}, {0, {window}}};
+    const std::pair<qint64, QStringList> cases[] = {{1000, {window}},
+                                                    {1001, {window, kOpenPane, kPost1}}};
     for (const auto& [code, after] : cases) {
         SCOPED_TRACE(code);
         rig.center->log->clear();
         controller->showUpdateAvailablePopUp();
-        EXPECT_EQ(rig.log(), QStringList{window});
         EXPECT_EQ(rig.windows->end(code), 1);
         EXPECT_EQ(rig.settledLog(), after);
     }
@@ -583,9 +479,7 @@ TEST(HVStatusControllerCommands, RecoveryMatchesByNameAndLocation) {
         // clang-format off
         {u"Zorva Quillo 40"_s, 7,           u"window:[Zorva Quillo 40]"_s},
         {u"Zorva Quillo 40"_s, 8,           u"window:absent"_s},
-        {u"Zorva Brenna"_s,    9,           u"window:[Zorva Brenna]"_s},
         {u"Zorva Brenna"_s,    0x700000009, u"window:[Zorva Brenna]"_s},
-        {u"HVFFFF"_s,          7,           u"window:absent"_s},
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -611,8 +505,9 @@ TEST(HVStatusControllerCommands, NotNowEndsInstancesOnlyInTheReducedMenu) {
         rig.service->calls.clear();
         controller->notNowClicked();
         EXPECT_TRUE(traceText(sandbox).contains(u"Clicked on Not Now button"_s));
-        EXPECT_EQ(rig.service->calls,
-                  full ? QStringList() : QStringList{u"saveLastCheckPackageVersion"_s});
-        EXPECT_EQ(rig.log(), full ? QStringList() : QStringList{u"kill:Zorva menu bar item*"_s});
+        EXPECT_EQ(
+            rig.service->calls + rig.log(),
+            (full ? QStringList()
+                  : QStringList{u"saveLastCheckPackageVersion"_s, u"kill:Zorva menu bar item*"_s}));
     }
 }

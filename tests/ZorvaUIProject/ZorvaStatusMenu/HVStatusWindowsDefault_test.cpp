@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -30,11 +29,6 @@ QStringList buttonTexts(const QMessageBox& box) {
     return texts;
 }
 
-QString zmsIcon() {
-    return platform::Bundle(QStringLiteral(ZORVA_BUNDLE_PATH))
-        .pathForResource(u"ZMSIcon"_s, u"png"_s);
-}
-
 } // namespace
 
 TEST(HVStatusWindowsDefault, AlertsShowTheirDataAndEndWithTheButtonsCode) {
@@ -44,7 +38,8 @@ TEST(HVStatusWindowsDefault, AlertsShowTheirDataAndEndWithTheButtonsCode) {
     qputenv("ZORVA_WINDOW_RECORD", pictures.toUtf8());
     HVAlert alert;
     alert.windowTitle = u"Zorva Suite for Mac"_s;
-    alert.iconPath = zmsIcon();
+    alert.iconPath =
+        platform::Bundle(QStringLiteral(ZORVA_BUNDLE_PATH)).pathForResource(u"ZMSIcon"_s, u"png"_s);
     const std::pair<QString, QStringList> cases[] = {
         // clang-format off
         {u"Software is up to date."_s, {u"OK"_s}},
@@ -83,23 +78,4 @@ TEST(HVStatusWindowsDefault, AlertsShowTheirDataAndEndWithTheButtonsCode) {
     EXPECT_EQ(recorded[0], u"1-alert|Zorva Suite for Mac|Software is up to date.||OK"_s);
     EXPECT_FALSE(QImage(pictures + u"/1-alert.png"_s).isNull());
     qunsetenv("ZORVA_WINDOW_RECORD");
-}
-
-TEST(HVStatusWindowsDefault, RunModalWaitsForTheButton) {
-    // clang-format off
-    HVAlert alert{u"Zorva Suite for Mac"_s, u"ZorvaPrefError"_s, u"ZorvaPrefErrorMSG"_s, 0, {u"OK"_s}, zmsIcon(), -2147483622};
-    // clang-format on
-    Qt::WindowModality modality = Qt::NonModal;
-    bool onTop = false;
-    QTimer::singleShot(0, [&] {
-        QMessageBox* box = shownBox();
-        ASSERT_NE(box, nullptr);
-        modality = box->windowModality();
-        onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-        box->buttons().at(0)->click();
-    });
-    EXPECT_EQ(HVStatusWindowsDefault().runModal(alert), kAlertFirstButtonReturn);
-    EXPECT_EQ(modality, Qt::ApplicationModal);
-    EXPECT_TRUE(onTop);
-    EXPECT_EQ(shownBox(), nullptr);
 }
