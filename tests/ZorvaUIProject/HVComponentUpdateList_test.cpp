@@ -50,9 +50,6 @@ TEST(HVComponentUpdateList, EachKeyIsReadByItsRule) {
     EXPECT_TRUE(L::isRecoveryEntry(list[2]));
     EXPECT_FALSE(L::isRecoveryEntry(device));
     EXPECT_TRUE(L::isHeadsetEntry(list[1]));
-    for (const QVariant& flag : {QVariant("true"), QVariant("YES"), QVariant(true), QVariant()}) {
-        EXPECT_FALSE(L::isHeadsetEntry(L::makeEntry({{"UpdateForHeadset", flag}})));
-    }
 
     // The region choice goes through integer conversion to decimal text.
     // clang-format off

@@ -51,10 +51,8 @@ TEST(PanicTraceWindow, CopyResetAndCloseReachClipboardServiceAndOpener) {
     EXPECT_EQ(window->size(), QSize(260, 280));
 
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-    for (int i = 0; i < 2; ++i) {
-        button(*window, QStringLiteral("Copy"))->click();
-        EXPECT_EQ(QGuiApplication::clipboard()->text(), report) << "copy " << i;
-    }
+    button(*window, QStringLiteral("Copy"))->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), report);
 
     button(*window, QStringLiteral("Reset"))->click();
     EXPECT_EQ(sim.waitForRequests(2).value(1),

@@ -6,12 +6,11 @@
 #include <QPair>
 #include <QStringList>
 #include <QUrl>
-#include <functional>
 
 namespace testsupport {
 
 // The update window's platform for tests: the given bundle (the build's
-// application bundle by default), a name measure that tests set, and browser and
+// application bundle by default), every name 10 points wide, and browser and
 // updater requests recorded.
 class FakeUpdateWindowPlatform : public HVUpdateWindowPlatform {
 public:
@@ -19,18 +18,16 @@ public:
     std::shared_ptr<const platform::Bundle> resourceBundle() override { return bundle; }
     bool openURL(const QUrl& url) override;
     bool launchApplicationAtPath(const QString& path, const QStringList& arguments) override;
-    double nameWidth(const QString& name) override { return measure(name); }
-    void setClipboardText(const QString& text) override { clipboard.append(text); }
+    double nameWidth(const QString&) override { return 10.0; }
+    void setClipboardText(const QString&) override {}
     bool resetPanicTrace(const QString& productID, qint64 locationID) override {
         resets.append({productID, locationID});
         return resetReachesService;
     }
 
     std::shared_ptr<const platform::Bundle> bundle;
-    std::function<double(const QString&)> measure = [](const QString&) { return 10.0; };
     QList<QUrl> opened;
     QList<QPair<QString, QStringList>> launched;
-    QStringList clipboard;
     QList<QPair<QString, qint64>> resets;
     bool resetReachesService = true;
 };

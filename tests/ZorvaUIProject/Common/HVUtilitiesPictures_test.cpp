@@ -62,10 +62,8 @@ TEST_F(Decryption, RoundTripsAnyLengthAndBinaryContent) {
         for (int i = 0; i < length; ++i) {
             plain[i] = static_cast<char>((i * 37 + 11) & 0xff);
         }
-        const QByteArray cipher = encrypt(plain);
-        EXPECT_EQ(cipher.size() % 16, 0);
-        EXPECT_GT(cipher.size(), plain.size());
-        const QByteArray back = HVUtilities::decryptFile(put(QStringLiteral("p.enc"), cipher));
+        const QByteArray back =
+            HVUtilities::decryptFile(put(QStringLiteral("p.enc"), encrypt(plain)));
         EXPECT_FALSE(back.isNull()) << length;
         EXPECT_EQ(back, plain) << length;
     }
