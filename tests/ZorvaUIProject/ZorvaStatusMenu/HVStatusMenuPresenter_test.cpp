@@ -1,12 +1,17 @@
+#include "Platform/Bundle.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusMenuExport.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusMenuPresenter.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusTray.h"
+#include "support/TestSupport.h"
+#include "support/TraceCapture.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QImage>
 #include <QMenu>
+#include <QPainter>
+#include <QUrl>
 #include <QWidgetAction>
 #include <gtest/gtest.h>
 
@@ -219,4 +224,53 @@ TEST(HVTrayStatusItem, FallsBackToTheOldTrayAndReportsOnlyItemsWithCommands) {
     }
     item->popupMenu().actions().back()->trigger();
     EXPECT_EQ(chosen, (std::vector<qint64>{5, 5}));
+}
+
+// Every status picture, drawn at panel size on a dark and a light panel, has
+// enough pixels that stand out from the panel to show the headset.
+TEST(HVStatusPictures, StandOutOnDarkAndLightPanels) {
+    for (const char* name : {"HVstatusoffline", "HVstatusonline", "SWUpdateNotification",
+                             "SWUpdateNotificationHighlight", "Battery_Low"}) {
+        const QImage picture(kResources + u'/' + QLatin1String(name) + u".png"_s);
+        ASSERT_FALSE(picture.isNull()) << name;
+        for (const QColor panel : {QColor(0x35, 0x35, 0x35), QColor(0xec, 0xec, 0xec)}) {
+            QImage shown(22, 22, QImage::Format_RGB32);
+            shown.fill(panel);
+            QPainter painter(&shown);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(shown.rect(), picture);
+            painter.end();
+            int standing = 0;
+            for (int i = 0; i < 22 * 22; ++i) {
+                standing += std::abs(qGray(shown.pixel(i % 22, i / 22)) - qGray(panel.rgb())) > 80;
+            }
+            EXPECT_GE(standing, 60) << name << " on " << qPrintable(panel.name());
+        }
+    }
+}
+
+// The help page is a resource of whichever bundle the program runs from; when it
+// cannot be opened (no book, or nothing to open it, as under the offscreen
+// platform) a trace line says so.
+TEST(HVTrayStatusBar, HelpIsFoundInTheBundleAndFailuresAreTraced) {
+    testsupport::ScopedSandbox sandbox;
+    testsupport::TraceCapture trace;
+    const QString noHelp = sandbox.system(u"Applications/Bare.app"_s);
+    ASSERT_TRUE(testsupport::writeFile(noHelp + u"/Contents/Info.plist"_s,
+                                       testsupport::readFile(kResources + u"/../Info.plist"_s)));
+    for (const QString& path : {QStringLiteral(ZORVA_BUNDLE_PATH), noHelp}) {
+        const bool registered = path != noHelp;
+        HVTrayStatusBar bar(kResources);
+        const auto bundle = platform::Bundle::bundleWithPath(path);
+        ASSERT_TRUE(bundle);
+        EXPECT_EQ(bar.registerBooksInBundle(*bundle), registered);
+        const QString page = path + u"/Contents/Resources/ZorvaMacSuiteHelp/index.html"_s;
+        EXPECT_EQ(bar.helpPage(u"ZorvaMacSuiteHelp"_s), registered ? page : QString());
+        bar.openHelpAnchor(u"main_help_page"_s, u"ZorvaMacSuiteHelp"_s);
+        EXPECT_TRUE(trace.contains(
+            u"Status Controller"_s, u"CRITICAL"_s,
+            registered ? u"openHelpAnchor : no application opened the help page "_s +
+                             QUrl::fromLocalFile(page).toString() + u"#main_help_page \n"_s
+                       : u"openHelpAnchor : help book ZorvaMacSuiteHelp is not registered \n"_s));
+    }
 }
