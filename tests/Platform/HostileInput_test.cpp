@@ -100,14 +100,7 @@ QByteArray binaryWithUtf16Nul(bool asKey) {
     return out.finish(dict);
 }
 
-QByteArray withLastByte(QByteArray bytes, char value) {
-    bytes[bytes.size() - 1] = value;
-    return bytes;
-}
-
 const QString kBomX = QChar(0xFEFF) + QStringLiteral("x");
-const QByteArray kSmallBinary =
-    plist::toData(QVariantMap{{"a", QVariantList{1, "b"}}}, plist::Format::Binary);
 const QByteArray kSmallXml =
     plist::toData(QVariantMap{{"a", QVariantList{1, "b"}}}, plist::Format::Xml);
 const QByteArray kOneElementArray = binaryList("\xA1\x01\x10\x05", "\x08\x0A", 1, 1, 2);
@@ -145,7 +138,6 @@ INSTANTIATE_TEST_SUITE_P(Hostile, FromData, ::testing::Values(
     Case{"2 nested XML arrays", nestedXml(2), nestedLists(2)},
     Case{"NUL in an XML string", bytesOf("<plist><string>a\0b</string></plist>"), {}},
     Case{"NUL in an XML key", bytesOf("<plist><dict><key>\0</key><true/></dict></plist>"), {}},
-    Case{"a date in 2100 in XML", "<plist><date>2100-01-01T00:00:00Z</date></plist>", utc(2100, 1, 1)},
     Case{"U+FEFF in XML", "<plist><string>\xEF\xBB\xBFx</string></plist>", kBomX},
     Case{"U+FEFF in XML that libplist parses",
          "<plist version=\"1.0\" a=\"b\"><string>\xEF\xBB\xBFx</string></plist>", kBomX}));
@@ -162,8 +154,6 @@ TEST_P(BinaryReader, ReadsOrRefuses) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Hostile, BinaryReader, ::testing::Values(
     Case{"a header alone", "bplist00", {}},
-    Case{"half a list", kSmallBinary.left(kSmallBinary.size() / 2), {}},
-    Case{"a list without its last 3 bytes", kSmallBinary.left(kSmallBinary.size() - 3), {}},
     Case{"a one-element array", kOneElementArray, QVariantList{qint64(5)}},
     Case{"an array holding itself", binaryList(bytesOf("\xA1\x00"), "\x08", 1, 1, 1), {}},
     Case{"a reference out of range", binaryList("\xA1\x07\x10\x05", "\x08\x0A", 1, 1, 2), {}},
@@ -174,7 +164,6 @@ INSTANTIATE_TEST_SUITE_P(Hostile, BinaryReader, ::testing::Values(
     Case{"an integer of 32 bytes", binaryListOf('\x15' + QByteArray(32, '\1')), {}},
     Case{"an integer of 16 bytes", binaryListOf('\x14' + QByteArray(15, '\0') + '\x09'), qint64(9)},
     Case{"a data length past the end", binaryListOf(bytesOf("\x4f\x13\xff\xff\xff\xff\xff\xff\xff\xf0")), {}},
-    Case{"3 nested arrays", nestedBinary(3), nestedLists(3)},
     Case{"nested as deep as allowed", nestedBinary(plist::kMaxDepth + 1), nestedLists(plist::kMaxDepth + 1)},
     Case{"nested one level deeper", nestedBinary(plist::kMaxDepth + 2), {}},
     Case{"200,000 nested arrays", nestedBinary(200000), {}},
@@ -184,7 +173,6 @@ INSTANTIATE_TEST_SUITE_P(Hostile, BinaryReader, ::testing::Values(
     Case{"U+0000 in a key", binaryWithUtf16Nul(true), {}},
     Case{"NUL in an ASCII string", binaryListOf(bytesOf("\x52" "a\0")), {}},
     Case{"U+FEFF in a string", binaryListOf(bytesOf("\x62\xFE\xFF\x00x")), kBomX},
-    Case{"a date in 1900", binaryDate(-3187296000.0), utc(1900, 1, 1)},
     Case{"half a second before 2001", binaryDate(-0.5), utc(2000, 12, 31, 23, 59, 59, 500)},
     Case{"a date after 9999", binaryDate(1e15), {}}));
 // clang-format on
@@ -209,13 +197,10 @@ constexpr int kMax = plist::kMaxDepth;
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Hostile, NestingWithin, ::testing::Values(
-    DepthCase{"10 binary levels within 10", nestedBinary(10), 10, true},
     DepthCase{"11 binary levels within 10", nestedBinary(11), 10, true},
     DepthCase{"12 binary levels within 10", nestedBinary(12), 10, false},
     DepthCase{"10 XML levels within 10", nestedXml(10), 10, true},
     DepthCase{"11 XML levels within 10", nestedXml(11), 10, false},
-    DepthCase{"200,000 binary levels", nestedBinary(200000), kMax, false},
-    DepthCase{"200,000 XML levels", nestedXml(200000), kMax, false},
     DepthCase{"closings hidden in a comment", closingsHiddenIn("<!--", "-->"), kMax, false},
     DepthCase{"more closings than openings", "<plist><array></array></array></plist>", 10, false},
     DepthCase{"a cycle", nestedBinary(3, 0), kMax, false},
@@ -223,7 +208,7 @@ INSTANTIATE_TEST_SUITE_P(Hostile, NestingWithin, ::testing::Values(
     DepthCase{"empty elements", "<plist><dict><key>a</key><array/><key>b</key><dict/></dict></plist>", 1, true},
     DepthCase{"a shared element at its deepest place, within 3", kSharedAtDepth3, 3, true},
     DepthCase{"a shared element at its deepest place, within 2", kSharedAtDepth3, 2, false},
-    DepthCase{"a damaged trailer", withLastByte(nestedBinary(3), '\x7F'), 10, false},
+    DepthCase{"a damaged trailer", nestedBinary(3).chopped(1) + '\x7F', 10, false},
     DepthCase{"a header alone", "bplist00", 10, false}));
 // clang-format on
 
@@ -247,7 +232,6 @@ TEST_P(Unarchive, DecodesOrRefusesWithATrace) {
 }
 
 const QVariantMap kArrayOfItself{{"$class", uid(2)}, {"NS.objects", QVariantList{uid(1)}}};
-const QVariantMap kArrayOutOfRange{{"$class", uid(2)}, {"NS.objects", QVariantList{uid(77)}}};
 const QVariantMap kUnevenDictionary{
     {"$class", uid(2)}, {"NS.keys", QVariantList{uid(3)}}, {"NS.objects", QVariantList{}}};
 const QVariantMap kOfClass2{{"$class", uid(2)}};
@@ -276,7 +260,6 @@ INSTANTIATE_TEST_SUITE_P(Hostile, Unarchive, ::testing::Values(
     ArchiveCase{"a root out of range", keyedArchive({"s"}, uid(9)), "reference 9 out of range"},
     ArchiveCase{"a root that is no reference", keyedArchive({"s"}, 1), "the root is not a reference"},
     ArchiveCase{"an array holding itself", keyedArchive({kArrayOfItself, classNamed("NSMutableArray")}), "reference cycle"},
-    ArchiveCase{"an element out of range", keyedArchive({kArrayOutOfRange, classNamed("NSArray")}), "reference 77 out of range"},
     ArchiveCase{"an unknown class", keyedArchive({kOfClass2, classNamed("NSNotAClass")}), "unknown class NSNotAClass"},
     ArchiveCase{"a class without a name", keyedArchive({kOfClass2, QVariantMap{{"$classes", QVariantList{}}}}), "without a name"},
     ArchiveCase{"a class out of range", keyedArchive({QVariantMap{{"$class", uid(8)}}}), "without a valid class"},
@@ -285,9 +268,7 @@ INSTANTIATE_TEST_SUITE_P(Hostile, Unarchive, ::testing::Values(
     ArchiveCase{"a record holding itself", keyedArchive({kDeviceOfItself, classNamed("HVDevice")}), "reference cycle"},
     ArchiveCase{"arrays nested past the limit", deepArchive(kMaxArchiveDepth + 5), "unarchiveObjectWithData : objects nested deeper than"},
     ArchiveCase{"arrays nested within the limit", deepArchive(20), nullptr, nestedLists(20)},
-    ArchiveCase{"200,000 nested binary arrays", nestedBinary(200000), "is not a property list"},
     ArchiveCase{"200,000 nested XML arrays", nestedXml(200000), kNotAListOrTooDeep},
-    ArchiveCase{"closings in a comment", closingsHiddenIn("<!--", "-->"), kNotAListOrTooDeep},
     ArchiveCase{"NUL in XML", bytesOf("<plist><dict><key>$archiver</key><string>NSKeyed\0</string></dict></plist>"), kNotAListOrTooDeep},
     ArchiveCase{"half a second before 2001", keyedArchive({utc(2000, 12, 31, 23, 59, 59, 500)}), nullptr,
                 utc(2000, 12, 31, 23, 59, 59, 500)}));

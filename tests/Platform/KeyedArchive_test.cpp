@@ -125,24 +125,6 @@ TEST(KeyedArchive, PlistlibReadsWhatTheCodecWrites) {
     }
 }
 
-TEST(KeyedArchive, CutXmlArchivesAreRefused) {
-    testsupport::TraceCapture trace;
-    const HVDevicePtr device = HVDevice::initDevice("Zorva 5200", "HV2454", 99);
-    device->setBatteryInfo(HVBatteryInformation::initBatteryInfoForTypeId("T1"));
-    const QByteArray xml =
-        plist::toData(plist::fromData(archivedDataWithRootObject(QVariant::fromValue(device))),
-                      plist::Format::Xml);
-    ASSERT_TRUE(unarchiveObjectWithData(xml).value<HVDevicePtr>() != nullptr);
-    const int before = trace.records().size();
-    // Text cut after the last value's closing tag still holds the whole archive.
-    const qsizetype lastValue = xml.lastIndexOf("</dict>");
-    for (qsizetype n = 1; n < lastValue; n += 7) {
-        EXPECT_FALSE(unarchiveObjectWithData(xml.left(n)).isValid()) << n;
-    }
-    // Every refused read left one trace line.
-    EXPECT_EQ(trace.records().size() - before, (lastValue - 1 + 6) / 7);
-}
-
 TEST(KeyedArchive, WriterRefusesWhatHasNoArchivedForm) {
     testsupport::TraceCapture trace;
     QVariant deep = QVariantList{"leaf"};

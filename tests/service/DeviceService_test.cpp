@@ -94,11 +94,6 @@ TEST_F(DeviceService, FirstRequestStartsTheInstalledServiceAndGetsEveryHeadset) 
     }
     names.sort();
     EXPECT_EQ(names, (QStringList{u"Zorva Mellin 7"_s, u"Zorva Quillo 40"_s}));
-    // Requests the service knows nothing about get the empty results.
-    EXPECT_EQ(client.getSoftphoneInfoFromApplicationService(HVDisObj::kServiceName).toList().size(),
-              0);
-    EXPECT_FALSE(client.getUpdateAvailableInfoFromAppService().isValid());
-    EXPECT_FALSE(client.getAutoPairingValue(u"HV0000"_s, 1));
 
     const QDBusReply<uint> pid =
         session.connection().interface()->servicePid(platform::contract::kServiceBusName);

@@ -9,13 +9,6 @@ using namespace Qt::StringLiterals;
 
 using namespace upower;
 
-namespace upower {
-void PrintTo(const HeadsetRecord& r, std::ostream* os) {
-    *os << qPrintable(r.name) << " " << r.locationID << " " << r.percent << "% charging "
-        << r.charging << " low " << r.low;
-}
-} // namespace upower
-
 namespace {
 
 DeviceProperties headset(double percentage, quint32 state = 2, quint32 warning = level::kNone) {
@@ -52,8 +45,6 @@ TEST(UPowerHeadsets, RecordsFromDeviceProperties) {
     nameless.vendor.clear();
     DeviceProperties mouse = headset(50);
     mouse.type = kind::kMouse;
-    DeviceProperties laptop = headset(50);
-    laptop.type = 2;
     DeviceProperties absent = headset(50);
     absent.isPresent = false;
     DeviceProperties coarseFull = headset(0);
@@ -68,10 +59,8 @@ TEST(UPowerHeadsets, RecordsFromDeviceProperties) {
         {"charging", headset(20, state::kCharging), quillo(20, true)},
         {"warning low", headset(9, 2, level::kLow), quillo(9, false, true)},
         {"warning critical", headset(3, 2, level::kCritical), quillo(3, false, true)},
-        {"warning action", headset(1, 2, level::kAction), quillo(1, false, true)},
         {"warning discharging is not low", headset(30, 2, 2), quillo(30)},
         {"above 100", headset(150), quillo(100)},
-        {"below 0", headset(-3), quillo(0)},
         {"not a number", headset(std::numeric_limits<double>::quiet_NaN()), quillo(0)},
         {"coarse level full", coarseFull, quillo(100)},
         {"coarse level low", coarseLow, quillo(20)},
@@ -81,7 +70,6 @@ TEST(UPowerHeadsets, RecordsFromDeviceProperties) {
         {"no model or vendor", nameless, HeadsetRecord{u"Headphones"_s, 0x001A7DDA7113ULL, 100, false, false}},
         // clang-format on
         {"mouse", mouse, std::nullopt},
-        {"laptop battery", laptop, std::nullopt},
         {"not present", absent, std::nullopt},
     };
     for (const RecordCase& c : cases) {
@@ -91,22 +79,17 @@ TEST(UPowerHeadsets, RecordsFromDeviceProperties) {
 
 TEST(UPowerHeadsets, LocationIDsStayWithTheDeviceAndTellDevicesApart) {
     DeviceProperties usb = headset(50);
-    usb.serial = u"ZQ-0042"_s;
     usb.nativePath = u"hidpp_battery_3"_s;
-    DeviceProperties sameOnOtherPort = usb;
-    sameOnOtherPort.nativePath = u"hidpp_battery_7"_s;
-    DeviceProperties other = usb;
+    DeviceProperties moved = usb, other = usb, noSerial = usb;
+    moved.nativePath = u"hidpp_battery_7"_s;
     other.serial = u"ZQ-0043"_s;
-    DeviceProperties noSerial = usb;
     noSerial.serial.clear();
-
     const quint64 lid = locationIDFor(usb, u"/a"_s);
-    EXPECT_EQ(locationIDFor(sameOnOtherPort, u"/b"_s), lid) << "serial first";
+    EXPECT_EQ(locationIDFor(moved, u"/b"_s), lid) << "serial first";
     EXPECT_NE(locationIDFor(other, u"/a"_s), lid);
     EXPECT_NE(locationIDFor(noSerial, u"/a"_s), lid) << "then the native path";
-    EXPECT_NE(locationIDFor(DeviceProperties{}, u"/a"_s),
-              locationIDFor(DeviceProperties{}, u"/b"_s))
-        << "then the object path";
+    const DeviceProperties none;
+    EXPECT_NE(locationIDFor(none, u"/a"_s), locationIDFor(none, u"/b"_s)) << "then the object path";
 }
 
 TEST(UPowerHeadsets, CallbacksOnlyWhenWhatIsShownChanges) {
@@ -120,11 +103,8 @@ TEST(UPowerHeadsets, CallbacksOnlyWhenWhatIsShownChanges) {
     };
     const Case cases[] = {
         {"nothing to nothing", std::nullopt, std::nullopt, {}},
-        {"appears", std::nullopt, base, {{Callback::Attach, base}, {Callback::Battery, base}}},
         {"goes", base, std::nullopt, {{Callback::Detach, base}}},
-        {"unchanged", base, quillo(55), {}},
         {"percent", base, quillo(54), {{Callback::Battery, quillo(54)}}},
-        {"charging", base, quillo(55, true), {{Callback::Battery, quillo(55, true)}}},
         {"low", base, quillo(55, false, true), {{Callback::Battery, quillo(55, false, true)}}},
         // clang-format off
         {"renamed", base, renamed, {{Callback::Detach, base}, {Callback::Attach, renamed}, {Callback::Battery, renamed}}},

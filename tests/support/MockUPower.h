@@ -18,7 +18,6 @@ public:
     MockUPower& operator=(const MockUPower&) = delete;
 
     bool busOk() const { return m_bus.ok(); }
-    QString systemBusAddress() const { return m_bus.address(); }
     // An environment whose system bus is this one.
     QProcessEnvironment environment(QProcessEnvironment base) const;
 

@@ -6,8 +6,6 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
@@ -112,36 +110,4 @@ TEST(ZorvaDeviceSim, MemberTablesAndLiveInterfacesMatchTheDescriptionsKeptInTheR
     ASSERT_TRUE(server);
     ASSERT_TRUE(server->registerName(kStatusEndpointName));
     EXPECT_EQ(methods(introspect(kStatusBusName, kStatusPath), kStatusInterface), callbacks);
-}
-
-TEST(ZorvaDeviceSim, CommandLineReportsItsFailuresByExitStatus) {
-    const auto run = [](const QStringList& args, QString* output = nullptr) {
-        QProcess process;
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(DeviceSimulatorProcess::executable(), args);
-        process.waitForFinished(10000);
-        if (output != nullptr) {
-            *output = QString::fromUtf8(process.readAll());
-        }
-        return process.exitCode();
-    };
-    QString help;
-    EXPECT_EQ(run({u"--help"_s}, &help), 0);
-    EXPECT_TRUE(help.contains(u"components manual|auto [empty|absent]"_s));
-    EXPECT_EQ(run({u"--bogus"_s, u"x"_s}), 64);
-    // No simulator on the bus yet.
-    EXPECT_EQ(run({u"send"_s, u"reset"_s}), 1);
-
-    QTemporaryDir dir;
-    const QString broken = dir.filePath(u"broken.json"_s);
-    ASSERT_TRUE(testsupport::writeFile(broken, "{\"devices\": ["));
-    EXPECT_EQ(run({u"--scenario"_s, broken}), 65);
-
-    DeviceSimulatorProcess sim;
-    ASSERT_TRUE(sim.started());
-    EXPECT_EQ(run({}), 69); // the name is taken by the first simulator
-    // A command it does not understand, and a callback nobody answers.
-    EXPECT_EQ(run({u"send"_s, u"attach"_s, u"x"_s}), 2);
-    EXPECT_EQ(run({u"send"_s, u"reset"_s}), 2);
-    EXPECT_EQ(run({u"quit"_s}), 0);
 }

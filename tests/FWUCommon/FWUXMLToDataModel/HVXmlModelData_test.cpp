@@ -2,8 +2,6 @@
 #include "Platform/ObjectDescription.h"
 #include "Platform/archive/KeyedArchive.h"
 
-#include <QThread>
-#include <atomic>
 #include <gtest/gtest.h>
 
 using platform::archivedDataWithRootObject;
@@ -76,34 +74,4 @@ TEST(HVXmlModelData, EveryRecordRoundTripsWithItsFieldNames) {
     // Records without region fields, and nothing, have none.
     EXPECT_FALSE(HVXmlRegionFieldsOf(QVariant::fromValue(buildBack)).has_value());
     EXPECT_FALSE(HVXmlRegionFieldsOf(QVariant()).has_value());
-}
-
-TEST(HVXmlModelData, AccessorsAreAtomic) {
-    auto info = std::make_shared<HVXmlLanguageInfo>();
-    const QString a(1000, u'a');
-    const QString b(2000, u'b');
-    std::atomic<bool> stop{false};
-    std::unique_ptr<QThread> writer(QThread::create([&] {
-        for (int i = 0; i < 20000; ++i) {
-            info->setLanguageName((i % 2) != 0 ? a : b);
-        }
-        stop = true;
-    }));
-    writer->start();
-    int torn = 0;
-    while (!stop) {
-        const QString seen = info->languageName();
-        torn += !seen.isNull() && seen != a && seen != b ? 1 : 0;
-    }
-    writer->wait();
-    EXPECT_EQ(torn, 0);
-}
-
-TEST(HVXmlModelData, DescriptionNamesTheClassAndFields) {
-    auto info = std::make_shared<HVXmlLanguageInfo>();
-    info->setLanguageName("English (US)");
-    info->setLanguageCode("409");
-    EXPECT_EQ(platform::describe(QVariant::fromValue(info)),
-              "<HVXmlLanguageInfo> {\n    firmwareFileName = (null);\n    languageCode = 409;\n"
-              "    languageName = \"English (US)\";\n    languageVersion = (null);\n}");
 }
