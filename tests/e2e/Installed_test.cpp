@@ -76,6 +76,7 @@ TEST_F(Installed, RunsFromItsPrefixInEveryLanguageWithTheSameTrace) {
         // clang-format off
         {"en_US.UTF-8", {"Help", "Update Available", "Check for updates", "Open Zorva"}},
         {"de_DE.UTF-8", {"Hilfe", "Update verfügbar", "Nach Updates suchen", "Zorva öffnen"}},
+        {"fr_FR.UTF-8", {"Aide", "Mise à jour disponible", "Rechercher des mises à jour", "Ouvrir Zorva"}},
         {"fi_FI.UTF-8", {"Help", "Update Available", "Check for updates", "Open Zorva"}},
         // clang-format on
     };

@@ -160,6 +160,7 @@ TEST_F(StatusItemEndToEnd, MenuFollowsEveryCallbackAndTheTraceFileRecordsThem) {
         trace = QString::fromUtf8(testsupport::readFile(tracePath));
         return trace.contains(QLatin1String("Clicked Check For Update Manually"));
     })) << "the click left no trace line";
+    EXPECT_FALSE(item->click(u"No such item"_s, &error));
 }
 
 namespace {
