@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QTest>
 #include <QThread>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -53,8 +54,12 @@ TEST(DistributedNotificationCenter, DeliversOnTheMainThreadAndSurvivesBadSignals
     ASSERT_TRUE(bus.send(signal({42, QByteArray()})));
     ASSERT_TRUE(bus.send(signal({update, QByteArray("not an archive")})));
     ASSERT_TRUE(QTest::qWaitFor([&] { return updates.size() == 2 && errors.size() == 1; }, 2000));
-    EXPECT_EQ(updates.at(0), std::make_pair(QVariant(QStringLiteral("t")), true));
-    EXPECT_FALSE(updates.at(1).first.isValid());
+    // The post from the other thread and the raw signals travel apart: any order.
+    const auto count = [&](const QVariant& object) {
+        return std::count(updates.begin(), updates.end(), std::make_pair(object, true));
+    };
+    EXPECT_EQ(count(QVariant(QStringLiteral("t"))), 1);
+    EXPECT_EQ(count(QVariant()), 1);
     EXPECT_EQ(errors.at(0), QVariant(QStringLiteral("1")));
 
     // A removed observer hears nothing more; the other still does.
