@@ -168,6 +168,15 @@ int firstId(const MenuEntry& menu) {
     return menu.children.empty() ? 0 : menu.children.front().id;
 }
 
+// bare-tray and the status item with the given number of devices, started in
+// that order on the rig; either is empty when its menu never became readable.
+std::pair<std::optional<Program>, std::optional<Program>> launchBoth(Rig& rig, int devices) {
+    double ms = 0;
+    auto bare = rig.launch(stage::binary("tools/bare-tray/bare-tray"), bareReady, &ms);
+    auto status = bare ? rig.launch(kApp, statusReady(devices), &ms) : std::nullopt;
+    return {std::move(bare), std::move(status)};
+}
+
 // Rebuilds bare-tray's menu by broadcast and answers the time until the new menu
 // (new item ids) is read.
 std::optional<double> bareRebuild(Rig& rig, Program& bare) {
@@ -238,9 +247,9 @@ void BM_ReadMenu(benchmark::State& state) {
     constexpr int kDevices = 100;
     Rig rig(kDevices);
     BENCH_REQUIRE(rig.ok(), qPrintable(rig.error()));
+    auto [bare, status] = launchBoth(rig, kDevices);
+    BENCH_REQUIRE(bare && status, "bare-tray or the status item shows no menu");
     double ms = 0;
-    auto bare = rig.launch(stage::binary("tools/bare-tray/bare-tray"), bareReady, &ms);
-    BENCH_REQUIRE(bare, "bare-tray shows no menu");
     auto bareDevices = rig.launch(stage::binary("tools/bare-tray/bare-tray"),
                                   [](const MenuEntry& menu) {
                                       return menu.children.size() ==
@@ -248,8 +257,6 @@ void BM_ReadMenu(benchmark::State& state) {
                                   },
                                   &ms, {QStringLiteral("--devices"), QString::number(kDevices)});
     BENCH_REQUIRE(bareDevices, "bare-tray shows no device rows");
-    auto status = rig.launch(kApp, statusReady(kDevices), &ms);
-    BENCH_REQUIRE(status, "the status item shows no full menu");
     idle(300);
     double bareTotal = 0;
     double bareDevicesTotal = 0;
@@ -283,11 +290,8 @@ void BM_AttachToMenu(benchmark::State& state) {
     const int devices = static_cast<int>(state.range(0));
     Rig rig(devices - 1);
     BENCH_REQUIRE(rig.ok(), qPrintable(rig.error()));
-    double ms = 0;
-    auto bare = rig.launch(stage::binary("tools/bare-tray/bare-tray"), bareReady, &ms);
-    BENCH_REQUIRE(bare, "bare-tray shows no menu");
-    auto status = rig.launch(kApp, statusReady(devices - 1), &ms);
-    BENCH_REQUIRE(status, "the status item shows no full menu");
+    auto [bare, status] = launchBoth(rig, devices - 1);
+    BENCH_REQUIRE(bare && status, "bare-tray or the status item shows no menu");
     bare->item->subscribe();
     status->item->subscribe();
 
@@ -360,11 +364,8 @@ void BM_RebuildMemory(benchmark::State& state) {
     constexpr int kDevices = 3;
     Rig rig(kDevices);
     BENCH_REQUIRE(rig.ok(), qPrintable(rig.error()));
-    double ms = 0;
-    auto bare = rig.launch(stage::binary("tools/bare-tray/bare-tray"), bareReady, &ms);
-    BENCH_REQUIRE(bare, "bare-tray shows no menu");
-    auto status = rig.launch(kApp, statusReady(kDevices), &ms);
-    BENCH_REQUIRE(status, "the status item shows no full menu");
+    auto [bare, status] = launchBoth(rig, kDevices);
+    BENCH_REQUIRE(bare && status, "bare-tray or the status item shows no menu");
     for (auto _ : state) {
         const auto start = Clock::now();
         BENCH_REQUIRE(rebuild(rig, 100, *bare, *status), "a program stopped answering");
