@@ -22,7 +22,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://zorva.example/linux")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, dbus-user-session | dbus-x11")
+# libcrypto is opened at run time, so the library scan does not see it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, dbus-user-session | dbus-x11, libssl${ZORVA_OPENSSL_MAJOR}")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "upower")
 # Every file below /etc is a configuration file the administrator may change.
 file(WRITE "${PROJECT_BINARY_DIR}/install/conffiles"
