@@ -1,5 +1,6 @@
 #include "ZorvaUIProject/HVUpdatePopUpViewWidget.h"
 
+#include "Platform/widgets/Pictures.h"
 #include "ZorvaUIProject/Zorva/HyperlinkLabel.h"
 
 #include <QApplication>
@@ -51,7 +52,7 @@ QPixmap pixmapFor(const HVPictureItem& picture) {
         break;
     case HVPictureSource::StatePng:
     case HVPictureSource::Png:
-        pixmap.load(picture.path);
+        pixmap = QPixmap::fromImage(platform::readPicture(picture.path));
         break;
     case HVPictureSource::Encrypted:
     case HVPictureSource::DefaultDevice:

@@ -1,5 +1,7 @@
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusMenuPresenter.h"
 
+#include "Platform/widgets/Pictures.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -30,11 +32,8 @@ QPixmap HVPictureCache::picture(const QString& name) {
     if (found != m_pictures.constEnd()) {
         return *found;
     }
-    QPixmap pixmap;
-    const QString path = pathFor(name);
-    if (!path.isEmpty()) {
-        pixmap.load(path); // an unreadable file leaves the pixmap null
-    }
+    // An unreadable file gives a null pixmap.
+    const QPixmap pixmap = QPixmap::fromImage(platform::readPicture(pathFor(name)));
     m_pictures.insert(name, pixmap);
     return pixmap;
 }

@@ -2,6 +2,7 @@
 
 #include "Platform/Bundle.h"
 #include "Platform/Launching.h"
+#include "Platform/widgets/Pictures.h"
 #include "ZorvaHIDDeviceLibrary/Sources/Common/HVTrace.h"
 
 #include <QBuffer>
@@ -57,14 +58,16 @@ void HVTrayStatusItem::setAlternateImage(const QString& imagePath) {
 
 void HVTrayStatusItem::applyIcon() {
     // Unreadable files give null images: the item then shows no picture.
-    m_item->setIcon(m_image.isEmpty() ? QImage() : QImage(m_image));
-    m_item->setAttentionIcon(m_alternateImage.isEmpty() ? QImage() : QImage(m_alternateImage));
+    const QImage image = platform::readPicture(m_image);
+    const QImage alternate = platform::readPicture(m_alternateImage);
+    m_item->setIcon(image);
+    m_item->setAttentionIcon(alternate);
     if (m_fallback) {
         QIcon icon;
-        if (!m_image.isEmpty()) {
-            icon.addFile(m_image, QSize(), QIcon::Normal);
-            if (!m_alternateImage.isEmpty()) {
-                icon.addFile(m_alternateImage, QSize(), QIcon::Selected);
+        if (!image.isNull()) {
+            icon.addPixmap(QPixmap::fromImage(image), QIcon::Normal);
+            if (!alternate.isNull()) {
+                icon.addPixmap(QPixmap::fromImage(alternate), QIcon::Selected);
             }
         }
         m_fallback->setIcon(icon);
