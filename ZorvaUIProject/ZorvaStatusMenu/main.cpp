@@ -1,3 +1,4 @@
+#include "Platform/Allocator.h"
 #include "Platform/widgets/DesktopOpener.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusController.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusPlatformDefault.h"
@@ -10,6 +11,7 @@
 // controller runs its start-up sequence, and from then on the application only
 // reacts. It runs until the session ends.
 int main(int argc, char* argv[]) {
+    platform::tuneAllocator(argv);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     platform::installDesktopOpener();
