@@ -1,13 +1,8 @@
 #include "support/DeviceSimulatorProcess.h"
 
 #include "Platform/DBusContract.h"
-#include "Platform/RemoteCall.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QFile>
-#include <QThread>
 
 using namespace Qt::StringLiterals;
 
@@ -44,21 +39,16 @@ QStringList DeviceSimulatorProcess::log() const {
     return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }
 
-QStringList DeviceSimulatorProcess::requests() const {
-    QStringList out;
-    for (const QString& line : log()) {
-        if (line.startsWith(QLatin1String("request "))) {
-            out << line.mid(8);
-        }
-    }
-    return out;
-}
-
 QStringList DeviceSimulatorProcess::waitForRequests(int count) const {
     QStringList seen;
     waitFor(
         [&] {
-            seen = requests();
+            seen.clear();
+            for (const QString& line : log()) {
+                if (line.startsWith(QLatin1String("request "))) {
+                    seen << line.mid(8);
+                }
+            }
             return seen.size() >= count;
         },
         5000);
@@ -68,15 +58,12 @@ QStringList DeviceSimulatorProcess::waitForRequests(int count) const {
 int DeviceSimulatorProcess::send(const QStringList& commandAndArgs, QString* output) {
     QProcess client;
     client.setProcessChannelMode(QProcess::MergedChannels);
-    QEventLoop loop;
-    QObject::connect(&client, &QProcess::finished, &loop, &QEventLoop::quit);
     client.start(executable(), QStringList{u"send"_s} + commandAndArgs);
     if (!client.waitForStarted(10000)) {
         return -1;
     }
-    if (client.state() == QProcess::Running) {
-        loop.exec(); // the status item's server may be in this process: keep serving
-    }
+    // The status item's server may be in this process: keep serving.
+    waitFor([&] { return client.state() == QProcess::NotRunning; }, 60000);
     if (output != nullptr) {
         *output = QString::fromUtf8(client.readAll());
     }
