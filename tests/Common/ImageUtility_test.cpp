@@ -2,7 +2,6 @@
 #include "ZorvaUIProject/Common/HVUtilities.h"
 #include "support/TestSupport.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <gtest/gtest.h>
@@ -12,9 +11,7 @@ namespace {
 
 const QString kUnlisted = QStringLiteral("HVFFFE");
 
-QString resources() {
-    return QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/Resources/");
-}
+const QString kResources = QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/Resources/");
 
 // A product with each flag, taken from the table itself.
 QString productWithFlag(const char* flag) {
@@ -92,7 +89,7 @@ TEST(DevicePictures, EveryNamedPictureShipsAndDecrypts) {
     EXPECT_EQ(names.size(), 58 + 9);
     int encrypted = 0;
     for (const QString& name : names) {
-        const QString base = resources() + name;
+        const QString base = kResources + name;
         const bool enc = QFileInfo::exists(base + ".enc");
         encrypted += enc ? 1 : 0;
         const QByteArray bytes =
@@ -106,6 +103,6 @@ TEST(DevicePictures, EveryNamedPictureShipsAndDecrypts) {
     EXPECT_GT(encrypted, 0);
     // The update window's fall-backs: the plain firmware-update picture and the
     // encrypted general one.
-    EXPECT_TRUE(QFileInfo::exists(resources() + "DefaultFWUDevice.png"));
-    EXPECT_TRUE(QFileInfo::exists(resources() + "DefaultDevice.enc"));
+    EXPECT_TRUE(QFileInfo::exists(kResources + "DefaultFWUDevice.png"));
+    EXPECT_TRUE(QFileInfo::exists(kResources + "DefaultDevice.enc"));
 }

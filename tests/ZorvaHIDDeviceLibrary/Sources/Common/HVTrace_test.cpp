@@ -2,7 +2,6 @@
 #include "support/TestSupport.h"
 #include "support/TraceCapture.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -31,7 +30,7 @@ TEST(HVTraceNames, CategoriesAndSeverities) {
     }
 }
 
-TEST(HVTraceRecord, IsPinnedByteForByte) {
+TEST(HVTraceRecord, IsPinnedByteForByteAndFilteredBySeverityAndSwitch) {
     TraceCapture capture;
     HVTrace::writeLine("Reset Device and softphone information ", 19, 2);
     const QByteArray bytes = readFile(capture.path());
@@ -49,10 +48,9 @@ TEST(HVTraceRecord, IsPinnedByteForByte) {
     EXPECT_TRUE(capture.text().contains("first\n\n")) << capture.text().toStdString();
     EXPECT_EQ(capture.records().mid(1), (QStringList{"Status Controller CRITICAL first\n",
                                                      QString::fromUtf8("Utilities INFO Gerät ✓")}));
-}
 
-TEST(HVTraceThreshold, FiltersBySeverityAndSwitch) {
-    TraceCapture capture;
+    // Records are filtered by the switch and the severity threshold.
+    capture.take();
     HVTrace::setTraceOn(false);
     HVTrace::writeLine("off", 19, 0);
     EXPECT_FALSE(QFileInfo::exists(capture.path()));
