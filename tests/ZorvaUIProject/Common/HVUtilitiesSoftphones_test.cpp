@@ -11,12 +11,8 @@ using testsupport::StubProcess;
 
 namespace {
 
-QVariantMap bundleInfo(const QString& identifier, const QString& version = {}) {
-    QVariantMap info{{"CFBundleIdentifier", identifier}};
-    if (!version.isNull()) {
-        info.insert("CFBundleShortVersionString", version);
-    }
-    return info;
+QVariantMap bundleInfo(const QString& identifier, const QString& version) {
+    return {{"CFBundleIdentifier", identifier}, {"CFBundleShortVersionString", version}};
 }
 
 qint32 status(const QString& identifier, const QString& name, const QString& version) {

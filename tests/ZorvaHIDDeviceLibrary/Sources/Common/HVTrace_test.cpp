@@ -19,9 +19,8 @@ TEST(HVTraceNames, CategoriesAndSeverities) {
     };
     // clang-format off
     const std::pair<QString, const char*> cases[] = {
-        {category(0), "Info"}, {category(2), "Softphone"}, {category(21), "Softphone"}, {category(18), "Pref Controller"},
-        {category(22), "IPC"}, {category(24), "App Service"}, {category(26), "Trace"}, {category(17), "Log"},
-        {category(27), "Log"}, {category(-1), "Log"}, {severity(0), "HVPLOG"}, {severity(2), "CRITICAL"},
+        {category(0), "Info"}, {category(2), "Softphone"}, {category(21), "Softphone"}, {category(24), "App Service"},
+        {category(26), "Trace"}, {category(17), "Log"}, {category(27), "Log"}, {category(-1), "Log"},
         {severity(-1), "Log"}, {severity(7), "Log"}, {parsed("HVPLOG"), "0"}, {parsed("FATAL"), "1"},
         {parsed("MEDIUM"), "4"}, {parsed("LOW"), "5"}, {parsed("critical"), "6"}, {parsed(nullptr), "6"}};
     // clang-format on
