@@ -8,13 +8,11 @@ using namespace Qt::StringLiterals;
 
 namespace testsupport {
 
-QString DeviceSimulatorProcess::executable() {
-#ifdef ZORVA_DEVICE_SIM
-    return QStringLiteral(ZORVA_DEVICE_SIM);
-#else
-    return QString();
-#endif
-}
+namespace {
+
+const QString kSimulator = QStringLiteral(ZORVA_DEVICE_SIM);
+
+} // namespace
 
 QString simulatorScenario(const QString& name) {
     return QStringLiteral(ZORVA_SOURCE_DIR "/tools/zorva-device-sim/scenarios/") + name;
@@ -27,8 +25,8 @@ DeviceSimulatorProcess::DeviceSimulatorProcess(const QString& scenarioPath,
         args << u"--scenario"_s << scenarioPath;
     }
     args << options;
-    m_process = std::make_unique<BusServiceProcess>(executable(), args,
-                                                    platform::contract::kServiceBusName);
+    m_process =
+        std::make_unique<BusServiceProcess>(kSimulator, args, platform::contract::kServiceBusName);
 }
 
 QStringList DeviceSimulatorProcess::log() const {
@@ -58,7 +56,7 @@ QStringList DeviceSimulatorProcess::waitForRequests(int count) const {
 int DeviceSimulatorProcess::send(const QStringList& commandAndArgs, QString* output) {
     QProcess client;
     client.setProcessChannelMode(QProcess::MergedChannels);
-    client.start(executable(), QStringList{u"send"_s} + commandAndArgs);
+    client.start(kSimulator, QStringList{u"send"_s} + commandAndArgs);
     if (!client.waitForStarted(10000)) {
         return -1;
     }

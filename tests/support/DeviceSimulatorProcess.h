@@ -37,8 +37,6 @@ public:
     static int send(const QStringList& commandAndArgs, QString* output = nullptr);
 
 private:
-    static QString executable();
-
     QTemporaryDir m_dir;
     std::unique_ptr<BusServiceProcess> m_process;
 };

@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using testsupport::DeviceSimulatorProcess;
 using testsupport::simulatorScenario;
 
@@ -100,26 +101,22 @@ std::unique_ptr<StatusAppServer> publish(RecordingDelegate& delegate) {
 
 // One interface of introspection XML, without comments and the blanks between elements.
 QString interfaceXml(QString xml, const QString& name) {
-    xml.remove(QRegularExpression(QStringLiteral("<!--.*?-->"),
-                                  QRegularExpression::DotMatchesEverythingOption));
-    xml.replace(QRegularExpression(QStringLiteral(">\\s+<")), QStringLiteral("><"));
-    const qsizetype start =
-        xml.indexOf(QStringLiteral("<interface name=\"") + name + QStringLiteral("\">"));
-    const qsizetype end = xml.indexOf(QStringLiteral("</interface>"), start);
+    xml.remove(QRegularExpression(u"<!--.*?-->"_s, QRegularExpression::DotMatchesEverythingOption));
+    xml.replace(QRegularExpression(u">\\s+<"_s), u"><"_s);
+    const qsizetype start = xml.indexOf(u"<interface name=\""_s + name + u"\">"_s);
+    const qsizetype end = xml.indexOf(u"</interface>"_s, start);
     return start < 0 || end < 0 ? QString() : xml.mid(start, end - start);
 }
 
 QString introspect(const QString& busName, const QString& path, const QString& interface) {
     const QDBusMessage reply = QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
-        busName, path, QStringLiteral("org.freedesktop.DBus.Introspectable"),
-        QStringLiteral("Introspect")));
+        busName, path, u"org.freedesktop.DBus.Introspectable"_s, u"Introspect"_s));
     return interfaceXml(reply.arguments().value(0).toString(), interface);
 }
 
-QString repositoryXml(const char* name, const QString& interface) {
+QString repositoryXml(const QString& name, const QString& interface) {
     return interfaceXml(
-        QString::fromUtf8(testsupport::readFile(QStringLiteral(ZORVA_SOURCE_DIR "/Platform/dbus/") +
-                                                QLatin1String(name))),
+        QString::fromUtf8(testsupport::readFile(ZORVA_SOURCE_DIR "/Platform/dbus/"_L1 + name)),
         interface);
 }
 
@@ -134,9 +131,9 @@ TEST(StatusAppServer, DescribedAsInTheRepositoryDeliversTheSixCallbacksAndRefuse
     // Both live interfaces are generated from the member tables; the callback server
     // describes all its members, those it does not answer too.
     const QString service =
-        repositoryXml("com.zorva.zorva_application_delegate.xml", kServiceInterface);
+        repositoryXml(u"com.zorva.zorva_application_delegate.xml"_s, kServiceInterface);
     const QString callbacks =
-        repositoryXml("com.zorva.zorva_application_service_delegate.xml", kStatusInterface);
+        repositoryXml(u"com.zorva.zorva_application_service_delegate.xml"_s, kStatusInterface);
     ASSERT_EQ(service.count("<method "), 22);
     ASSERT_EQ(callbacks.count("<method "), 11);
     EXPECT_EQ(introspect(kServiceBusName, kServicePath, kServiceInterface), service);
