@@ -65,7 +65,7 @@ TEST(Languages, VersionCodedProductAndDecimalCodes) {
     }
 }
 
-TEST(Languages, NamesFilesAndCodes) {
+TEST(Languages, NamesFilesAndCodesAndTheSameForRegions) {
     TraceCapture trace;
     const QVariant list = languages();
     const auto names = HVUtilities::getLangArrayforList(list);
@@ -89,10 +89,8 @@ TEST(Languages, NamesFilesAndCodes) {
     QVariantList mixed{QStringLiteral("English"), QVariant(), language("Dutch", "413", "nl.bin")};
     EXPECT_EQ(HVUtilities::getLangArrayforList(mixed), QStringList{"Dutch"});
     EXPECT_EQ(HVUtilities::getLangName("1", "1043", mixed, QString()), "Dutch");
-}
 
-TEST(Regions, LookupsOverRegionAndTunesRecords) {
-    TraceCapture trace;
+    // The same lookups over region and tunes records.
     const QVariantList regions{region<HVXmlBuildVectorRegionInfo>("Europe", "3", "eu.bin"),
                                region<HVXmlBuildVectorRegionInfo>("Americas", "12", "am.bin"),
                                region<HVXmlBuildVectorTunesInfo>("Asia", "4", "as.bin"),
