@@ -42,10 +42,6 @@ protected:
         return plist::readDictionary(sandbox.home(kRelative)).value_or(QVariantMap{});
     }
 
-    bool traced(const QString& severity, const QString& message) const {
-        return trace.contains("Pref Controller", severity, message);
-    }
-
     ScopedSandbox sandbox;
     TraceCapture trace;
 };
@@ -63,7 +59,7 @@ TEST_F(PreferenceStore, FirstRunSeedsFromTemplateAndTheUserFileIsNeverReplaced) 
     installTemplate();
     EXPECT_EQ(HVUtilities::getValueFromUserDefaultForKey("zorvaStatusMenu").toString(), "TRUE");
     EXPECT_EQ(readFile(sandbox.home(kRelative)), readFile(sandbox.system(kRelative)));
-    EXPECT_TRUE(traced("HIGH", "Copy successful"));
+    EXPECT_EQ(trace.count("Copy successful"), 1);
     EXPECT_FALSE(HVUtilities::getValueFromUserDefaultForKey("zorvapreferredSP").isValid());
 
     // A newer template changes nothing.
@@ -143,7 +139,7 @@ TEST_F(PreferenceStore, FolderInPlaceOfFileAndUnwritableFolder) {
     QDir(sandbox.home("Library")).removeRecursively();
     ASSERT_TRUE(testsupport::writeFile(sandbox.home("Library/Preferences"), "not a folder"));
     EXPECT_FALSE(HVUtilities::synchronizePreferencePlist());
-    EXPECT_TRUE(traced("CRITICAL", "Copy failed"));
+    EXPECT_EQ(trace.count("Copy failed"), 1);
     EXPECT_FALSE(HVUtilities::getValueFromUserDefaultForKey("zorvaStatusMenu").isValid());
     EXPECT_EQ(readFile(sandbox.home("Library/Preferences")), "not a folder");
 }
