@@ -2,8 +2,6 @@
 
 #include "Platform/DBusContract.h"
 
-#include <QFile>
-
 using namespace Qt::StringLiterals;
 
 namespace testsupport {
@@ -30,11 +28,8 @@ DeviceSimulatorProcess::DeviceSimulatorProcess(const QString& scenarioPath,
 }
 
 QStringList DeviceSimulatorProcess::log() const {
-    QFile file(m_dir.filePath(u"requests.log"_s));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    return QString::fromUtf8(readFile(m_dir.filePath(u"requests.log"_s)))
+        .split(u'\n', Qt::SkipEmptyParts);
 }
 
 QStringList DeviceSimulatorProcess::waitForRequests(int count) const {
