@@ -2,7 +2,6 @@
 #include "ZorvaUIProject/Common/HVUtilities.h"
 #include "support/TestSupport.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <gtest/gtest.h>
@@ -12,34 +11,19 @@ namespace {
 
 const QString kUnlisted = QStringLiteral("HVFFFE");
 
-QString resources() {
-    return QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/Resources/");
-}
-
-// A product with each flag, taken from the table itself.
-QString productWithFlag(const char* flag) {
-    for (const auto& entry : ImageUtility::imageTable()) {
-        const QString key = QString::fromLatin1(entry.key);
-        if (QLatin1String(entry.generalContext) == QLatin1String(flag) &&
-            key != QLatin1String("FWU0000") && key != QLatin1String("HV0000")) {
-            return key;
-        }
-    }
-    return {};
-}
+const QString kResources = QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/Resources/");
 
 } // namespace
 
 // Lookups by product and context, and by variant style, product and context.
 TEST(ImageTable, LookupByContextAndVariant) {
-    const QString no = productWithFlag("NO");
-    const QString yes = productWithFlag("YES");
+    const QString no = QStringLiteral("HV025C");  // flagged "NO": no picture in general
+    const QString yes = QStringLiteral("HV006B"); // flagged "YES"
     const QString bad = ImageUtility::badUsbProductId();
     const QString first = ImageUtility::firstVariantFamily().first();
     const QString mono = ImageUtility::getDeviceImageNameForProdId(first, 0, 1);
     const QString base = mono.chopped(5);
     const QString yesPicture = ImageUtility::getDeviceImageNameForProdId(yes, 1);
-    ASSERT_FALSE(no.isEmpty() || yes.isEmpty());
     ASSERT_NE(first, bad);
     ASSERT_TRUE(mono.endsWith("_Mono"));
     EXPECT_NE(yesPicture, "DefaultDevice");
@@ -92,7 +76,7 @@ TEST(DevicePictures, EveryNamedPictureShipsAndDecrypts) {
     EXPECT_EQ(names.size(), 58 + 9);
     int encrypted = 0;
     for (const QString& name : names) {
-        const QString base = resources() + name;
+        const QString base = kResources + name;
         const bool enc = QFileInfo::exists(base + ".enc");
         encrypted += enc ? 1 : 0;
         const QByteArray bytes =
@@ -106,6 +90,6 @@ TEST(DevicePictures, EveryNamedPictureShipsAndDecrypts) {
     EXPECT_GT(encrypted, 0);
     // The update window's fall-backs: the plain firmware-update picture and the
     // encrypted general one.
-    EXPECT_TRUE(QFileInfo::exists(resources() + "DefaultFWUDevice.png"));
-    EXPECT_TRUE(QFileInfo::exists(resources() + "DefaultDevice.enc"));
+    EXPECT_TRUE(QFileInfo::exists(kResources + "DefaultFWUDevice.png"));
+    EXPECT_TRUE(QFileInfo::exists(kResources + "DefaultDevice.enc"));
 }

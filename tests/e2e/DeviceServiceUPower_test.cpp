@@ -68,8 +68,17 @@ TEST(DeviceServiceUPower, HeadsetsFromUPowerReachTheMenuAndFollowIt) {
     EXPECT_EQ(stage.service.process().state(), QProcess::Running)
         << qPrintable(stage.service.errors());
     ASSERT_TRUE(upower.start()) << qPrintable(upower.errors());
-    ASSERT_FALSE(upower.addHeadsets().isEmpty());
+    quillo = upower.addHeadsets();
+    ASSERT_FALSE(quillo.isEmpty());
     ASSERT_TRUE(stage::menuBecomes(*item, both + kTail, rows))
         << qPrintable(stage.service.errors());
     EXPECT_EQ(stage.service.process().state(), QProcess::Running);
+
+    // The service restarts under the running item, a headset gone meanwhile: the new
+    // service has the item read the lists again.
+    stage.service.stopNow();
+    ASSERT_TRUE(upower.removeDevice(quillo));
+    ASSERT_TRUE(stage.startService(stage::binary("service/zorva-device-service"), {}))
+        << qPrintable(stage.error());
+    ASSERT_TRUE(stage::menuBecomes(*item, QStringList{kMellin + u"  30%"_s} + kTail, rows));
 }

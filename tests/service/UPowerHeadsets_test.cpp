@@ -1,9 +1,15 @@
-// The rules that turn UPower's device properties into what the status item shows.
+// The rules that turn UPower's device properties into what the status item shows,
+// and the service on private buses (python3-dbusmock plays UPower on a stand-in
+// system bus).
 
+#include "Platform/DBusContract.h"
+#include "ZorvaUIProject/Common/HVDisObj.h"
 #include "service/UPowerHeadsets.h"
+#include "support/MockUPower.h"
 
 #include <gtest/gtest.h>
 #include <limits>
+#include <signal.h>
 
 using namespace Qt::StringLiterals;
 
@@ -35,25 +41,17 @@ HeadsetRecord quillo(qint32 percent, bool charging = false, bool low = false) {
 } // namespace
 
 TEST(UPowerHeadsets, RecordsFromDeviceProperties) {
-    DeviceProperties headphones;
-    headphones.type = kind::kHeadphones;
-    headphones.vendor = u" Zorva Mellin "_s;
-    headphones.nativePath = u"/org/bluez/hci0/dev_00_1A_7D_DA_71_13"_s;
-    headphones.percentage = 100;
-    headphones.state = 4; // fully charged: on the charger but not charging
-    DeviceProperties nameless = headphones;
-    nameless.vendor.clear();
-    DeviceProperties mouse = headset(50);
-    mouse.type = kind::kMouse;
-    DeviceProperties absent = headset(50);
-    absent.isPresent = false;
-    DeviceProperties coarseFull = headset(0);
-    coarseFull.batteryLevel = level::kFull;
-    DeviceProperties coarseLow = headset(90);
-    coarseLow.batteryLevel = level::kLow;
-    DeviceProperties levelNone = headset(42.4);
-    levelNone.batteryLevel = level::kNone;
-
+    const auto with = [](DeviceProperties device, auto change) {
+        change(device);
+        return device;
+    };
+    const DeviceProperties headphones = with(DeviceProperties{}, [](auto& d) {
+        d.type = kind::kHeadphones;
+        d.vendor = u" Zorva Mellin "_s;
+        d.nativePath = u"/org/bluez/hci0/dev_00_1A_7D_DA_71_13"_s;
+        d.percentage = 100;
+        d.state = 4; // fully charged: on the charger but not charging
+    });
     const RecordCase cases[] = {
         {"discharging, rounded", headset(54.6), quillo(55)},
         {"charging", headset(20, state::kCharging), quillo(20, true)},
@@ -62,15 +60,15 @@ TEST(UPowerHeadsets, RecordsFromDeviceProperties) {
         {"warning discharging is not low", headset(30, 2, 2), quillo(30)},
         {"above 100", headset(150), quillo(100)},
         {"not a number", headset(std::numeric_limits<double>::quiet_NaN()), quillo(0)},
-        {"coarse level full", coarseFull, quillo(100)},
-        {"coarse level low", coarseLow, quillo(20)},
-        {"level none uses the percentage", levelNone, quillo(42)},
         // clang-format off
+        {"coarse level full", with(headset(0), [](auto& d) { d.batteryLevel = level::kFull; }), quillo(100)},
+        {"coarse level low", with(headset(90), [](auto& d) { d.batteryLevel = level::kLow; }), quillo(20)},
+        {"level none uses the percentage", with(headset(42.4), [](auto& d) { d.batteryLevel = level::kNone; }), quillo(42)},
         {"headphones, vendor as name, address from the native path", headphones, HeadsetRecord{u"Zorva Mellin"_s, 0x001A7DDA7113ULL, 100, false, false}},
-        {"no model or vendor", nameless, HeadsetRecord{u"Headphones"_s, 0x001A7DDA7113ULL, 100, false, false}},
+        {"no model or vendor", with(headphones, [](auto& d) { d.vendor.clear(); }), HeadsetRecord{u"Headphones"_s, 0x001A7DDA7113ULL, 100, false, false}},
+        {"mouse", with(headset(50), [](auto& d) { d.type = kind::kMouse; }), std::nullopt},
+        {"not present", with(headset(50), [](auto& d) { d.isPresent = false; }), std::nullopt},
         // clang-format on
-        {"mouse", mouse, std::nullopt},
-        {"not present", absent, std::nullopt},
     };
     for (const RecordCase& c : cases) {
         EXPECT_EQ(headsetRecordFor(c.device, u"/dev/x"_s), c.expected) << c.what;
@@ -128,4 +126,37 @@ TEST(UPowerHeadsets, PropertiesOfTheWrongTypeAreLeftOut) {
     EXPECT_EQ(device.state, state::kCharging);
     rejected.sort();
     EXPECT_EQ(rejected, (QStringList{u"Percentage"_s, u"Type"_s}));
+}
+
+TEST(DeviceService, FirstRequestStartsTheInstalledServiceAndGetsEveryHeadset) {
+    testsupport::MockUPower upower;
+    ASSERT_TRUE(upower.start()) << qPrintable(upower.errors());
+    ASSERT_FALSE(upower.addHeadsets().isEmpty());
+
+    // UPower answering garbage: a device whose properties have the wrong types.
+    ASSERT_FALSE(
+        upower.addDevice(u"g1"_s, {{u"Type"_s, u"17"_s}, {u"Percentage"_s, true}}).isEmpty());
+
+    QTemporaryDir services;
+    ASSERT_TRUE(testsupport::writeFile(
+        services.filePath(u"com.zorva.ZorvaDeviceService.service"_s),
+        "[D-BUS Service]\nName=com.zorva.ZorvaDeviceService\nExec=" ZORVA_DEVICE_SERVICE
+        " --quiet\n"));
+    testsupport::stage::PrivateBus session(
+        services.path(), upower.environment(QProcessEnvironment::systemEnvironment()));
+    ASSERT_TRUE(session.ok());
+    ASSERT_FALSE(session.connection()
+                     .interface()
+                     ->isServiceRegistered(platform::contract::kServiceBusName)
+                     .value());
+
+    // The two headsets, not the mouse nor the device of wrong types.
+    HVDisObj client(session.connection());
+    EXPECT_EQ(client.getDeviceInfoFromApplicationService(HVDisObj::kServiceName).toList().size(),
+              2);
+
+    const QDBusReply<uint> pid =
+        session.connection().interface()->servicePid(platform::contract::kServiceBusName);
+    ASSERT_TRUE(pid.isValid());
+    ::kill(pid.value(), SIGTERM);
 }

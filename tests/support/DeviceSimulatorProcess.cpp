@@ -1,25 +1,16 @@
 #include "support/DeviceSimulatorProcess.h"
 
 #include "Platform/DBusContract.h"
-#include "Platform/RemoteCall.h"
-
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QFile>
-#include <QThread>
 
 using namespace Qt::StringLiterals;
 
 namespace testsupport {
 
-QString DeviceSimulatorProcess::executable() {
-#ifdef ZORVA_DEVICE_SIM
-    return QStringLiteral(ZORVA_DEVICE_SIM);
-#else
-    return QString();
-#endif
-}
+namespace {
+
+const QString kSimulator = QStringLiteral(ZORVA_DEVICE_SIM);
+
+} // namespace
 
 QString simulatorScenario(const QString& name) {
     return QStringLiteral(ZORVA_SOURCE_DIR "/tools/zorva-device-sim/scenarios/") + name;
@@ -32,33 +23,25 @@ DeviceSimulatorProcess::DeviceSimulatorProcess(const QString& scenarioPath,
         args << u"--scenario"_s << scenarioPath;
     }
     args << options;
-    m_process = std::make_unique<BusServiceProcess>(executable(), args,
-                                                    platform::contract::kServiceBusName);
+    m_process =
+        std::make_unique<BusServiceProcess>(kSimulator, args, platform::contract::kServiceBusName);
 }
 
 QStringList DeviceSimulatorProcess::log() const {
-    QFile file(m_dir.filePath(u"requests.log"_s));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-}
-
-QStringList DeviceSimulatorProcess::requests() const {
-    QStringList out;
-    for (const QString& line : log()) {
-        if (line.startsWith(QLatin1String("request "))) {
-            out << line.mid(8);
-        }
-    }
-    return out;
+    return QString::fromUtf8(readFile(m_dir.filePath(u"requests.log"_s)))
+        .split(u'\n', Qt::SkipEmptyParts);
 }
 
 QStringList DeviceSimulatorProcess::waitForRequests(int count) const {
     QStringList seen;
     waitFor(
         [&] {
-            seen = requests();
+            seen.clear();
+            for (const QString& line : log()) {
+                if (line.startsWith(QLatin1String("request "))) {
+                    seen << line.mid(8);
+                }
+            }
             return seen.size() >= count;
         },
         5000);
@@ -68,15 +51,12 @@ QStringList DeviceSimulatorProcess::waitForRequests(int count) const {
 int DeviceSimulatorProcess::send(const QStringList& commandAndArgs, QString* output) {
     QProcess client;
     client.setProcessChannelMode(QProcess::MergedChannels);
-    QEventLoop loop;
-    QObject::connect(&client, &QProcess::finished, &loop, &QEventLoop::quit);
-    client.start(executable(), QStringList{u"send"_s} + commandAndArgs);
+    client.start(kSimulator, QStringList{u"send"_s} + commandAndArgs);
     if (!client.waitForStarted(10000)) {
         return -1;
     }
-    if (client.state() == QProcess::Running) {
-        loop.exec(); // the status item's server may be in this process: keep serving
-    }
+    // The status item's server may be in this process: keep serving.
+    waitFor([&] { return client.state() == QProcess::NotRunning; }, 60000);
     if (output != nullptr) {
         *output = QString::fromUtf8(client.readAll());
     }

@@ -22,13 +22,11 @@ public:
     DeviceSimulatorProcess& operator=(const DeviceSimulatorProcess&) = delete;
 
     bool started() const { return m_process->started(); }
-    qint64 pid() const { return m_process->pid(); }
-    void kill() { m_process->kill(); }
 
     // The log lines written so far ("request ...", "callback ...").
     QStringList log() const;
     // Only the "request ..." lines, without the word "request ".
-    QStringList requests() const;
+    QStringList requests() const { return waitForRequests(0); }
     // requests() once it holds at least `count` lines, or after 5 s (one-way
     // messages are logged a moment after their sender has gone on).
     QStringList waitForRequests(int count) const;
@@ -37,8 +35,6 @@ public:
     // thread's events are processed (the status item's server may be in this
     // process). Returns the client's exit status; its output goes to *output.
     static int send(const QStringList& commandAndArgs, QString* output = nullptr);
-
-    static QString executable();
 
 private:
     QTemporaryDir m_dir;

@@ -17,7 +17,6 @@ public:
     MockUPower(const MockUPower&) = delete;
     MockUPower& operator=(const MockUPower&) = delete;
 
-    bool busOk() const { return m_bus.ok(); }
     // An environment whose system bus is this one.
     QProcessEnvironment environment(QProcessEnvironment base) const;
 
@@ -31,10 +30,6 @@ public:
     // Model, Percentage, State, WarningLevel, ...; typed as UPower types them)
     // and sends DeviceAdded. Answers the object path, empty on failure.
     QString addDevice(const QString& id, const QVariantMap& properties);
-    // A present headset-kind device (Type 17 headset, 19 headphones, 5 mouse)
-    // discharging at `percentage`, with a Bluetooth-style native path and serial.
-    QString addBluetoothDevice(const QString& id, quint32 type, const QString& model,
-                               double percentage, const QString& address);
     // The usual three: headset "Zorva Quillo 40" at 64 %, headphones "Zorva Mellin 7"
     // at 30 % and the mouse "Zorva Tappet" at 90 %. Answers the headset's path,
     // empty on failure.
@@ -48,7 +43,6 @@ private:
     stage::PrivateBus m_bus;
     QTemporaryDir m_log;
     QProcess m_mock;
-    QByteArray m_errors;
 };
 
 } // namespace testsupport

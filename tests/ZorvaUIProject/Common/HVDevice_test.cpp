@@ -1,8 +1,8 @@
 #include "Platform/ObjectDescription.h"
 #include "Platform/archive/KeyedArchive.h"
-#include "Platform/plist/PropertyList.h"
 #include "ZorvaUIProject/Common/HVDevice.h"
 #include "ZorvaUIProject/Common/HVSoftphone.h"
+#include "support/HostileInputs.h"
 #include "support/TestSupport.h"
 #include "support/TraceCapture.h"
 
@@ -11,6 +11,8 @@
 
 using platform::archivedDataWithRootObject;
 using platform::unarchiveObjectWithData;
+using testsupport::keyedArchive;
+using testsupport::uid;
 
 namespace {
 
@@ -21,8 +23,9 @@ std::shared_ptr<T> roundTrip(const std::shared_ptr<T>& record) {
     return unarchiveObjectWithData(bytes).template value<std::shared_ptr<T>>();
 }
 
-QString described(const QVariant& value) {
-    return platform::describe(value);
+template <class T>
+QString described(const T& record) {
+    return platform::describe(QVariant::fromValue(record));
 }
 
 // A device with every field set; `archived` leaves out what the archive does not keep.
@@ -47,54 +50,11 @@ HVDevicePtr fullDevice(quint64 lid, bool archived) {
     return device;
 }
 
-} // namespace
-
-TEST(HVDevice, RoundTripKeepsArchivedFieldsAndDropsTheOthers) {
-    for (quint64 lid : {quint64(0), quint64(1) << 63, ~quint64(0), quint64(0x14200000)}) {
-        const HVDevicePtr device = fullDevice(lid, false);
-        const HVDevicePtr back = roundTrip(device);
-        ASSERT_NE(back, nullptr);
-        EXPECT_EQ(described(QVariant::fromValue(back)),
-                  described(QVariant::fromValue(fullDevice(lid, true))));
-        EXPECT_NE(back->batteryInfo(), device->batteryInfo());
-    }
-    const HVSoftphonePtr softphone = HVSoftphone::initSoftphone("Bria", -4);
-    softphone->setCpname("CounterPath");
-    const HVSoftphonePtr phoneBack = roundTrip(softphone);
-    ASSERT_NE(phoneBack, nullptr);
-    EXPECT_EQ(phoneBack->name(), "Bria");
-    EXPECT_EQ(phoneBack->state(), -4);
-    EXPECT_TRUE(phoneBack->cpname().isNull());
-
-    // Absent fields come back absent, empty strings empty.
-    const auto empty = std::make_shared<HVDevice>();
-    EXPECT_EQ(described(QVariant::fromValue(roundTrip(empty))),
-              described(QVariant::fromValue(empty)));
-    EXPECT_TRUE(roundTrip(std::make_shared<HVBatteryInformation>())->hsProductTypeId().isNull());
-    empty->setName("");
-    EXPECT_FALSE(roundTrip(empty)->name().isNull());
-}
-
-namespace {
-
-QVariant uid(quint64 n) {
-    return QVariant::fromValue(platform::PlistUid{n});
-}
-
-// A device archive built by hand: object 1 is the device, 2 its class, then
-// the given extra objects; fields map keys to values as stored.
-QByteArray deviceArchive(const QVariantMap& fields, const QVariantList& extra = {}) {
-    QVariantMap device = fields;
-    device.insert("$class", uid(2));
-    QVariantList objects{QStringLiteral("$null"), device,
-                         QVariantMap{{"$classname", "HVDevice"},
-                                     {"$classes", QVariantList{"HVDevice", "NSObject"}}}};
-    objects += extra;
-    const QVariantMap top{{"$archiver", "NSKeyedArchiver"},
-                          {"$version", 100000},
-                          {"$top", QVariantMap{{"root", uid(1)}}},
-                          {"$objects", objects}};
-    return platform::plist::toData(top, platform::plist::Format::Binary);
+// A device archive built by hand: object 1 is the device, 2 its class, then the
+// given extra objects; fields map keys to values as stored.
+QByteArray deviceArchive(QVariantMap fields, const QVariantList& extra = {}) {
+    fields.insert("$class", uid(2));
+    return keyedArchive(QVariantList{fields, testsupport::classNamed("HVDevice")} + extra);
 }
 
 QByteArray fixture(const QString& name) {
@@ -103,14 +63,36 @@ QByteArray fixture(const QString& name) {
 
 } // namespace
 
+TEST(HVDevice, RoundTripKeepsArchivedFieldsAndDropsTheOthers) {
+    for (quint64 lid : {quint64(0), quint64(1) << 63, ~quint64(0), quint64(0x14200000)}) {
+        const HVDevicePtr device = fullDevice(lid, false);
+        const HVDevicePtr back = roundTrip(device);
+        ASSERT_NE(back, nullptr);
+        EXPECT_EQ(described(back), described(fullDevice(lid, true)));
+        EXPECT_NE(back->batteryInfo(), device->batteryInfo());
+    }
+    const HVSoftphonePtr softphone = HVSoftphone::initSoftphone("Bria", -4);
+    softphone->setCpname("CounterPath"); // not archived: back absent
+    const HVSoftphonePtr phoneBack = roundTrip(softphone);
+    softphone->setCpname(QString());
+    EXPECT_EQ(described(phoneBack), described(softphone));
+
+    // Absent fields come back absent, empty strings empty.
+    const auto empty = std::make_shared<HVDevice>();
+    EXPECT_EQ(described(roundTrip(empty)), described(empty));
+    EXPECT_TRUE(roundTrip(std::make_shared<HVBatteryInformation>())->hsProductTypeId().isNull());
+    empty->setName("");
+    EXPECT_FALSE(roundTrip(empty)->name().isNull());
+}
+
 // Every record archive plistlib wrote (tests/data/keyed_archives/<name>.bplist and
 // .xml, from make_keyed_archives.py) reads, in both forms, as the description kept
 // beside it in <name>.described.
 TEST(KeyedArchiveFixtures, EveryRecordArchiveReadsAsDescribed) {
     const QDir dir(QStringLiteral(ZORVA_TEST_DATA_DIR "/keyed_archives"));
-    const QStringList described = dir.entryList({QStringLiteral("*.described")});
-    ASSERT_EQ(described.size(), 3);
-    for (const QString& file : described) {
+    const QStringList descriptions = dir.entryList({QStringLiteral("*.described")});
+    ASSERT_EQ(descriptions.size(), 3);
+    for (const QString& file : descriptions) {
         const QString expected = QString::fromUtf8(testsupport::readFile(dir.filePath(file)));
         for (const char* form : {".bplist", ".xml"}) {
             const QString name = file.chopped(int(qstrlen(".described"))) + QLatin1String(form);
@@ -122,7 +104,7 @@ TEST(KeyedArchiveFixtures, EveryRecordArchiveReadsAsDescribed) {
     const QVariantList softphones = unarchiveObjectWithData(fixture("softphones.bplist")).toList();
     ASSERT_EQ(softphones.size(), 3);
     EXPECT_EQ(softphones[2].value<HVSoftphonePtr>(), softphones[0].value<HVSoftphonePtr>());
-    EXPECT_EQ(platform::describe(QVariant::fromValue(HVDevicePtr())), "(null)");
+    EXPECT_EQ(described(HVDevicePtr()), "(null)");
     // A new softphone's company name is empty, not absent, and described quoted.
     EXPECT_EQ(
         platform::describe(QVariantList{QVariant::fromValue(HVSoftphone::initSoftphone("S", 1))}),
@@ -151,15 +133,11 @@ TEST(HVDevice, WrongKindsUnderKnownKeysLeaveTheFieldAbsent) {
     EXPECT_EQ(device->devFwuState(), 0);
     EXPECT_EQ(device->headsetType(), 3);
     EXPECT_EQ(device->batteryInfo(), nullptr);
-    for (const char* line :
-         {"\"devnamekey\" is not a string", "\"productId\" is not a reference",
-          "\"locationID\" is not a 64-bit integer", "\"devFwUpdateState\" is not a 32-bit integer",
-          "\"encodedBatteryInfo\" is not a data object"}) {
-        EXPECT_EQ(trace.count("initWithCoder : HVDevice " + QString(line)), 1) << line;
-    }
+    // One line for each of the five wrong kinds.
+    EXPECT_EQ(trace.records().filter("initWithCoder : HVDevice \"").size(), 5);
 }
 
-TEST(HVDevice, BatteryArchiveThatIsNoBatteryLeavesTheBatteryAbsent) {
+TEST(HVDevice, BatteryDataThatIsNoBatteryOrNestedTooDeepLeavesTheBatteryAbsent) {
     testsupport::TraceCapture trace;
     // A missing key and empty data, with nothing to report; then bytes that are no
     // archive, and archives of something else.
@@ -184,19 +162,14 @@ TEST(HVDevice, BatteryArchiveThatIsNoBatteryLeavesTheBatteryAbsent) {
     EXPECT_TRUE(trace.text().contains("unarchiveObjectWithData : data is not a property list"));
     EXPECT_EQ(
         trace.count("initWithCoder : HVDevice \"encodedBatteryInfo\" holds no battery record"), 2);
-}
 
-TEST(HVDevice, ArchivesNestedInBatteryDataStopAtAFixedDepth) {
-    testsupport::TraceCapture trace;
-    // Each level is a device whose battery data holds the next level's archive.
+    // Devices whose battery data holds the next level's archive stop at a fixed depth.
     QByteArray archive = deviceArchive({{"headsettype", 0}});
     for (int level = 1; level <= platform::kMaxNestedArchives + 4; ++level) {
         archive =
             deviceArchive({{"encodedBatteryInfo", uid(3)}, {"headsettype", level}}, {archive});
     }
-    const auto device = unarchiveObjectWithData(archive).value<HVDevicePtr>();
-    ASSERT_NE(device, nullptr);
-    EXPECT_EQ(device->batteryInfo(), nullptr);
+    ASSERT_NE(unarchiveObjectWithData(archive).value<HVDevicePtr>(), nullptr);
     EXPECT_EQ(trace.count(QStringLiteral("unarchiveObjectWithData : archives nested deeper than %1")
                               .arg(platform::kMaxNestedArchives)),
               1);

@@ -4,7 +4,6 @@
 #include "support/TraceCapture.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
@@ -26,8 +25,8 @@ protected:
     }
     QString path() const { return HVUtilities::userPreferencePath(); }
     void writePreferences(const QVariantMap& values) {
-        QDir().mkpath(QFileInfo(path()).absolutePath());
-        ASSERT_TRUE(platform::plist::writeFile(path(), values));
+        ASSERT_TRUE(testsupport::writeFile(
+            path(), platform::plist::toData(values, platform::plist::Format::Xml)));
     }
     QVariantMap preferences() const { return platform::plist::readDictionary(path()).value(); }
     QVariantList records() const { return preferences().value("TarvikData").toList(); }
@@ -36,15 +35,13 @@ protected:
         return record(dongle).value("HeadsetData").toList().value(i).toMap();
     }
     void expectOtherKeysKept() const {
-        const QVariantMap now = preferences();
-        const QVariantMap expected = otherKeys();
-        for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
-            EXPECT_EQ(now.value(it.key()), it.value()) << it.key().toStdString();
-        }
+        QVariantMap now = preferences();
+        now.remove("TarvikData");
+        EXPECT_EQ(now, otherKeys());
     }
 
     testsupport::ScopedSandbox m_sandbox;
-    testsupport::TraceCapture m_trace;
+    testsupport::TraceCapture m_trace; // the registry's trace on, as it runs
 };
 
 } // namespace
@@ -57,7 +54,6 @@ TEST_F(HeadsetRegistry, DonglesAreRecordedAndFollowedBySerialNumber) {
                                       {"LocationID", qint64(kLocationA)},
                                       {"SerialNo", kSerialA}}));
     expectOtherKeysKept();
-    EXPECT_TRUE(m_trace.take().contains("updateTarvikInfo :writeToFile returns 1\n"));
 
     // Plugged in elsewhere, with a new product identifier: the same record follows.
     HVUtilities::updateTarvikInfo("Renamed", "HV0342", kLocationB, kSerialA, 0);
@@ -73,37 +69,26 @@ TEST_F(HeadsetRegistry, DonglesAreRecordedAndFollowedBySerialNumber) {
 
     // Unplugged from a location no record holds, or an unknown state: rewritten as is.
     const QVariantMap before = preferences();
-    m_trace.take();
     HVUtilities::updateTarvikInfo("Tarvik", "HV0342", kLocationA, kSerialA, 1);
     HVUtilities::updateTarvikInfo("Tarvik", "HV9999", kLocationA, kSerialA, 2);
     EXPECT_EQ(preferences(), before);
-    EXPECT_EQ(m_trace.take().count("updateTarvikInfo :writeToFile returns 1\n"), 2);
 
     HVUtilities::updateTarvikInfo("Tarvik", "HV0342", kLocationB, kSerialA, 1);
     EXPECT_EQ(record(0).value("LocationID").toULongLong(), 0u);
-    EXPECT_TRUE(m_trace.take().contains("HVDeviceDisconnected Location ID is set to zero"));
     // Nothing sits at location 0, even though unplugged dongles are kept there.
     EXPECT_TRUE(HVUtilities::getTarvikSrNumber(0).isNull());
     expectOtherKeysKept();
-}
 
-TEST_F(HeadsetRegistry, UnusableSerialNumbersAreRefusedWithoutTouchingTheFile) {
-    HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationA, kSerialA, 0);
-    const QByteArray before = testsupport::readFile(path());
-    m_trace.take();
+    // Unusable serial numbers are refused without touching the file; eleven characters
+    // are enough.
+    HVUtilities::updateTarvikInfo("Tarvik", "HV0342", kLocationA, kSerialA, 0);
+    const QByteArray file = testsupport::readFile(path());
     for (const QString& serial : {QStringLiteral("0123456789"), QStringLiteral("Zorva000000001"),
                                   QStringLiteral("ABCZorvaXYZ"), QString()}) {
         HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationB, serial, 0);
         HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationA, serial, 0);
     }
-    EXPECT_EQ(testsupport::readFile(path()), before);
-    const QByteArray trace = m_trace.take();
-    EXPECT_EQ(trace.count("updateTarvikInfo :serial num received was wrong"), 4);
-    EXPECT_EQ(trace.count("updateHeadsetInfo :serial num received was wrong"), 4);
-    EXPECT_TRUE(trace.contains("was wrong 0123456789\n"));
-    EXPECT_TRUE(trace.contains("was wrong (null)\n"));
-    EXPECT_FALSE(trace.contains("writeToFile"));
-    // Eleven characters are enough.
+    EXPECT_EQ(testsupport::readFile(path()), file);
     HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationB, "01234567890", 0);
     EXPECT_EQ(records().size(), 2);
 }
@@ -111,8 +96,6 @@ TEST_F(HeadsetRegistry, UnusableSerialNumbersAreRefusedWithoutTouchingTheFile) {
 TEST_F(HeadsetRegistry, HeadsetsConnectAndDisconnectThroughTheirDongle) {
     // No dongle known yet: the headset is not recorded and the file not written.
     HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationA, kHeadset1, 0);
-    EXPECT_TRUE(
-        m_trace.take().contains("updateHeadsetInfo: There are no Tarvik devices connected "));
     EXPECT_FALSE(preferences().contains("TarvikData"));
 
     HVUtilities::updateTarvikInfo("Tarvik A", "HV0341", kLocationA, kSerialA, 0);
@@ -157,52 +140,16 @@ TEST_F(HeadsetRegistry, HeadsetsConnectAndDisconnectThroughTheirDongle) {
     EXPECT_FALSE(HVUtilities::getHeadsetInfo("HV0341", 0, "UNKNOWN0000").isValid());
 
     // Unplugging the dongle marks every headset of it as disconnected.
-    m_trace.take();
     HVUtilities::updateTarvikInfo("Tarvik B", "HV0341", kLocationB, kSerialB, 1);
-    EXPECT_TRUE(m_trace.take().contains("HVDeviceDisconnected updating HS Status"));
     EXPECT_EQ(record(1).value("LocationID").toULongLong(), 0u);
     EXPECT_EQ(headset(1, 0).value("ConnectedState"), "DISCONNECTED");
     EXPECT_EQ(headset(1, 1).value("ConnectedState"), "DISCONNECTED");
     expectOtherKeysKept();
 }
 
-// A headset disconnects only when the stored product identifier is the reported
-// one: an absent identifier matches nothing, an empty one only an empty one.
-TEST_F(HeadsetRegistry, DisconnectMatchesAbsentProductIdentifiersNowhere) {
-    const QString absent;
-    const QString empty = QStringLiteral("");
-    const struct {
-        QVariant stored;
-        QString reported;
-        bool disconnects;
-        // clang-format off
-    } cases[] = {{QVariant(), absent, false}, {QVariant(), empty, false}, {QVariant(empty), absent, false},
-                 {QVariant(empty), empty, true}, {QVariant("HV0420"), "HV0420", true}, {QVariant("HV0420"), empty, false}};
-    // clang-format on
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.stored.toString().toStdString() << " / "
-                                        << c.reported.isNull() << c.reported.toStdString());
-        QVariantMap stored{{"SerialNo", kHeadset1}, {"ConnectedState", "CONNECTED"}};
-        if (c.stored.isValid()) {
-            stored.insert("ProductID", c.stored);
-        }
-        QVariantMap values = otherKeys();
-        values.insert("TarvikData",
-                      QVariantList{QVariantMap{{"SerialNo", kSerialA},
-                                               {"LocationID", kLocationA},
-                                               {"HeadsetData", QVariantList{stored}}}});
-        writePreferences(values);
-        ASSERT_EQ(headset(0, 0).value("ProductID"), c.stored);
-        HVUtilities::updateHeadsetInfo("Headset", c.reported, kLocationA, kHeadset1, 1);
-        EXPECT_EQ(headset(0, 0).value("ConnectedState"),
-                  c.disconnects ? "DISCONNECTED" : "CONNECTED");
-    }
-}
-
 TEST_F(HeadsetRegistry, ClearingForgetsHeadsetsOrEveryDongle) {
     HVUtilities::clearTarvikInfo({}, {}, 0, kSerialA);
-    EXPECT_TRUE(m_trace.take().contains("clearTarvikInfo: There are no Tarvik devices connected "));
-
+    EXPECT_FALSE(preferences().contains("TarvikData"));
     HVUtilities::updateTarvikInfo("Tarvik A", "HV0341", kLocationA, kSerialA, 0);
     HVUtilities::updateTarvikInfo("Tarvik B", "HV0341", kLocationB, kSerialB, 0);
     HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationA, kHeadset1, 0);
@@ -213,9 +160,6 @@ TEST_F(HeadsetRegistry, ClearingForgetsHeadsetsOrEveryDongle) {
     EXPECT_TRUE(record(0).value("HeadsetData").toList().isEmpty());
     EXPECT_EQ(record(1).value("HeadsetData").toList().size(), 1);
     EXPECT_FALSE(HVUtilities::getHeadsetInfo({}, 0, kSerialA).isValid());
-    m_trace.take();
-    HVUtilities::clearTarvikInfo({}, {}, 0, "UNKNOWN0000");
-    EXPECT_TRUE(m_trace.take().contains("clearTarvikInfo :writeToFile returns 1\n"));
 
     // An unknown serial number clears nothing.
     const QByteArray before = testsupport::readFile(path());
@@ -229,19 +173,17 @@ TEST_F(HeadsetRegistry, ClearingForgetsHeadsetsOrEveryDongle) {
     expectOtherKeysKept();
 }
 
-TEST_F(HeadsetRegistry, BadContentIsTracedAndNothingElseIsLost) {
-    // "TarvikData" of the wrong type: queries answer nothing, with a trace.
+TEST_F(HeadsetRegistry, BadContentIsNeverMatchedAndNothingElseIsLost) {
+    // "TarvikData" of the wrong type: queries answer nothing.
     QVariantMap prefs = otherKeys();
     prefs.insert("TarvikData", "not a list");
     writePreferences(prefs);
-    m_trace.take();
     EXPECT_FALSE(HVUtilities::isItTheSameTarvik(kSerialA));
     EXPECT_TRUE(HVUtilities::getTarvikSrNumber(kLocationA).isNull());
     EXPECT_FALSE(HVUtilities::getHeadsetInfo({}, 0, kSerialA).isValid());
     HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationA, kHeadset1, 0);
     HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationA, kSerialA, 1);
     EXPECT_EQ(preferences(), prefs);
-    EXPECT_GE(m_trace.take().count("TarvikData is not a list of records: not a list"), 5);
     // A dongle that connects starts a fresh registry.
     HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationA, kSerialA, 0);
     ASSERT_EQ(records().size(), 1);
@@ -261,16 +203,9 @@ TEST_F(HeadsetRegistry, BadContentIsTracedAndNothingElseIsLost) {
     prefs = otherKeys();
     prefs.insert("TarvikData", odd);
     writePreferences(prefs);
-    m_trace.take();
     EXPECT_FALSE(HVUtilities::getHeadsetInfo({}, 0, kSerialA).isValid());
     HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationA, kSerialA, 1);
     HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationA, kHeadset1, 1);
-    const QByteArray trace = m_trace.take();
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(trace.contains("TarvikData record " + QByteArray::number(i) + " is malformed"),
-                  i < 3);
-    }
-    EXPECT_TRUE(trace.contains("HeadsetData is not a list of records"));
     QVariantList expected = odd;
     QVariantMap last = odd.at(3).toMap();
     last.insert("LocationID", qint64(0));
@@ -287,7 +222,6 @@ TEST_F(HeadsetRegistry, AnUnreadablePreferenceFileIsNeverOverwritten) {
     const QByteArray whole = testsupport::readFile(path());
     const QByteArray truncated = whole.left(whole.size() / 2);
     ASSERT_TRUE(testsupport::writeFile(path(), truncated));
-    m_trace.take();
 
     HVUtilities::updateTarvikInfo("Tarvik", "HV0341", kLocationB, kSerialB, 0);
     HVUtilities::updateHeadsetInfo("Headset", "HV0420", kLocationA, kHeadset2, 0);
@@ -297,10 +231,6 @@ TEST_F(HeadsetRegistry, AnUnreadablePreferenceFileIsNeverOverwritten) {
     EXPECT_TRUE(HVUtilities::getTarvikSrNumber(kLocationA).isNull());
     EXPECT_FALSE(HVUtilities::getHeadsetInfo({}, 0, kSerialA).isValid());
     EXPECT_EQ(testsupport::readFile(path()), truncated);
-    const QByteArray trace = m_trace.take();
-    EXPECT_TRUE(trace.contains("updateTarvikInfo : preference file"));
-    EXPECT_TRUE(trace.contains("cannot be read"));
-    EXPECT_TRUE(trace.contains("updateTarvikInfo :writeToFile returns 0\n"));
 
     // Without a preference file or a template there is nothing to read or write.
     QFile::remove(path());

@@ -5,11 +5,7 @@
 #include "support/TestSupport.h"
 #include "support/TraceCapture.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QThread>
 #include <cerrno>
 #include <gtest/gtest.h>
 
@@ -26,24 +22,16 @@ const QString kPaneName = QStringLiteral("Zorva Suite for Mac.prefPane");
 
 class Launching : public ::testing::Test {
 protected:
+    Launching() { HVUtilities::resetHVPrefsPaneCache(); }
+    ~Launching() override { HVUtilities::resetHVPrefsPaneCache(); }
+
     bool traced(const QString& message) const {
         return trace.contains("Pref Controller", "CRITICAL", message);
     }
-
-    ScopedSandbox sandbox;
-    TraceCapture trace;
-};
-
-class SettingsPane : public ::testing::Test {
-protected:
-    SettingsPane() { HVUtilities::resetHVPrefsPaneCache(); }
-    ~SettingsPane() override { HVUtilities::resetHVPrefsPaneCache(); }
-
     // A bundle folder "Zorva Suite for Mac.prefPane" with the identifier.
-    QString installPane(const QString& library, const QString& identifier,
-                        const QString& version = QStringLiteral("1.0")) {
+    QString installPane(const QString& library, const QString& identifier) {
         const QString path = library + "/PreferencePanes/" + kPaneName;
-        QVariantMap info{{"CFBundleShortVersionString", version}};
+        QVariantMap info{{"CFBundleShortVersionString", "1.0"}};
         if (!identifier.isNull()) {
             info.insert("CFBundleIdentifier", identifier);
         }
@@ -53,6 +41,7 @@ protected:
     }
 
     ScopedSandbox sandbox;
+    TraceCapture trace;
 };
 
 QString pathOf(const std::shared_ptr<const platform::Bundle>& bundle) {
@@ -61,7 +50,7 @@ QString pathOf(const std::shared_ptr<const platform::Bundle>& bundle) {
 
 } // namespace
 
-TEST_F(Launching, BundleReceivesArgumentsByteForByte) {
+TEST_F(Launching, BundleOrExecutableReceivesArgumentsByteForByte) {
     const QString app = sandbox.system("Applications/Zorva Firmware Updater.app");
     const QString record = sandbox.system("received args");
     ASSERT_TRUE(writeExecutable(app + "/Contents/MacOS/updater 'x", recorderScript(record)));
@@ -81,15 +70,12 @@ TEST_F(Launching, BundleReceivesArgumentsByteForByte) {
     EXPECT_FALSE(error.has_value()); // cleared on entry
     EXPECT_EQ(waitForRecord(record), expectedRecord(arguments));
     EXPECT_TRUE(trace.records().isEmpty());
-}
 
-TEST_F(Launching, PlainExecutable) {
-    // An executable path is started as it is.
+    // A plain executable is started as it is.
     const QString tool = sandbox.system("bin/recorder");
-    const QString record = sandbox.system("tool args");
-    ASSERT_TRUE(writeExecutable(tool, recorderScript(record)));
+    ASSERT_TRUE(writeExecutable(tool, recorderScript(record + "2")));
     EXPECT_TRUE(HVUtilities::launchApplicationAtPath(tool, {"a b", ""}));
-    EXPECT_EQ(waitForRecord(record), expectedRecord({"a b", ""}));
+    EXPECT_EQ(waitForRecord(record + "2"), expectedRecord({"a b", ""}));
 }
 
 TEST_F(Launching, FailuresAnswerFalse) {
@@ -121,7 +107,7 @@ TEST_F(Launching, FailuresAnswerFalse) {
     EXPECT_TRUE(traced("Invalid parameter not satisfying: path != nil"));
 }
 
-TEST_F(SettingsPane, SearchOrderAndIdentifierRules) {
+TEST_F(Launching, SettingsPaneSearchOrderAndIdentifierRules) {
     const QString user = sandbox.home("Library");
     const QString local = sandbox.system("Library");
     const QString network = sandbox.system("Network/Library");

@@ -11,12 +11,8 @@ using testsupport::StubProcess;
 
 namespace {
 
-QVariantMap bundleInfo(const QString& identifier, const QString& version = {}) {
-    QVariantMap info{{"CFBundleIdentifier", identifier}};
-    if (!version.isNull()) {
-        info.insert("CFBundleShortVersionString", version);
-    }
-    return info;
+QVariantMap bundleInfo(const QString& identifier, const QString& version) {
+    return {{"CFBundleIdentifier", identifier}, {"CFBundleShortVersionString", version}};
 }
 
 qint32 status(const QString& identifier, const QString& name, const QString& version) {
@@ -42,16 +38,12 @@ TEST_F(Softphones, StatusFollowsInstallationRunningAndVersion) {
 
     const QString equinox =
         makeStubApplication(apps(), "Avaya Equinox", bundleInfo("com.avaya.eq", "2.9"), "equinox");
-    m_trace.take();
     EXPECT_EQ(status("com.avaya.eq", "Avaya Equinox", "2.10"), kNotRunning);
-    EXPECT_TRUE(m_trace.take().contains("Utilities HIGH HVSoftphoneoffline\n"));
 
     {
         StubProcess running(equinox + "/Contents/MacOS/equinox");
         ASSERT_TRUE(running.isRunning());
         EXPECT_EQ(status("com.avaya.eq", "Avaya Equinox", "2.10"), kUnsupported);
-        EXPECT_TRUE(m_trace.take().contains(
-            "Utilities CRITICAL getSoftphoneStatus : Avaya version is not supported\n"));
         EXPECT_EQ(status("com.avaya.eq", "Avaya Equinox", "2.9"), kRunning);
         EXPECT_EQ(status("com.avaya.eq", "Avaya Equinox", QString()), kRunning);
 

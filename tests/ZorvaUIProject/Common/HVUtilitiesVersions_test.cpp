@@ -21,6 +21,17 @@ TEST(HVUtilitiesVersions, ComparesDottedVersionsPartByPartAsNumbers) {
     }
 }
 
+// Names and identifiers of records: an absent string equals nothing, an empty one
+// only an empty one (QString's == takes them for equal).
+TEST(HVUtilitiesVersions, AbsentStringsMatchNothing) {
+    const QString absent, empty = QStringLiteral("");
+    EXPECT_FALSE(HVUtilities::sameString(absent, absent));
+    EXPECT_FALSE(HVUtilities::sameString(absent, empty));
+    EXPECT_FALSE(HVUtilities::sameString(empty, absent));
+    EXPECT_TRUE(HVUtilities::sameString(empty, empty));
+    EXPECT_FALSE(HVUtilities::sameString("HV0420", "hv0420"));
+}
+
 TEST(HVUtilitiesVersions, ProductNumbersAndHeadsetCodes) {
     // Lower-case letters are skipped before the number, read within it; numbers too
     // large for 32 bits read as -1.

@@ -7,12 +7,14 @@
 #include "ZorvaUIProject/Common/zorva_application_service_delegate.h"
 #include "support/DeviceSimulatorProcess.h"
 #include "support/PrivateSessionBus.h"
+#include "support/TestSupport.h"
 #include "support/TraceCapture.h"
 
-#include <QDBusPendingCallWatcher>
-#include <QEventLoop>
+#include <QDBusPendingCall>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using testsupport::DeviceSimulatorProcess;
 using testsupport::simulatorScenario;
 
@@ -22,11 +24,20 @@ static auto* const kPrivateBus =
 
 namespace {
 
-// Records every callback; a reset fetches both lists again, like the controller.
+template <class T>
+QString text(const T& value) {
+    if constexpr (std::is_arithmetic_v<T>) {
+        return QString::number(value);
+    } else {
+        return value.isNull() ? QStringLiteral("(null)") : value;
+    }
+}
+
+// Records every callback as one line; a reset fetches both lists again, like the controller.
 class RecordingDelegate : public zorva_application_service_delegate {
 public:
     void resetDeviceSoftphoneInfo() override {
-        calls << QStringLiteral("reset");
+        record("reset");
         const HVDisObj client;
         devices = client.getDeviceInfoFromApplicationService(QStringLiteral("ZorvaDeviceService"));
         softphones =
@@ -35,36 +46,30 @@ public:
     void updateDeviceInfo(const QString& name, const QString& productID, quint64 locatonID,
                           qint32 deviceState, const QString& currentFWVer,
                           qint32 headSetType) override {
-        calls << QStringLiteral("device %1 %2 %3 %4 %5 %6")
-                     .arg(name, productID)
-                     .arg(locatonID)
-                     .arg(deviceState)
-                     .arg(currentFWVer.isNull() ? QStringLiteral("(null)") : currentFWVer)
-                     .arg(headSetType);
+        record("device", name, productID, locatonID, deviceState, currentFWVer, headSetType);
     }
     void updateHeadsetBatteryInfo(const HVDevicePtr& device) override {
-        calls << QStringLiteral("battery %1 %2 %3 %4")
-                     .arg(device->productID())
-                     .arg(device->lid())
-                     .arg(device->batteryInfo()->hsBatteryPCT())
-                     .arg(device->batteryInfo()->isCharging());
+        record("battery", device->productID(), device->lid(), device->batteryInfo()->hsBatteryPCT(),
+               device->batteryInfo()->isCharging());
     }
     void updateSoftphoneInfo(const QString& name, qint32 softphoneStatus) override {
-        calls << QStringLiteral("softphone %1 %2").arg(name).arg(softphoneStatus);
+        record("softphone", name, softphoneStatus);
     }
-    void sendCheckForUpdateStatus(qint32 status) override {
-        calls << QStringLiteral("status %1").arg(status);
-    }
+    void sendCheckForUpdateStatus(qint32 status) override { record("status", status); }
     void sendUpdatedComponentList(const QVariant& list, bool isManualCheckUpdate) override {
-        calls << QStringLiteral("components %1 %2")
-                     .arg(list.isValid() ? QString::number(list.toList().size())
-                                         : QStringLiteral("absent"))
-                     .arg(isManualCheckUpdate);
+        record("components", list.isValid() ? text(list.toList().size()) : "absent",
+               isManualCheckUpdate);
     }
 
     QStringList calls;
     QVariant devices;
     QVariant softphones;
+
+private:
+    template <class... Values>
+    void record(const char* what, const Values&... values) {
+        calls << (QStringList{QLatin1String(what)} << ... << text(values)).join(u' ');
+    }
 };
 
 // Calls the published server from a second connection of this process, serving
@@ -76,13 +81,9 @@ QDBusMessage callServer(const QString& member, const QVariantList& args) {
         platform::contract::kStatusBusName, platform::contract::kStatusPath,
         platform::contract::kStatusInterface, member);
     call.setArguments(args);
-    QDBusPendingCallWatcher watcher(other.asyncCall(call));
-    QEventLoop loop;
-    QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
-    if (!watcher.isFinished()) {
-        loop.exec();
-    }
-    return watcher.reply();
+    const QDBusPendingCall pending = other.asyncCall(call);
+    testsupport::waitFor([&] { return pending.isFinished(); });
+    return pending.reply();
 }
 
 // Runs the simulator's command line, arguments separated by "|".
@@ -98,13 +99,46 @@ std::unique_ptr<StatusAppServer> publish(RecordingDelegate& delegate) {
     return server;
 }
 
+// One interface of introspection XML, without comments and the blanks between elements.
+QString interfaceXml(QString xml, const QString& name) {
+    xml.remove(QRegularExpression(u"<!--.*?-->"_s, QRegularExpression::DotMatchesEverythingOption));
+    xml.replace(QRegularExpression(u">\\s+<"_s), u"><"_s);
+    const qsizetype start = xml.indexOf(u"<interface name=\""_s + name + u"\">"_s);
+    const qsizetype end = xml.indexOf(u"</interface>"_s, start);
+    return start < 0 || end < 0 ? QString() : xml.mid(start, end - start);
+}
+
+QString introspect(const QString& busName, const QString& path, const QString& interface) {
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
+        busName, path, u"org.freedesktop.DBus.Introspectable"_s, u"Introspect"_s));
+    return interfaceXml(reply.arguments().value(0).toString(), interface);
+}
+
+QString repositoryXml(const QString& name, const QString& interface) {
+    return interfaceXml(
+        QString::fromUtf8(testsupport::readFile(ZORVA_SOURCE_DIR "/Platform/dbus/"_L1 + name)),
+        interface);
+}
+
 } // namespace
 
-TEST(StatusAppServer, DeliversTheSixCallbacksAndRefusesTheOtherFive) {
+TEST(StatusAppServer, DescribedAsInTheRepositoryDeliversTheSixCallbacksAndRefusesTheOtherFive) {
+    using namespace platform::contract;
     DeviceSimulatorProcess sim(simulatorScenario("demo.json"));
     ASSERT_TRUE(sim.started());
     RecordingDelegate delegate;
     const auto server = publish(delegate);
+    // Both live interfaces are generated from the member tables; the callback server
+    // describes all its members, those it does not answer too.
+    const QString service =
+        repositoryXml(u"com.zorva.zorva_application_delegate.xml"_s, kServiceInterface);
+    const QString callbacks =
+        repositoryXml(u"com.zorva.zorva_application_service_delegate.xml"_s, kStatusInterface);
+    ASSERT_EQ(service.count("<method "), 22);
+    ASSERT_EQ(callbacks.count("<method "), 11);
+    EXPECT_EQ(introspect(kServiceBusName, kServicePath, kServiceInterface), service);
+    EXPECT_EQ(introspect(kStatusBusName, kStatusPath, kStatusInterface), callbacks);
+
     for (const char* command :
          {"attach|Zorva Wirrel|HV0300|18446744073709551615|2.1|3",
           "detach|Zorva Wirrel|HV0300|18446744073709551615|-1",
@@ -118,6 +152,17 @@ TEST(StatusAppServer, DeliversTheSixCallbacksAndRefusesTheOtherFive) {
                            "battery HV2454 336592896 15 1", "softphone Bria 2", "status 4",
                            "components 3 1", "components absent 0", "components 0 0"}));
 
+    // A reset is served while its two nested requests run against the service.
+    delegate.calls.clear();
+    EXPECT_EQ(send("reset"), 0);
+    EXPECT_EQ(delegate.calls, QStringList{"reset"});
+    EXPECT_EQ(delegate.devices.toList().size(), 3);
+    EXPECT_EQ(delegate.softphones.toList().size(), 4); // Bria came with a callback above
+    const QStringList log = sim.log();
+    EXPECT_EQ(log.mid(log.size() - 3), (QStringList{"request getDeviceInfoFromAppService",
+                                                    "request getSoftphoneInfoFromAppService",
+                                                    "callback resetDeviceSoftphoneInfo ok"}));
+
     // The five messages the status item does not answer fail on the sender's side.
     delegate.calls.clear();
     for (const char* command : {"device-info|A|HV1|1|0", "device-info-type|A|HV1|1|0|1",
@@ -128,21 +173,6 @@ TEST(StatusAppServer, DeliversTheSixCallbacksAndRefusesTheOtherFive) {
         EXPECT_TRUE(output.contains("UnknownMethod")) << output.toStdString();
     }
     EXPECT_TRUE(delegate.calls.isEmpty());
-}
-
-TEST(StatusAppServer, ResetCallbackIsServedWhileItsTwoNestedRequestsRunAgainstTheService) {
-    DeviceSimulatorProcess sim(simulatorScenario("demo.json"));
-    ASSERT_TRUE(sim.started());
-    RecordingDelegate delegate;
-    const auto server = publish(delegate);
-    EXPECT_EQ(send("reset"), 0);
-    EXPECT_EQ(delegate.calls, QStringList{"reset"});
-    EXPECT_EQ(delegate.devices.toList().size(), 3);
-    EXPECT_EQ(delegate.softphones.toList().size(), 3);
-    // Both requests reached the service before the callback's answer.
-    EXPECT_EQ(sim.log().mid(1), (QStringList{"request getDeviceInfoFromAppService",
-                                             "request getSoftphoneInfoFromAppService",
-                                             "callback resetDeviceSoftphoneInfo ok"}));
 }
 
 TEST(StatusAppServer, BadCallsAreRefusedWithATraceLineAndTheProcessGoesOn) {
@@ -173,5 +203,5 @@ TEST(StatusAppServer, BadCallsAreRefusedWithATraceLineAndTheProcessGoesOn) {
     // A good call after all that is delivered, with an absent name kept absent.
     EXPECT_EQ(callServer(softphone, {QByteArray(), QVariant::fromValue(qint32(3))}).type(),
               QDBusMessage::ReplyMessage);
-    EXPECT_EQ(delegate.calls, QStringList{"softphone  3"});
+    EXPECT_EQ(delegate.calls, QStringList{"softphone (null) 3"});
 }
