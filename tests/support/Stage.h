@@ -210,8 +210,6 @@ public:
             env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
             env.remove(u"WAYLAND_DISPLAY"_s);
             env.remove(u"XDG_CURRENT_DESKTOP"_s);
-        } else {
-            env.clear();
         }
     }
 
