@@ -64,19 +64,20 @@ QStringList argumentsOf(const QVariantMap& map) {
 } // namespace
 
 TEST(HVComponentUpdateList, EachKeyIsReadByItsRule) {
+    // Status (missing: update available), location (the same 64 bits whatever the
+    // integer type), suite, recovery and headset flags of each entry.
     const HVComponentList list = sampleList();
-    const HVComponentEntry& device = list[0];
-    EXPECT_EQ(L::updateStatus(device), 0); // missing means update available
-    EXPECT_EQ(L::updateStatus(list[1]), 1);
-    EXPECT_EQ(L::updateStatus(list[2]), 5);
-    EXPECT_EQ(L::locationId(device), quint64(1) << 63);
-    EXPECT_EQ(L::locationId(list[1]), ~quint64(0));
-    EXPECT_EQ(L::locationId(list[2]), ~quint64(0) - 1); // the same 64 bits
-    EXPECT_FALSE(L::isSuiteEntry(device));
-    EXPECT_TRUE(L::isSuiteEntry(list[1]));
-    EXPECT_TRUE(L::isRecoveryEntry(list[2]));
-    EXPECT_FALSE(L::isRecoveryEntry(device));
-    EXPECT_TRUE(L::isHeadsetEntry(list[1]));
+    const std::tuple<int, quint64, bool, bool, bool> expected[] = {
+        {0, quint64(1) << 63, false, false, false},
+        {1, ~quint64(0), true, false, true},
+        {5, ~quint64(0) - 1, false, true, false}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(std::make_tuple(L::updateStatus(list[i]), L::locationId(list[i]),
+                                  L::isSuiteEntry(list[i]), L::isRecoveryEntry(list[i]),
+                                  L::isHeadsetEntry(list[i])),
+                  expected[i])
+            << i;
+    }
 
     // The region choice goes through integer conversion to decimal text.
     // clang-format off
