@@ -43,11 +43,8 @@ inline QByteArray startAndReadFirstLine(QProcess& process, const QString& progra
 }
 
 inline void stop(QProcess& process) {
-    if (process.state() == QProcess::NotRunning) {
-        return;
-    }
-    process.terminate();
-    if (!process.waitForFinished(5000)) {
+    process.terminate(); // nothing when it is not running
+    if (process.state() != QProcess::NotRunning && !process.waitForFinished(5000)) {
         process.kill();
         process.waitForFinished(5000);
     }
@@ -271,11 +268,10 @@ public:
     // Runs "zorva-device-sim send ARGUMENTS..." on the stage: its exit status.
     int send(const QStringList& arguments) {
         Child client;
-        if (!client.start(simulatorProgram(), QStringList{u"send"_s} + arguments, env) ||
-            !client.process().waitForFinished(30000)) {
-            return -1;
-        }
-        return client.process().exitCode();
+        return client.start(simulatorProgram(), QStringList{u"send"_s} + arguments, env) &&
+                       client.process().waitForFinished(30000)
+                   ? client.process().exitCode()
+                   : -1;
     }
 
     PrivateBus bus;
