@@ -1,6 +1,5 @@
 #include "Platform/DBusContract.h"
 #include "Platform/DistributedNotificationCenter.h"
-#include "Platform/archive/KeyedArchive.h"
 #include "support/PrivateSessionBus.h"
 
 #include <QCoreApplication>

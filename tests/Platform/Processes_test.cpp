@@ -12,17 +12,6 @@
 
 namespace {
 
-// A copy of /bin/sleep under the name, in a folder others may enter.
-QString sleeperNamed(const QString& folder, const QString& name) {
-    const QString path = folder + u'/' + name;
-    if (!QFile::copy(QStringLiteral("/bin/sleep"), path)) {
-        return {};
-    }
-    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner |
-                                    QFileDevice::ExeOther | QFileDevice::ReadOther);
-    return path;
-}
-
 std::unique_ptr<QProcess> start(const QString& program, const QStringList& arguments) {
     auto process = std::make_unique<QProcess>();
     process->start(program, arguments);
@@ -50,9 +39,12 @@ TEST(Processes, SignalsOnlyTheCurrentUsersProcessesOfTheName) {
         {name.chopped(5), 1, false}, {name.toLower(), 1, false}, {QStringLiteral("Zorva Quillo Agent"), 1, false}};
     // clang-format on
     std::vector<std::pair<std::unique_ptr<QProcess>, bool>> processes;
+    // Copies of /bin/sleep under the names, in a folder others may enter.
     for (const Case& c : cases) {
-        const QString path = sleeperNamed(dir.path(), c.name);
-        ASSERT_FALSE(path.isEmpty()) << c.name.toStdString();
+        const QString path = dir.path() + u'/' + c.name;
+        ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), path)) << c.name.toStdString();
+        QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOther |
+                                        QFileDevice::ReadOther);
         for (int i = 0; i < c.instances; ++i) {
             processes.emplace_back(start(path, {QStringLiteral("300")}), c.ends);
             ASSERT_EQ(processes.back().first->state(), QProcess::Running);

@@ -27,26 +27,22 @@ QVariantMap sample() {
 
 } // namespace
 
-TEST(PropertyList, RoundTripsEveryTypeInBothForms) {
-    for (auto format : {plist::Format::Xml, plist::Format::Binary}) {
-        EXPECT_EQ(plist::fromData(plist::toData(sample(), format)), QVariant(sample()));
+// Both forms round-trip, and the fast XML codec reads and writes what the general
+// one does. (That whatever the fast reader accepts is read the same by libplist is
+// the XML differential fuzz target's work.)
+TEST(PropertyList, RoundTripsEveryTypeInBothFormsAndBothXmlCodecs) {
+    const QByteArray fast = plist::xml::serialize(sample());
+    const QByteArray general = plist::toData(sample(), plist::Format::Xml);
+    for (const QVariant& read :
+         {plist::fromData(plist::toData(sample(), plist::Format::Binary)), plist::fromData(fast),
+          plist::fromData(general), plist::xml::parse(fast), plist::xml::parse(general)}) {
+        EXPECT_EQ(read, QVariant(sample()));
     }
     // Smaller integer types are written as integers too.
     EXPECT_EQ(plist::fromData(plist::toData(QVariantList{short(-3), uint(7)}, plist::Format::Xml)),
               QVariant(QVariantList{qint64(-3), qint64(7)}));
     const QVariantMap uids{{"root", QVariant::fromValue(PlistUid{300})}};
     EXPECT_EQ(plist::fromData(plist::toData(uids, plist::Format::Binary)), QVariant(uids));
-}
-
-// The fast XML codec against the general one. (That whatever the fast reader
-// accepts is read the same by libplist is the XML differential fuzz target's work.)
-TEST(PropertyListXml, AgreesWithTheGeneralCodecBothWays) {
-    const QByteArray fast = plist::xml::serialize(sample());
-    const QByteArray general = plist::toData(sample(), plist::Format::Xml);
-    ASSERT_FALSE(fast.isEmpty());
-    EXPECT_EQ(plist::fromData(fast), plist::fromData(general));
-    EXPECT_EQ(plist::xml::parse(general), plist::fromData(general));
-    EXPECT_EQ(plist::xml::parse(fast), plist::fromData(fast));
     // Hand-written forms: entities, character references, comments, empty elements.
     const QByteArray hand = "<?xml version=\"1.0\"?>\n<!-- c -->\n<plist version=\"1.0\"><dict>"
                             "<key>a</key><string>x&#x41;&#66;&apos;&quot;</string><!-- c -->"
@@ -105,10 +101,4 @@ TEST(PropertyList, DictionaryFilesAreReplacedAtomically) {
     ASSERT_TRUE(testsupport::writeFile(
         path, "<plist><dict><key>a</key><string><![CDATA[<b>]]></string></dict></plist>"));
     EXPECT_EQ(plist::readDictionary(path), QVariantMap({{"a", "<b>"}}));
-
-    // A root that is not a dictionary, a missing file and a folder read as nothing.
-    ASSERT_TRUE(plist::writeFile(sandbox.home("array.plist"), QVariantList{1, 2}));
-    EXPECT_FALSE(plist::readDictionary(sandbox.home("array.plist")).has_value());
-    EXPECT_FALSE(plist::readDictionary(sandbox.home("missing.plist")).has_value());
-    EXPECT_FALSE(plist::readDictionary(sandbox.home()).has_value());
 }

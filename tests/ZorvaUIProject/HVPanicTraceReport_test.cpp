@@ -38,33 +38,16 @@ QString report(const QVariantMap& info) {
 
 } // namespace
 
-TEST(PanicTraceReport, FullReportWithPaddedAndUnpaddedCodes) {
+TEST(PanicTraceReport, FullReportWithPaddedAndUnpaddedCodesAndFirmwareInItsFixedOrder) {
     EXPECT_EQ(report(baseInfo()), heading() + kBaseCodes);
     EXPECT_TRUE(report({}).isNull()); // an empty dictionary gives no report
-}
-
-struct SectionCase {
-    const char* name;
-    QVariantMap extra;
-    QString tail;
-    QStringList traces; // the trace records expected, without their category
-};
-
-class PanicTraceSections : public testing::TestWithParam<SectionCase> {};
-
-TEST_P(PanicTraceSections, AppendsTheSectionAfterTheBaseCodes) {
-    const SectionCase& c = GetParam();
-    TraceCapture capture;
     QVariantMap info = baseInfo();
-    for (auto it = c.extra.cbegin(); it != c.extra.cend(); ++it) {
-        info.insert(it.key(), it.value());
-    }
-    EXPECT_EQ(report(info), heading() + kBaseCodes + c.tail);
-    QStringList expected;
-    for (const QString& trace : c.traces) {
-        expected << "Pref Controller " + trace;
-    }
-    EXPECT_EQ(capture.records().join('|').toStdString(), expected.join('|').toStdString());
+    info["firmwareverkey"] = QVariantMap{
+        {"GRAPHICS", "6"},   {"HEADSET", "4"},         {"BASE", "2"}, {"LANGUAGEPACK", "5"},
+        {"btfwverkey", "1"}, {"usbprocfwverkey", "3"}, {"other", "x"}};
+    EXPECT_EQ(report(info), heading("\nBluetooth processor: 1\nBase processor: 2\nUSB processor: "
+                                    "3\nHeadset: 4\nLanguage pack: 5\nGraphics: 6") +
+                                kBaseCodes);
 }
 
 const QString kHeadset = "\n\nHeadset error codes:" + kRule;
@@ -79,27 +62,47 @@ QString unexpected(const QString& key) {
     return "HIGH showPanicTraceForInfo : Unexpected value for key " + key;
 }
 
-using V = QVariantList;
-const QString kDocked =
-    "CRITICAL showPanicTraceForInfo : Headset is not docked correctly for prodid  HV0A17";
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Counts, PanicTraceSections, testing::Values(
-    SectionCase{"HeadsetAbsent", {}, "", {}},
-    SectionCase{"HeadsetNotDocked", {{"hstotalerrorcodekey", -1}}, kHeadset + "\nUnavailable (headset not docked)", {kDocked}},
-    SectionCase{"HeadsetZero", {{"hstotalerrorcodekey", 0}}, kHeadset + "\nNone", {missing("Headset")}},
+// Each section after the base codes, with the trace records expected (without their category).
+TEST(PanicTraceReport, SectionsAfterTheBaseCodes) {
+    using V = QVariantList;
+    const QString kDocked =
+        "CRITICAL showPanicTraceForInfo : Headset is not docked correctly for prodid  HV0A17";
+    struct SectionCase {
+        const char* name;
+        QVariantMap extra;
+        QString tail;
+        QStringList traces;
+    };
+    // clang-format off
+    const SectionCase cases[] = {
+    {"HeadsetAbsent", {}, "", {}},
+    {"HeadsetNotDocked", {{"hstotalerrorcodekey", -1}}, kHeadset + "\nUnavailable (headset not docked)", {kDocked}},
+    {"HeadsetZero", {{"hstotalerrorcodekey", 0}}, kHeadset + "\nNone", {missing("Headset")}},
     // Codes are listed from the array whatever the count says.
-    SectionCase{"HeadsetCountBelowArray", {{"hstotalerrorcodekey", 1}, {"hserrorcodekey", V{"A", "B"}}},
+    {"HeadsetCountBelowArray", {{"hstotalerrorcodekey", 1}, {"hserrorcodekey", V{"A", "B"}}},
                 kHeadset + "\n1: 0x0000000A\n2: 0x0000000B\nTotal error codes: 1", {}},
-    SectionCase{"BluetoothEmptyArray", {{"bttotalerrorcodekey", 3}, {"bterrorcodekey", V{}}}, kBluetooth + "\nTotal error codes: 3", {}},
-    SectionCase{"BluetoothNone", {{"bttotalerrorcodekey", 0}}, kBluetooth + "\nNone", {missing("bluetooth")}},
-    SectionCase{"UsbCodes", {{"usbtotalerrorcodekey", 1}, {"usberrorcodekey", V{"123456789"}}}, kUsb + "\n1: 0x123456789\nTotal error codes: 1", {}},
-    SectionCase{"UsbNone", {{"usbtotalerrorcodekey", -1}}, kUsb + "\nNone", {missing("USB processor")}},
+    {"BluetoothEmptyArray", {{"bttotalerrorcodekey", 3}, {"bterrorcodekey", V{}}}, kBluetooth + "\nTotal error codes: 3", {}},
+    {"BluetoothNone", {{"bttotalerrorcodekey", 0}}, kBluetooth + "\nNone", {missing("bluetooth")}},
+    {"UsbCodes", {{"usbtotalerrorcodekey", 1}, {"usberrorcodekey", V{"123456789"}}}, kUsb + "\n1: 0x123456789\nTotal error codes: 1", {}},
+    {"UsbNone", {{"usbtotalerrorcodekey", -1}}, kUsb + "\nNone", {missing("USB processor")}},
     // Damaged values: a trace line, and the rest of the report.
-    SectionCase{"CountAsText", {{"bttotalerrorcodekey", "2"}}, kBluetooth + "\nNone", {unexpected("bttotalerrorcodekey"), missing("bluetooth")}},
-    SectionCase{"CodeAsNumberAndAsList", {{"hstotalerrorcodekey", 2}, {"hserrorcodekey", V{31, V{"x"}}}},
-                kHeadset + "\n1: 0x0000001F\nTotal error codes: 2", {unexpected("hserrorcodekey"), unexpected("hserrorcodekey")}}),
-    [](const testing::TestParamInfo<SectionCase>& info) { return std::string(info.param.name); });
-// clang-format on
+    {"CountAsText", {{"bttotalerrorcodekey", "2"}}, kBluetooth + "\nNone", {unexpected("bttotalerrorcodekey"), missing("bluetooth")}},
+    {"CodeAsNumberAndAsList", {{"hstotalerrorcodekey", 2}, {"hserrorcodekey", V{31, V{"x"}}}},
+                kHeadset + "\n1: 0x0000001F\nTotal error codes: 2", {unexpected("hserrorcodekey"), unexpected("hserrorcodekey")}}};
+    // clang-format on
+    for (const SectionCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TraceCapture capture;
+        QVariantMap info = baseInfo();
+        info.insert(c.extra);
+        EXPECT_EQ(report(info), heading() + kBaseCodes + c.tail);
+        QStringList expected;
+        for (const QString& trace : c.traces) {
+            expected << "Pref Controller " + trace;
+        }
+        EXPECT_EQ(capture.records().join(u'|').toStdString(), expected.join(u'|').toStdString());
+    }
+}
 
 TEST(PanicTraceReport, DamagedHeadingAndFirmwareStillGiveAReport) {
     TraceCapture capture;
@@ -118,14 +121,4 @@ TEST(PanicTraceReport, DamagedHeadingAndFirmwareStillGiveAReport) {
                                  "prodid  (null)"));
     EXPECT_EQ(capture.count("showPanicTraceForInfo : Unexpected value for key firmwareverkey"), 1);
     EXPECT_EQ(capture.count("showPanicTraceForInfo : Unexpected value for key SKUIDKEY"), 1);
-}
-
-TEST(PanicTraceReport, FirmwareLinesFollowTheirFixedOrder) {
-    QVariantMap info = baseInfo();
-    info["firmwareverkey"] = QVariantMap{
-        {"GRAPHICS", "6"},   {"HEADSET", "4"},         {"BASE", "2"}, {"LANGUAGEPACK", "5"},
-        {"btfwverkey", "1"}, {"usbprocfwverkey", "3"}, {"other", "x"}};
-    EXPECT_EQ(report(info), heading("\nBluetooth processor: 1\nBase processor: 2\nUSB processor: "
-                                    "3\nHeadset: 4\nLanguage pack: 5\nGraphics: 6") +
-                                kBaseCodes);
 }

@@ -2,10 +2,12 @@
 #include "ZorvaUIProject/HVUpdatePopUpViewWidget.h"
 #include "ZorvaUIProject/Zorva/HyperlinkLabel.h"
 #include "support/TestSupport.h"
+#include "support/TraceCapture.h"
 #include "support/UpdateWindowFixtures.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -34,6 +36,15 @@ template <class T>
 T* widgetIn(QTableWidget* table, int row, int column) {
     QWidget* cell = table->cellWidget(row, column);
     return cell ? cell->findChild<T*>() : nullptr;
+}
+
+QPushButton* button(QWidget& window, const QString& title) {
+    for (QPushButton* b : window.findChildren<QPushButton*>()) {
+        if (b->text() == title) {
+            return b;
+        }
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -82,7 +93,6 @@ TEST(UpdateWindowWidget, ClosingTheWindowLeavesTheProgramRunning) {
     list.first()->remove("UpdateStatusKey");
     QList<int> codes;
     QPointer<HVUpdatePopUpViewWidget> window;
-    bool answered = false;
     QTimer::singleShot(0, qApp, [&] {
         window = HVUpdatePopUpViewWidget::beginSheetWithList(
             list, true, [&](int code) { codes.append(code); }, platform);
@@ -91,13 +101,53 @@ TEST(UpdateWindowWidget, ClosingTheWindowLeavesTheProgramRunning) {
         QTest::mouseClick(nameCell->findChild<HyperlinkLabel*>(), Qt::LeftButton);
         window->close();
     });
-    QTimer::singleShot(300, qApp, [&] {
-        answered = true;
-        QCoreApplication::exit(7);
-    });
-    EXPECT_EQ(QApplication::exec(), 7);
-    EXPECT_TRUE(answered);
+    QTimer::singleShot(300, qApp, [] { QCoreApplication::exit(7); });
+    EXPECT_EQ(QApplication::exec(), 7); // not ended by the window's close
     EXPECT_EQ(codes, QList<int>({1000}));
     EXPECT_TRUE(window.isNull()); // it deleted itself
     EXPECT_EQ(platform->opened, QList<QUrl>({QUrl("https://updates.zorva.example/notes/HV2454")}));
+}
+
+// Copy, Reset and Close as a user presses them; the service's side of the reset
+// is the service client's test.
+TEST(PanicTraceWindow, CopyResetAndCloseReachClipboardPlatformAndOpener) {
+    TraceCapture capture;
+    auto platform = std::make_shared<FakeUpdateWindowPlatform>();
+    const auto empty = HVUpdatePopUpViewWidget::initWithPanicTraceInfo({}, platform);
+    EXPECT_TRUE(empty->findChildren<QPushButton*>().isEmpty());
+    EXPECT_TRUE(empty->view().panicTraceMsg().isNull());
+    EXPECT_EQ(capture.count("showPanicTraceForInfo : Api called"), 0);
+
+    const auto window = HVUpdatePopUpViewWidget::initWithPanicTraceInfo(
+        {{"ProdIdKey", "HV0A17"},
+         {"LocIdKey", -5},
+         {"devnamekey", "Zorva Quillo 52"},
+         {"basetotalerrorcodekey", 2},
+         {"baseerrorcodekey", QVariantList{"1F", "ABCDEF01"}}},
+        platform);
+    window->show();
+    const QString report = window->view().panicTraceMsg();
+    EXPECT_TRUE(report.startsWith("\nError log from Zorva Quillo 52\n")) << report.toStdString();
+    EXPECT_TRUE(report.contains("\n2: 0xABCDEF01\nTotal error codes: 2")) << report.toStdString();
+    const auto* text = window->findChild<QPlainTextEdit*>();
+    ASSERT_TRUE(text);
+    EXPECT_TRUE(text->isReadOnly());
+    EXPECT_EQ(text->toPlainText(), report);
+    EXPECT_EQ(window->size(), QSize(260, 280));
+
+    button(*window, QStringLiteral("Copy"))->click();
+    EXPECT_EQ(platform->clipboard, report);
+
+    // Reset leaves the window open; one the service does not take is traced.
+    button(*window, QStringLiteral("Reset"))->click();
+    platform->resetReachesService = false;
+    button(*window, QStringLiteral("Reset"))->click();
+    EXPECT_EQ(platform->resets, (QList<QPair<QString, qint64>>{{"HV0A17", -5}, {"HV0A17", -5}}));
+    EXPECT_EQ(capture.count("resetPanicTrace : statusAppDO is NULL"), 1);
+    EXPECT_TRUE(window->isVisible());
+
+    QSignalSpy finished(window.get(), &QDialog::finished);
+    button(*window, QStringLiteral("Close"))->click();
+    ASSERT_EQ(finished.size(), 1);
+    EXPECT_EQ(finished.at(0).at(0).toInt(), 1000);
 }

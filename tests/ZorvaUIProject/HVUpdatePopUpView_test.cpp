@@ -1,3 +1,4 @@
+#include "Common/ImageUtility.h"
 #include "Platform/Bundle.h"
 #include "ZorvaUIProject/HVDeviceImageChoice.h"
 #include "ZorvaUIProject/HVUpdatePopUpView.h"
@@ -55,9 +56,20 @@ struct Window {
     }
 };
 
+HVComponentEntry entry(const QVariant& prodId, const QVariant& headsetType = QVariant()) {
+    QVariantMap map;
+    if (prodId.isValid()) {
+        map.insert("ProdIdKey", prodId);
+    }
+    if (headsetType.isValid()) {
+        map.insert("headsetTypeKey", headsetType);
+    }
+    return HVComponentUpdateList::makeEntry(map);
+}
+
 } // namespace
 
-TEST(UpdateWindowTable, ColumnsFollowTheEntriesThatOfferChoices) {
+TEST(UpdateWindowTable, ColumnsFollowTheEntriesThatOfferChoicesAndHeadsetRowsOfferNone) {
     const QVariantMap plain = deviceEntry("Zorva Quillo 40", "HV2454");
     const QVariantMap upToDate = withChoices(deviceEntry("Zorva Quillo 40", "HV2454", 1));
     struct Row {
@@ -75,13 +87,26 @@ TEST(UpdateWindowTable, ColumnsFollowTheEntriesThatOfferChoices) {
     };
     for (const Row& row : rows) {
         Window w(row.maps);
-        EXPECT_EQ(w.table().W, row.W) << row.what;
         QStringList ids;
         for (const HVColumnItem& column : w.table().columns) {
             ids.append(column.identifier);
         }
         EXPECT_EQ(ids, row.columns) << row.what;
+        EXPECT_EQ(w.table().W, row.W) << row.what;
     }
+    // Headset rows are taller and offer no choice.
+    Window w({withChoices(plain), headset("Zorva Brisk")});
+    EXPECT_EQ(w.table().rowHeights, QList<double>({50, 85}));
+    const HVCellContent& name = w.cell(1, "nameColumn");
+    ASSERT_EQ(name.texts.size(), 2);
+    EXPECT_EQ(name.texts.at(1).frame, (HVRect{5, -5, 175, 40}));
+    EXPECT_EQ(name.texts.at(1).text,
+              w.platform->bundle->localizedStringForKey("headset connect txt"));
+    EXPECT_NE(name.texts.at(1).text, "headset connect txt");
+    EXPECT_EQ(w.cell(1, "statusColumn").button->frame, (HVRect{3, 35, 85, 45}));
+    EXPECT_TRUE(w.cell(1, "langColumn").isEmpty() && w.cell(1, "regColumn").isEmpty());
+    EXPECT_FALSE(w.list.at(1)->contains("selectedLangKey"));
+    EXPECT_TRUE(w.cell(0, "langColumn").popUp.has_value());
 }
 
 TEST(UpdateWindowTable, FramesBySizeOfTheList) {
@@ -104,20 +129,20 @@ TEST(UpdateWindowTable, FramesBySizeOfTheList) {
         // clang-format on
     };
     for (const Row& row : rows) {
+        SCOPED_TRACE(row.maps.size());
         Window w(row.maps);
         const auto& g = w.table().geometry;
-        EXPECT_EQ(w.view->heightOfTable(), row.H) << row.maps.size();
-        EXPECT_EQ(g.scrollFrame, row.scroll) << row.maps.size();
-        EXPECT_EQ(g.windowFrame, row.window) << row.maps.size();
-        EXPECT_EQ(g.verticalScroller, row.scroller) << row.maps.size();
+        EXPECT_EQ(w.view->heightOfTable(), row.H);
+        EXPECT_EQ(std::tie(g.scrollFrame, g.windowFrame, g.verticalScroller),
+                  std::tie(row.scroll, row.window, row.scroller));
     }
     // Buttons: Close always, settings only on request.
     Window w({plain}, true);
     ASSERT_EQ(w.table().buttons.size(), 2);
-    EXPECT_EQ(w.table().buttons.at(0).frame, (HVRect{270, 0, 100, 40}));
-    EXPECT_EQ(w.table().buttons.at(0).tag, 1000);
-    EXPECT_EQ(w.table().buttons.at(1).frame, (HVRect{145, 0, 125, 40}));
-    EXPECT_EQ(w.table().buttons.at(1).tag, 1001);
+    EXPECT_EQ(std::tie(w.table().buttons.at(0).frame, w.table().buttons.at(0).tag),
+              std::make_tuple(HVRect{270, 0, 100, 40}, 1000));
+    EXPECT_EQ(std::tie(w.table().buttons.at(1).frame, w.table().buttons.at(1).tag),
+              std::make_tuple(HVRect{145, 0, 125, 40}, 1001));
     EXPECT_EQ(Window({plain}).table().buttons.size(), 1);
 }
 
@@ -140,22 +165,6 @@ TEST(UpdateWindowTable, VantorSubTargetsGoWhileTheBaseIsListed) {
     // The caller's list is not touched; the entries are shared.
     EXPECT_EQ(with.list.size(), 4);
     EXPECT_EQ(with.view->compList().first().get(), with.list.at(1).get());
-}
-
-TEST(UpdateWindowTable, HeadsetRowsAreTallerAndOfferNoChoice) {
-    Window w({withChoices(deviceEntry("Zorva Quillo 40", "HV2454")), headset("Zorva Brisk")});
-    EXPECT_EQ(w.table().rowHeights, QList<double>({50, 85}));
-    const HVCellContent& name = w.cell(1, "nameColumn");
-    ASSERT_EQ(name.texts.size(), 2);
-    EXPECT_EQ(name.texts.at(1).frame, (HVRect{5, -5, 175, 40}));
-    EXPECT_EQ(name.texts.at(1).text,
-              w.platform->bundle->localizedStringForKey("headset connect txt"));
-    EXPECT_NE(name.texts.at(1).text, "headset connect txt");
-    EXPECT_EQ(w.cell(1, "statusColumn").button->frame, (HVRect{3, 35, 85, 45}));
-    EXPECT_TRUE(w.cell(1, "langColumn").isEmpty());
-    EXPECT_TRUE(w.cell(1, "regColumn").isEmpty());
-    EXPECT_FALSE(w.list.at(1)->contains("selectedLangKey"));
-    EXPECT_TRUE(w.cell(0, "langColumn").popUp.has_value());
 }
 
 TEST(UpdateWindowTable, StatusColumnByState) {
@@ -242,22 +251,22 @@ TEST(UpdateWindowSingle, FourHeights) {
         {{plain, withChoices(plain, true, false)}, 170, 85, 85, 70, {}, {}},
         // clang-format on
     };
+    const auto frame = [](const auto& control) {
+        return control ? std::optional(control->frame) : std::nullopt;
+    };
     for (const Row& row : rows) {
-        auto platform = std::make_shared<FakeUpdateWindowPlatform>();
-        const auto view = View::initWithList(entries(row.maps), platform);
+        SCOPED_TRACE(row.height);
+        const auto view =
+            View::initWithList(entries(row.maps), std::make_shared<FakeUpdateWindowPlatform>());
         const HVSingleLayout& s = *view->singleLayout();
         EXPECT_EQ(s.windowFrame, (HVRect{0, 0, 425, row.height}));
-        EXPECT_EQ(s.picture->frame.y, row.pictureY) << row.height;
-        EXPECT_EQ(s.message->frame.y, row.messageY) << row.height;
-        EXPECT_EQ(s.link->frame.y, row.linkY) << row.height;
-        EXPECT_EQ(s.languagePopUp ? std::optional(s.languagePopUp->frame) : std::nullopt,
-                  row.language)
-            << row.height;
-        EXPECT_EQ(s.regionPopUp ? std::optional(s.regionPopUp->frame) : std::nullopt, row.region)
-            << row.height;
+        EXPECT_EQ(std::tie(s.picture->frame.y, s.message->frame.y, s.link->frame.y),
+                  std::tie(row.pictureY, row.messageY, row.linkY));
+        EXPECT_EQ(frame(s.languagePopUp), row.language);
+        EXPECT_EQ(frame(s.regionPopUp), row.region);
         ASSERT_EQ(s.buttons.size(), 2);
-        EXPECT_EQ(s.buttons.at(0).tag, 1000);
-        EXPECT_EQ(s.buttons.at(1).tag, 0);
+        EXPECT_EQ(std::make_pair(s.buttons.at(0).tag, s.buttons.at(1).tag),
+                  std::make_pair(1000, 0));
     }
     EXPECT_FALSE(View::initWithList(std::nullopt, std::make_shared<FakeUpdateWindowPlatform>()));
 }
@@ -318,4 +327,36 @@ TEST(UpdateWindowLink, OnlyTextWithAnAbsoluteValidURLMakesALink) {
             EXPECT_EQ(field->text.link, QUrl(row.url));
         }
     }
+}
+
+TEST(DeviceImageChoice, VariantProductsByHeadsetTypeOthersByTable) {
+    const QString first = ImageUtility::firstVariantFamily().first();
+    const QString second = ImageUtility::secondVariantFamily().first();
+    const QString bad = ImageUtility::badUsbProductId();
+    const auto kind = [](const QString& id, int k) {
+        return ImageUtility::getDeviceImageNameForProdId(id, k, 1);
+    };
+    // 71 convertible (1), 72 duo (2), everything else (absent too) mono (0). A table
+    // product by the table even when flagged "NO"; the headset type plays no part.
+    // clang-format off
+    const std::tuple<QVariant, QVariant, QString> rows[] = {
+        {second, 71, kind(second, 1)}, {second, "71", kind(second, 1)}, {first, 72, kind(first, 2)},
+        {first, QVariant(), kind(first, 0)}, {first, 2, kind(first, 0)}, {bad, 72, kind(bad, 2)},
+        {"HV025C", 71, "SpeakerphoneCoral"}, {"HVFFFE", QVariant(), "DefaultFWUDevice"},
+        {QVariant(), QVariant(), "DefaultFWUDevice"}};
+    // clang-format on
+    for (const auto& [prodId, type, image] : rows) {
+        EXPECT_EQ(getDeviceImageNameWithDeviceDict(entry(prodId, type)), image)
+            << prodId.toString().toStdString() << " " << type.toString().toStdString();
+    }
+    // The two members outside both families always get the update default.
+    const QStringList& nine = ImageUtility::variantProductIds();
+    for (const QString& extra : {nine.at(7), nine.at(8)}) {
+        ASSERT_FALSE(ImageUtility::firstVariantFamily().contains(extra));
+        ASSERT_FALSE(ImageUtility::secondVariantFamily().contains(extra));
+        for (int type : {0, 71, 72}) {
+            EXPECT_EQ(getDeviceImageNameWithDeviceDict(entry(extra, type)), "DefaultFWUDevice");
+        }
+    }
+    EXPECT_EQ(getDeviceImageNameWithDeviceDict(nullptr), "DefaultFWUDevice");
 }

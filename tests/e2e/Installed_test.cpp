@@ -15,19 +15,6 @@ namespace stage = testsupport::stage;
 
 namespace {
 
-const char* const kScenario = R"({
-  "devices": [
-    {"name": "Zorva Tessaly 7", "productID": "HV0AC8", "locationID": 337641472,
-     "firmwareVersion": "2.1", "headsetType": 2,
-     "battery": {"productTypeId": "HV0AC8", "percent": 40, "charging": false, "low": false}}
-  ],
-  "softphones": [{"name": "Skype", "state": 1}],
-  "updateAvailable": "TRUE",
-  "componentList": null,
-  "manualCheck": "none",
-  "autoCheck": "none"
-})";
-
 struct Language {
     const char* lang;
     QStringList commands; // the menu's command rows, top to bottom
@@ -63,8 +50,7 @@ TEST_F(Installed, RunsFromItsPrefixInEveryLanguageWithTheSameTrace) {
     ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().constData();
     const QString bin = root + prefix + u"/bin/"_s;
 
-    const QString scenario = stage.file(u"scenario.json"_s);
-    ASSERT_TRUE(testsupport::writeFile(scenario, kScenario));
+    const QString scenario = QStringLiteral(ZORVA_TEST_DATA_DIR "/installed_scenario.json");
     const auto info = platform::plist::readDictionary(
         root + prefix + u"/lib/zorva/Zorva menu bar item.app/Contents/Info.plist"_s);
     ASSERT_TRUE(info);

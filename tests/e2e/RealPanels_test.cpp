@@ -21,8 +21,9 @@ struct Panel {
     const char* name;
     const char* program;
     QStringList arguments;
-    // Copies the panel's configuration into the configuration folder.
-    std::function<bool(const QString& configHome)> configure;
+    // Where in the configuration folder the panel's file of tests/e2e/panels/ goes, if anywhere.
+    const char* configFile;
+    const char* configPath;
     // A helper the panel needs beside it (xfce's settings daemon), or none.
     const char* helper = nullptr;
 };
@@ -31,20 +32,10 @@ std::ostream& operator<<(std::ostream& out, const Panel& panel) {
     return out << panel.name;
 }
 
-bool copyInto(const QString& from, const QString& to) {
-    QDir().mkpath(QFileInfo(to).path());
-    QFile::remove(to);
-    return QFile::copy(from, to);
-}
-
 // clang-format off
-const Panel kLxqt{"lxqt", "lxqt-panel", {u"--config"_s, kPanels + u"lxqt-panel.conf"_s}, [](const QString&) { return true; }};
-const Panel kXfce{"xfce", "xfce4-panel", {u"--disable-wm-check"_s},
-                  [](const QString& configHome) {
-                      return copyInto(kPanels + u"xfce4-panel.xml"_s,
-                                      configHome + u"/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml"_s);
-                  },
-                  "/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd"};
+const Panel kLxqt{"lxqt", "lxqt-panel", {u"--config"_s, kPanels + u"lxqt-panel.conf"_s}, nullptr, nullptr};
+const Panel kXfce{"xfce", "xfce4-panel", {u"--disable-wm-check"_s}, "xfce4-panel.xml",
+                  "/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml", "/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd"};
 // clang-format on
 
 class RealPanel : public ::testing::TestWithParam<Panel> {
@@ -60,7 +51,11 @@ protected:
         }
         stage.env.insert(u"HOME"_s, stage.sandbox.home());
         stage.env.insert(u"XDG_CONFIG_HOME"_s, stage.file(u"config"_s));
-        ASSERT_TRUE(GetParam().configure(stage.file(u"config"_s)));
+        if (GetParam().configFile) {
+            const QString to = stage.file(u"config"_s) + QLatin1String(GetParam().configPath);
+            ASSERT_TRUE(QDir().mkpath(QFileInfo(to).path()));
+            ASSERT_TRUE(QFile::copy(kPanels + QLatin1String(GetParam().configFile), to));
+        }
         if (GetParam().helper) {
             ASSERT_TRUE(helper.start(QLatin1String(GetParam().helper), {}, stage.env));
         }
@@ -88,30 +83,35 @@ protected:
         return QImage(path);
     }
 
-    // Pixels of the panel's strip that stand out from its background (sampled at
-    // the strip's left end, where both configurations leave the panel empty);
-    // *rightmost is the column of the rightmost one.
-    int iconPixels(const QString& pictureName, int* rightmost = nullptr) {
-        const QImage shot = grabScreen(pictureName);
-        if (shot.isNull()) {
-            return -1;
-        }
-        const QRgb background = shot.pixel(2, kPanelHeight / 2);
+    // Pixels of the screen's picture below row `top` (and right of column `left`)
+    // for which `counts` holds; *rightmost is the column of the rightmost one.
+    static int pixels(const QImage& shot, int left, int top, int bottom,
+                      const std::function<bool(QRgb)>& counts, int* rightmost = nullptr) {
         int count = 0;
-        for (int y = 0; y < kPanelHeight; ++y) {
-            for (int x = shot.width() / 2; x < shot.width(); ++x) {
-                const QRgb pixel = shot.pixel(x, y);
-                const bool stands = std::abs(qRed(pixel) - qRed(background)) +
-                                        std::abs(qGreen(pixel) - qGreen(background)) +
-                                        std::abs(qBlue(pixel) - qBlue(background)) >
-                                    120;
-                count += stands;
-                if (stands && rightmost) {
+        for (int y = top; y < bottom; ++y) {
+            for (int x = left; x < shot.width(); ++x) {
+                const bool counted = counts(shot.pixel(x, y));
+                count += counted;
+                if (counted && rightmost) {
                     *rightmost = std::max(*rightmost, x);
                 }
             }
         }
         return count;
+    }
+
+    // Pixels of the panel's strip that stand out from its background (sampled at
+    // the strip's left end, where both configurations leave the panel empty).
+    int iconPixels(const QString& pictureName, int* rightmost = nullptr) {
+        const QImage shot = grabScreen(pictureName);
+        const QRgb back = shot.isNull() ? 0 : shot.pixel(2, kPanelHeight / 2);
+        const auto stands = [back](QRgb p) {
+            return std::abs(qRed(p) - qRed(back)) + std::abs(qGreen(p) - qGreen(back)) +
+                       std::abs(qBlue(p) - qBlue(back)) >
+                   120;
+        };
+        return shot.isNull() ? -1
+                             : pixels(shot, shot.width() / 2, 0, kPanelHeight, stands, rightmost);
     }
 
     ::testing::AssertionResult iconShows(const QString& pictureName) {
@@ -170,13 +170,9 @@ TEST_P(RealPanel, TheIconShowsWhicheverStartsFirstAndAfterThePanelRestarts) {
     const bool shown = stage::waitFor(
         [&] {
             const QImage shot = grabScreen(u"menu.png"_s);
-            green = 0;
-            for (int y = kPanelHeight; y < shot.height(); ++y) {
-                for (int x = 0; x < shot.width(); ++x) {
-                    const QRgb pixel = shot.pixel(x, y);
-                    green += qGreen(pixel) > 130 && qRed(pixel) < 90 && qBlue(pixel) < 100;
-                }
-            }
+            green = pixels(shot, 0, kPanelHeight, shot.height(), [](QRgb p) {
+                return qGreen(p) > 130 && qRed(p) < 90 && qBlue(p) < 100;
+            });
             return green >= 4;
         },
         10000);

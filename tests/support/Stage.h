@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <functional>
@@ -28,14 +29,13 @@ using namespace Qt::StringLiterals;
 
 using testsupport::waitFor;
 
-// Reads one line that a starting daemon writes to its standard output.
-inline QByteArray readFirstLine(QProcess& process, int timeoutMs) {
+// Starts a daemon and reads the first line it writes to its standard output.
+inline QByteArray startAndReadFirstLine(QProcess& process, const QString& program,
+                                        const QStringList& arguments, int timeoutMs) {
+    process.start(program, arguments);
     QDeadlineTimer deadline(timeoutMs);
     QByteArray buffer;
-    while (!buffer.contains('\n') && !deadline.hasExpired()) {
-        if (process.state() == QProcess::NotRunning) {
-            break;
-        }
+    while (!buffer.contains('\n') && !deadline.hasExpired() && process.waitForStarted(10000)) {
         process.waitForReadyRead(100);
         buffer += process.readAllStandardOutput();
     }
@@ -43,11 +43,8 @@ inline QByteArray readFirstLine(QProcess& process, int timeoutMs) {
 }
 
 inline void stop(QProcess& process) {
-    if (process.state() == QProcess::NotRunning) {
-        return;
-    }
-    process.terminate();
-    if (!process.waitForFinished(5000)) {
+    process.terminate(); // nothing when it is not running
+    if (process.state() != QProcess::NotRunning && !process.waitForFinished(5000)) {
         process.kill();
         process.waitForFinished(5000);
     }
@@ -61,44 +58,33 @@ public:
     explicit PrivateBus(const QString& serviceDir = QString(),
                         const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
         QStringList arguments{u"--session"_s};
+        const QString config = m_dir.filePath(u"bus.conf"_s);
         if (!serviceDir.isEmpty()) {
-            const QString config = m_dir.filePath(u"bus.conf"_s);
-            const QByteArray text =
-                "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
-                "<servicedir>" +
-                serviceDir.toUtf8() +
-                "</servicedir><policy context=\"default\">"
-                "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
-                "<allow own=\"*\"/></policy></busconfig>\n";
-            if (!writeFile(config, text)) {
-                return;
-            }
             arguments = {u"--config-file="_s + config};
+            writeFile(config, "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
+                              "<servicedir>" +
+                                  serviceDir.toUtf8() +
+                                  "</servicedir><policy context=\"default\">"
+                                  "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                                  "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
+                                  "</busconfig>\n");
         }
-        m_process.setProgram(u"dbus-daemon"_s);
-        m_process.setArguments(arguments + QStringList{u"--nofork"_s, u"--print-address=1"_s});
         m_process.setProcessEnvironment(env);
-        m_process.start();
-        if (!m_process.waitForStarted(10000)) {
-            return;
+        m_address = QString::fromUtf8(startAndReadFirstLine(
+            m_process, u"dbus-daemon"_s,
+            arguments + QStringList{u"--nofork"_s, u"--print-address=1"_s}, 10000));
+        if (!m_address.isEmpty()) {
+            m_connection = std::make_unique<QDBusConnection>(
+                QDBusConnection::connectToBus(m_address, m_address));
         }
-        m_address = QString::fromUtf8(readFirstLine(m_process, 10000));
-        if (m_address.isEmpty()) {
-            return;
-        }
-        m_name = u"e2e-bus-%1"_s.arg(reinterpret_cast<quintptr>(this));
-        m_connection =
-            std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(m_address, m_name));
     }
     ~PrivateBus() {
         if (m_connection) {
             m_connection.reset();
-            QDBusConnection::disconnectFromBus(m_name);
+            QDBusConnection::disconnectFromBus(m_address);
         }
         stop(m_process);
     }
-    PrivateBus(const PrivateBus&) = delete;
-    PrivateBus& operator=(const PrivateBus&) = delete;
 
     bool ok() const { return m_connection && m_connection->isConnected(); }
     QString address() const { return m_address; }
@@ -108,87 +94,24 @@ private:
     QTemporaryDir m_dir;
     QProcess m_process;
     QString m_address;
-    QString m_name;
     std::unique_ptr<QDBusConnection> m_connection;
 };
-
-// Xvfb on a free display: with -displayfd it chooses the number itself and
-// writes it to its standard output once it accepts connections.
-class VirtualScreen {
-public:
-    VirtualScreen() {
-        const QString xvfb = QStandardPaths::findExecutable(u"Xvfb"_s);
-        if (xvfb.isEmpty()) {
-            m_error = u"Xvfb is not installed"_s;
-            return;
-        }
-        m_process.setProgram(xvfb);
-        m_process.setArguments({u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1280x800x24"_s,
-                                u"-nolisten"_s, u"tcp"_s});
-        m_process.start();
-        if (!m_process.waitForStarted(10000)) {
-            m_error = u"Xvfb does not start: %1"_s.arg(m_process.errorString());
-            return;
-        }
-        const QByteArray number = readFirstLine(m_process, 20000);
-        if (number.isEmpty()) {
-            m_error = u"Xvfb names no display: %1"_s.arg(
-                QString::fromLocal8Bit(m_process.readAllStandardError()));
-            return;
-        }
-        m_display = u':' + QString::fromLatin1(number);
-    }
-    ~VirtualScreen() { stop(m_process); }
-    VirtualScreen(const VirtualScreen&) = delete;
-    VirtualScreen& operator=(const VirtualScreen&) = delete;
-
-    bool ok() const { return !m_display.isEmpty(); }
-    QString display() const { return m_display; }
-    QString error() const { return m_error; }
-
-private:
-    QProcess m_process;
-    QString m_display;
-    QString m_error;
-};
-
-// The environment of a program run on the private bus and screen.
-inline QProcessEnvironment childEnvironment(const PrivateBus& bus, const VirtualScreen& screen) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, bus.address());
-    env.insert(u"DISPLAY"_s, screen.display());
-    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
-    env.remove(u"WAYLAND_DISPLAY"_s);
-    env.remove(u"XDG_CURRENT_DESKTOP"_s);
-    return env;
-}
 
 // A child program that is ended when the object goes.
 class Child {
 public:
-    Child() { m_process.setProcessChannelMode(QProcess::SeparateChannels); }
     ~Child() { stop(m_process); }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
 
     bool start(const QString& program, const QStringList& arguments,
                const QProcessEnvironment& env) {
-        m_process.setProgram(program);
-        m_process.setArguments(arguments);
         m_process.setProcessEnvironment(env);
-        m_process.start();
+        m_process.start(program, arguments);
         return m_process.waitForStarted(10000);
     }
     QProcess& process() { return m_process; }
     void stopNow() { stop(m_process); }
-    QString output() {
-        m_out += m_process.readAllStandardOutput();
-        return QString::fromUtf8(m_out);
-    }
-    QString errors() {
-        m_err += m_process.readAllStandardError();
-        return QString::fromUtf8(m_err);
-    }
+    QString output() { return QString::fromUtf8(m_out += m_process.readAllStandardOutput()); }
+    QString errors() { return QString::fromUtf8(m_err += m_process.readAllStandardError()); }
 
 private:
     QProcess m_process;
@@ -223,11 +146,9 @@ inline bool waitForMenu(trayhost::TrayItem& item, const MenuCondition& condition
         if (last != nullptr) {
             *last = layout;
         }
-        if (layout && condition(*layout)) {
-            return true;
-        }
-        if (deadline.hasExpired()) {
-            return false;
+        const bool holds = layout && condition(*layout);
+        if (holds || deadline.hasExpired()) {
+            return holds;
         }
         waitFor([&] { return item.menuSignalCount() != seen; },
                 static_cast<int>(std::min<qint64>(deadline.remainingTime(), pollMs)));
@@ -260,26 +181,41 @@ public:
     // With a folder of service files, the bus activates those services only (an
     // empty or missing folder: none, so no desktop service of the machine starts).
     explicit Stage(const QString& serviceDir = QString()) : bus(serviceDir) {
+        // Xvfb on a free display: with -displayfd it chooses the number itself and
+        // writes it to its standard output once it accepts connections.
+        const QString xvfb = QStandardPaths::findExecutable(u"Xvfb"_s);
+        const QByteArray display =
+            xvfb.isEmpty() ? QByteArray()
+                           : startAndReadFirstLine(screen.process(), xvfb,
+                                                   {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s,
+                                                    u"1280x800x24"_s, u"-nolisten"_s, u"tcp"_s},
+                                                   20000);
+        m_noScreen = display.isEmpty();
         if (!bus.ok()) {
             m_error = u"no private dbus-daemon"_s;
-        } else if (!screen.ok()) {
-            m_error = u"no X server for the tray: "_s + screen.error();
+        } else if (m_noScreen) {
+            m_error = u"no X server for the tray: "_s +
+                      (xvfb.isEmpty() ? u"Xvfb is not installed"_s : screen.errors());
         } else if (!dir.isValid() ||
                    !writeFile(sandbox.home(u"Library/Preferences/com.zorva.prefsettings.plist"_s),
                               kFullMenuPreferences)) {
             m_error = u"cannot write the preferences"_s;
         }
-        env = bus.ok() && screen.ok() ? childEnvironment(bus, screen) : QProcessEnvironment();
+        if (bus.ok() && !m_noScreen) {
+            env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, bus.address());
+            env.insert(u"DISPLAY"_s, u':' + QString::fromLatin1(display));
+            env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+            env.remove(u"WAYLAND_DISPLAY"_s);
+            env.remove(u"XDG_CURRENT_DESKTOP"_s);
+        }
     }
-    Stage(const Stage&) = delete;
-    Stage& operator=(const Stage&) = delete;
 
     bool ok() const { return m_error.isEmpty(); }
     QString error() const { return m_error; }
     // For a test's set-up: fails without a bus, skips without a screen.
     void require() const {
         ASSERT_TRUE(bus.ok()) << "no private dbus-daemon";
-        if (!screen.ok()) {
+        if (m_noScreen) {
             GTEST_SKIP() << qPrintable(m_error);
         }
         ASSERT_TRUE(ok()) << qPrintable(m_error);
@@ -300,14 +236,14 @@ public:
 
     // Starts the program as the device service and waits until its name is on the bus.
     bool startService(const QString& program, const QStringList& arguments) {
-        if (!service.start(program, arguments, env) || !waitFor([&] {
-                return bus.connection().interface()->isServiceRegistered(
-                    platform::contract::kServiceBusName);
-            })) {
+        const bool started = service.start(program, arguments, env) && waitFor([&] {
+                                 return bus.connection().interface()->isServiceRegistered(
+                                     platform::contract::kServiceBusName);
+                             });
+        if (!started) {
             m_error = u"the device service does not start: "_s + service.errors();
-            return false;
         }
-        return true;
+        return started;
     }
 
     // Starts a tray program and waits until it registers with the watcher: its item
@@ -319,46 +255,36 @@ public:
         if (watcher() == nullptr) {
             return nullptr;
         }
-        QString itemService;
-        QString itemPath;
-        const QMetaObject::Connection watch =
-            QObject::connect(m_watcher.get(), &trayhost::StatusNotifierWatcher::itemRegistered,
-                             [&](const QString& service, const QString& path) {
-                                 if (itemService.isEmpty()) {
-                                     itemService = service;
-                                     itemPath = path;
-                                 }
-                             });
-        const bool registered = child.start(program, arguments, env) &&
-                                waitFor([&] { return !itemService.isEmpty(); }, timeoutMs);
-        QObject::disconnect(watch);
-        if (!registered) {
+        QSignalSpy registered(m_watcher.get(), &trayhost::StatusNotifierWatcher::itemRegistered);
+        if (!child.start(program, arguments, env) ||
+            !waitFor([&] { return !registered.isEmpty(); }, timeoutMs)) {
             m_error = u"the item never registered with the tray: "_s + child.errors();
             return nullptr;
         }
-        return std::make_unique<trayhost::TrayItem>(bus.connection(), itemService, itemPath);
+        return std::make_unique<trayhost::TrayItem>(
+            bus.connection(), registered.at(0).at(0).toString(), registered.at(0).at(1).toString());
     }
 
     // Runs "zorva-device-sim send ARGUMENTS..." on the stage: its exit status.
     int send(const QStringList& arguments) {
         Child client;
-        if (!client.start(simulatorProgram(), QStringList{u"send"_s} + arguments, env) ||
-            !client.process().waitForFinished(30000)) {
-            return -1;
-        }
-        return client.process().exitCode();
+        return client.start(simulatorProgram(), QStringList{u"send"_s} + arguments, env) &&
+                       client.process().waitForFinished(30000)
+                   ? client.process().exitCode()
+                   : -1;
     }
 
     PrivateBus bus;
-    VirtualScreen screen;
+    Child screen; // Xvfb
     ScopedSandbox sandbox;
     QTemporaryDir dir;
-    QProcessEnvironment env;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     Child service;
     Child app;
 
 private:
     QString m_error;
+    bool m_noScreen = true;
     std::unique_ptr<trayhost::StatusNotifierWatcher> m_watcher;
 };
 

@@ -1,22 +1,6 @@
 #include "UpdateWindowFixtures.h"
 
-#include "Platform/Bundle.h"
-
 namespace testsupport {
-
-FakeUpdateWindowPlatform::FakeUpdateWindowPlatform()
-    : bundle(platform::Bundle::bundleWithPath(QStringLiteral(ZORVA_BUNDLE_PATH))) {}
-
-bool FakeUpdateWindowPlatform::openURL(const QUrl& url) {
-    opened.append(url);
-    return true;
-}
-
-bool FakeUpdateWindowPlatform::launchApplicationAtPath(const QString& path,
-                                                       const QStringList& arguments) {
-    launched.append({path, arguments});
-    return true;
-}
 
 QVariantMap deviceEntry(const QString& name, const QString& productId, int state) {
     return {{"componentNameKey", name},

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Bundle.h"
 #include "ZorvaUIProject/HVUpdatePopUpView.h"
 
 #include <QList>
@@ -10,23 +11,30 @@
 namespace testsupport {
 
 // The update window's platform for tests: the given bundle (the build's
-// application bundle by default), every name 10 points wide, and browser and
-// updater requests recorded.
+// application bundle by default), every name 10 points wide, and browser,
+// updater, clipboard and reset requests recorded.
 class FakeUpdateWindowPlatform : public HVUpdateWindowPlatform {
 public:
-    FakeUpdateWindowPlatform();
     std::shared_ptr<const platform::Bundle> resourceBundle() override { return bundle; }
-    bool openURL(const QUrl& url) override;
-    bool launchApplicationAtPath(const QString& path, const QStringList& arguments) override;
+    bool openURL(const QUrl& url) override {
+        opened.append(url);
+        return true;
+    }
+    bool launchApplicationAtPath(const QString& path, const QStringList& arguments) override {
+        launched.append({path, arguments});
+        return true;
+    }
     double nameWidth(const QString&) override { return 10.0; }
-    void setClipboardText(const QString&) override {}
+    void setClipboardText(const QString& text) override { clipboard = text; }
     bool resetPanicTrace(const QString& productID, qint64 locationID) override {
         resets.append({productID, locationID});
         return resetReachesService;
     }
 
-    std::shared_ptr<const platform::Bundle> bundle;
+    std::shared_ptr<const platform::Bundle> bundle =
+        platform::Bundle::bundleWithPath(QStringLiteral(ZORVA_BUNDLE_PATH));
     QList<QUrl> opened;
+    QString clipboard;
     QList<QPair<QString, QStringList>> launched;
     QList<QPair<QString, qint64>> resets;
     bool resetReachesService = true;

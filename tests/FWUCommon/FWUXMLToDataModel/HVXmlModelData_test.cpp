@@ -8,22 +8,18 @@ using platform::archivedDataWithRootObject;
 using platform::unarchiveObjectWithData;
 
 namespace {
-template <class T>
-std::shared_ptr<T> roundTrip(const std::shared_ptr<T>& record) {
-    return unarchiveObjectWithData(archivedDataWithRootObject(QVariant::fromValue(record)))
-        .template value<std::shared_ptr<T>>();
-}
-} // namespace
-
 // A record's description names every field, so equal descriptions before and
-// after archiving show that every field came back.
+// after archiving show that every field came back. Returns the record read back.
 template <class T>
-void expectRoundTrip(const std::shared_ptr<T>& record) {
-    const auto back = roundTrip(record);
-    ASSERT_NE(back, nullptr);
+std::shared_ptr<T> expectRoundTrip(const std::shared_ptr<T>& record) {
+    const auto back =
+        unarchiveObjectWithData(archivedDataWithRootObject(QVariant::fromValue(record)))
+            .template value<std::shared_ptr<T>>();
     EXPECT_EQ(platform::describe(QVariant::fromValue(back)),
               platform::describe(QVariant::fromValue(record)));
+    return back;
 }
+} // namespace
 
 TEST(HVXmlModelData, EveryRecordRoundTripsWithItsFieldNames) {
     auto data = std::make_shared<HVXmlDataVectorInfo>();
@@ -58,9 +54,9 @@ TEST(HVXmlModelData, EveryRecordRoundTripsWithItsFieldNames) {
     build->setSubversionInfo(QVariantMap{{"dsp", "3"}});
     build->setAvailableTunesInfo(QVariantList{QVariant::fromValue(tunes)});
     build->setAvailableHSTunesInfo(QVariantList{QVariant::fromValue(tunes)});
-    expectRoundTrip(build);
     // The tunes record held at two places is still one record.
-    const auto buildBack = roundTrip(build);
+    const auto buildBack = expectRoundTrip(build);
+    ASSERT_NE(buildBack, nullptr);
     const auto tunesBack =
         buildBack->availableTunesInfo().toList().value(0).value<HVXmlBuildVectorTunesInfoPtr>();
     ASSERT_NE(tunesBack, nullptr);
