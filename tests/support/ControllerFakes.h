@@ -147,14 +147,10 @@ public:
     };
     // "title|message|informative|style|buttons|icon file|level"
     static QString describe(const HVAlert& a) {
-        return QStringList{a.windowTitle,
-                           a.messageText,
-                           a.informativeText,
-                           QString::number(a.alertStyle),
-                           a.buttons.join(u'+'),
-                           QFileInfo(a.iconPath).fileName(),
-                           a.windowLevel ? QString::number(*a.windowLevel) : QString()}
-            .join(u'|');
+        return u"%1|%2|%3|%4|%5|%6|%7"_s.arg(
+            a.windowTitle, a.messageText, a.informativeText, QString::number(a.alertStyle),
+            a.buttons.join(u'+'), QFileInfo(a.iconPath).fileName(),
+            a.windowLevel ? QString::number(*a.windowLevel) : QString());
     }
     qint64 runModal(const HVAlert& alert) override {
         *log << u"modal:"_s + describe(alert);
