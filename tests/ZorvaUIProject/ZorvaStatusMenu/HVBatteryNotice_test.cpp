@@ -8,12 +8,7 @@
 namespace {
 
 HVMenuDevice headset(const QString& name, quint64 lid, std::optional<HVMenuBattery> battery) {
-    HVMenuDevice device;
-    device.name = name;
-    device.productID = QStringLiteral("HV2A01");
-    device.lid = lid;
-    device.batteryInfo = battery;
-    return device;
+    return {name, QStringLiteral("HV2A01"), lid, QString(), battery};
 }
 
 // Percentage, charging, low flag.

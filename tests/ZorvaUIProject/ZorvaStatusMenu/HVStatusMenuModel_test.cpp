@@ -9,13 +9,7 @@ namespace {
 
 HVMenuDevice device(const QString& name, quint64 lid, std::optional<HVMenuBattery> battery = {},
                     const QString& productID = u"HV1000"_s) {
-    HVMenuDevice d;
-    d.name = name;
-    d.productID = productID;
-    d.lid = lid;
-    d.curFwVersion = u"1.2.3"_s;
-    d.batteryInfo = battery;
-    return d;
+    return {name, productID, lid, u"1.2.3"_s, battery};
 }
 
 HVMenuInput fullInput() {

@@ -22,13 +22,7 @@ namespace {
 const QString kResources = QStringLiteral(ZORVA_BUNDLE_PATH "/Contents/Resources");
 
 HVMenuDevice headset(const QString& name, quint64 lid, int pct, bool charging) {
-    HVMenuDevice d;
-    d.name = name;
-    d.productID = u"HV1234"_s;
-    d.lid = lid;
-    d.curFwVersion = u"2.1"_s;
-    d.batteryInfo = HVMenuBattery{pct, charging, false};
-    return d;
+    return {name, u"HV1234"_s, lid, u"2.1"_s, HVMenuBattery{pct, charging, false}};
 }
 
 HVMenuInput demoInput() {
