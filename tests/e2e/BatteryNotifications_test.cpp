@@ -45,12 +45,8 @@ protected:
             stage.sandbox.home(u"Library/Preferences/com.zorva.prefsettings.plist"_s), plist));
     }
     bool serverOnBus(bool wanted) {
-        return stage::waitFor([&] {
-            return stage.bus.connection()
-                       .interface()
-                       ->isServiceRegistered(kNotifications)
-                       .value() == wanted;
-        });
+        QDBusConnectionInterface* bus = stage.bus.connection().interface();
+        return stage::waitFor([&] { return bus->isServiceRegistered(kNotifications) == wanted; });
     }
     // "zorva-device-sim send" with the arguments, separated by "|".
     void send(const char* arguments) {
