@@ -27,13 +27,6 @@ const char* const kScenario = R"({
   "manualCheck": "none", "autoCheck": "none"
 })";
 
-const char* const kNotificationsOff = R"(<?xml version="1.0" encoding="UTF-8"?>
-<plist version="1.0"><dict>
-  <key>zorvaStatusMenu</key><string>TRUE</string>
-  <key>Low Battery Notifications</key><false/>
-</dict></plist>
-)";
-
 const QString kTip = u"Zorva / "_s;
 const QString kNotifications = u"org.freedesktop.Notifications"_s;
 
@@ -42,17 +35,18 @@ class BatteryNotificationsEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override { stage.require(); }
 
-    void writePreferences(const char* plist) {
+    // The full menu, with the low-battery notifications on or off.
+    void writePreferences(bool notifications) {
+        QByteArray plist(testsupport::kFullMenuPreferences);
+        if (!notifications) {
+            plist.replace("</dict>", "<key>Low Battery Notifications</key><false/></dict>");
+        }
         ASSERT_TRUE(testsupport::writeFile(
             stage.sandbox.home(u"Library/Preferences/com.zorva.prefsettings.plist"_s), plist));
     }
     bool serverOnBus(bool wanted) {
-        return stage::waitFor([&] {
-            return stage.bus.connection()
-                       .interface()
-                       ->isServiceRegistered(kNotifications)
-                       .value() == wanted;
-        });
+        QDBusConnectionInterface* bus = stage.bus.connection().interface();
+        return stage::waitFor([&] { return bus->isServiceRegistered(kNotifications) == wanted; });
     }
     // "zorva-device-sim send" with the arguments, separated by "|".
     void send(const char* arguments) {
@@ -90,13 +84,12 @@ protected:
             log >> time >> args;
             log.endStructure();
             const auto hints = qdbus_cast<QVariantMap>(args.value(6).value<QDBusArgument>());
-            calls << QStringList{args.value(0).toString(),
-                                 QString::number(args.value(1).toUInt()),
-                                 args.value(2).toString(),
-                                 args.value(3).toString(),
-                                 args.value(4).toString(),
-                                 hints.value("image-path").toString(),
-                                 QString::number(hints.value("urgency").toInt())}
+            QStringList fields;
+            for (int i = 0; i < 5; ++i) {
+                fields << args.value(i).toString();
+            }
+            calls << (fields << hints.value("image-path").toString()
+                             << QString::number(hints.value("urgency").toInt()))
                          .join(u'|');
         }
         log.endArray();
@@ -139,12 +132,12 @@ TEST_F(BatteryNotificationsEndToEnd, OneNotificationPerLowEpisodeAndTheToolTipFo
     send("battery|HV0AC8|337641472|14|low");
     ASSERT_TRUE(callsReach(3));
     // Turned off: a new episode posts nothing; back on, the next one does.
-    writePreferences(kNotificationsOff);
+    writePreferences(false);
     send("battery|HV0AC8|337641472|50");
     send("battery|HV0AC8|337641472|10|low");
     // The rebuild that shows 10% has read the preference.
     ASSERT_TRUE(toolTipBecomes(kTip + "Zorva Brindle 84: 10%\nZorva Mirelo 65: 8%"));
-    writePreferences(testsupport::kFullMenuPreferences);
+    writePreferences(true);
     send("battery|HV2A01|340787200|7|charging|low");
     send("battery|HV2A01|340787200|6|low");
     ASSERT_TRUE(callsReach(4));

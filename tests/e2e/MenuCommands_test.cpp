@@ -128,4 +128,13 @@ TEST_F(MenuCommandsEndToEnd, CheckUpdateWindowUpdaterAndSettingsPane) {
         const QString log = QString::fromUtf8(testsupport::readFile(paneLog));
         return log.count(u"started"_s) == 2 && log.contains(u"ZORVAERRORNOTIFICATION"_s);
     })) << qPrintable(QString::fromUtf8(testsupport::readFile(paneLog)));
+
+    // A manual check answered without a list: the "up to date" alert, pressed away.
+    ASSERT_TRUE(item->click(u"Check for updates"_s, &error)) << qPrintable(error);
+    ASSERT_TRUE(stage::waitFor([&] { return entry(u"Checking..."_s).has_value(); }));
+    EXPECT_EQ(stage.send({u"components"_s, u"manual"_s, u"absent"_s}), 0);
+    const QString alert = recordedWindow(3);
+    EXPECT_EQ(alert, u"3-alert|Zorva Suite for Mac|Software is up to date.||OK"_s);
+    ASSERT_TRUE(press(alert, "OK"));
+    EXPECT_TRUE(stage::waitFor([&] { return !QFile::exists(windows + u"/3-alert.press"_s); }));
 }

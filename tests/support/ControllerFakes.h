@@ -1,10 +1,13 @@
 #pragma once
 
 #include "Platform/Bundle.h"
+#include "ZorvaUIProject/HVComponentUpdateList.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusController.h"
 #include "ZorvaUIProject/ZorvaStatusMenu/HVStatusPlatform.h"
 
+#include <QFileInfo>
 #include <QStringList>
+#include <QTimer>
 #include <QVariantMap>
 #include <functional>
 #include <memory>
@@ -12,6 +15,7 @@
 #include <optional>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 #include <vector>
 
 // Stand-ins for everything HVStatusController reaches through HVStatusPlatform,
@@ -21,68 +25,85 @@ namespace testsupport {
 
 using namespace Qt::StringLiterals;
 
+// Everything the commands did, in order, shared by the fakes of one rig.
+using Log = std::shared_ptr<QStringList>;
+
 struct ServiceState {
-    QVariant devices;
-    QVariant softphones;
-    QVariant updateAvailable;
-    QVariant updateList;
+    QVariant devices, softphones, updateAvailable, updateList;
     bool throwOnDevices = false;
     QStringList calls;
 };
 
 class FakeService final : public HVStatusServiceClient {
 public:
-    explicit FakeService(std::shared_ptr<ServiceState> state) : m_state(std::move(state)) {}
+    explicit FakeService(std::shared_ptr<ServiceState> state) : s(std::move(state)) {}
     QVariant getDeviceInfoFromApplicationService(const QString& name) override {
-        m_state->calls << u"devices:"_s + name;
-        if (m_state->throwOnDevices) {
+        const QVariant devices = answer(u"devices:"_s + name, s->devices);
+        if (s->throwOnDevices) {
             throw std::runtime_error("the service left the bus");
         }
-        return m_state->devices;
+        return devices;
     }
     QVariant getSoftphoneInfoFromApplicationService(const QString& name) override {
-        m_state->calls << u"softphones:"_s + name;
-        return m_state->softphones;
+        return answer(u"softphones:"_s + name, s->softphones);
     }
     QVariant getUpdateAvailableInfoFromAppService() override {
-        m_state->calls << u"updateAvailable"_s;
-        return m_state->updateAvailable;
+        return answer(u"updateAvailable"_s, s->updateAvailable);
     }
     QVariant getUpdateURLInfoFromAppService() override {
-        m_state->calls << u"updateList"_s;
-        return m_state->updateList;
+        return answer(u"updateList"_s, s->updateList);
     }
     void manualCheckForUpdateFromApplicationService(const QString& name) override {
-        m_state->calls << u"manualCheck:"_s + name;
+        answer(u"manualCheck:"_s + name, {});
     }
-    void saveLastCheckPackageVersion() override {
-        m_state->calls << u"saveLastCheckPackageVersion"_s;
-    }
+    void saveLastCheckPackageVersion() override {}
 
 private:
-    std::shared_ptr<ServiceState> m_state;
+    QVariant answer(const QString& call, const QVariant& value) {
+        s->calls << call;
+        return value;
+    }
+    std::shared_ptr<ServiceState> s;
 };
 
 // Posts are queued and delivered by deliver(), as the event loop would after
-// the posting callback has returned.
-// With fromEventLoop set, each post is delivered by the event loop instead.
+// the posting callback has returned; with fromEventLoop set, the event loop does.
 class FakeCenter final : public HVStatusNotificationCenter {
 public:
     void addObserver(const QString& name, std::function<void()> handler) override {
-        observers.push_back({name, std::move(handler)});
+        observers.emplace_back(name, std::move(handler));
     }
-    void postNotificationName(const QString& name, bool deliverImmediately) override;
+    void postNotificationName(const QString& name, bool deliverImmediately) override {
+        posted << name;
+        immediate = immediate && deliverImmediately;
+        if (fromEventLoop) {
+            QTimer::singleShot(0, [this] { deliver(); });
+        }
+    }
     // Posts with an object go to the log; they may come from another thread.
-    void postNotificationNameObject(const QString& name, const QString& object) override;
-    QStringList logged();
-    void deliver();
+    void postNotificationNameObject(const QString& name, const QString& object) override {
+        const std::lock_guard lock(mutex);
+        *log << u"post:%1=%2"_s.arg(name, object);
+    }
+    QStringList logged() {
+        const std::lock_guard lock(mutex);
+        return *log;
+    }
+    void deliver() {
+        for (; delivered < posted.size(); ++delivered) {
+            for (const auto& [observed, handler] : observers) {
+                if (observed == posted[delivered]) {
+                    handler();
+                }
+            }
+        }
+    }
     std::vector<std::pair<QString, std::function<void()>>> observers;
     QStringList posted;
-    QStringList queue;
+    qsizetype delivered = 0;
     bool immediate = true;
     bool fromEventLoop = false;
-    // Everything the commands did, in order, shared by the fakes of one rig.
-    std::shared_ptr<QStringList> log = std::make_shared<QStringList>();
+    Log log = std::make_shared<QStringList>();
     std::mutex mutex;
 };
 
@@ -111,30 +132,53 @@ public:
         values.insert(key, value);
         *log << u"pref:%1=%2(%3)"_s.arg(key, value.toString(), value.typeName());
     }
-    QVariantMap values;
+    QVariantMap values{{u"zorvaStatusMenu"_s, u"TRUE"_s}};
     QStringList cleared;
-    std::shared_ptr<QStringList> log;
-};
-
-class FakeSheet final : public HVStatusSheet {
-public:
-    void orderOut() override { ++orderedOut; }
-    int orderedOut = 0;
+    Log log;
 };
 
 // Alerts and update windows are logged; a shown one waits in `open` until the
 // test ends it.
 class FakeWindows final : public HVStatusWindows {
 public:
+    struct Sheet final : HVStatusSheet {
+        void orderOut() override { ++orderedOut; }
+        int orderedOut = 0;
+    };
     // "title|message|informative|style|buttons|icon file|level"
-    static QString describe(const HVAlert& alert);
-    qint64 runModal(const HVAlert& alert) override;
-    void beginAlertSheet(const HVAlert& alert, HVSheetEndHandler didEnd) override;
+    static QString describe(const HVAlert& a) {
+        return u"%1|%2|%3|%4|%5|%6|%7"_s.arg(
+            a.windowTitle, a.messageText, a.informativeText, QString::number(a.alertStyle),
+            a.buttons.join(u'+'), QFileInfo(a.iconPath).fileName(),
+            a.windowLevel ? QString::number(*a.windowLevel) : QString());
+    }
+    qint64 runModal(const HVAlert& alert) override {
+        *log << u"modal:"_s + describe(alert);
+        return kAlertFirstButtonReturn;
+    }
+    void beginAlertSheet(const HVAlert& alert, HVSheetEndHandler didEnd) override {
+        *log << u"alert:"_s + describe(alert);
+        open.push_back(std::move(didEnd));
+    }
     void beginUpdateWindow(const std::optional<HVComponentList>& list, bool settings,
-                           HVSheetEndHandler didEnd) override;
+                           HVSheetEndHandler didEnd) override {
+        QStringList names;
+        for (const auto& entry : list.value_or(HVComponentList())) {
+            names << HVComponentUpdateList::componentName(entry);
+        }
+        *log << u"window:"_s + (list ? u"[%1]"_s.arg(names.join(u',')) : u"absent"_s) +
+                    (settings ? u"+settings"_s : QString());
+        open.push_back(std::move(didEnd));
+    }
     // Ends the last shown window with the code; answers how often it was ordered out.
-    int end(qint64 code);
-    std::shared_ptr<QStringList> log;
+    int end(qint64 code) {
+        auto handler = std::move(open.back());
+        open.pop_back();
+        Sheet sheet;
+        handler(sheet, code);
+        return sheet.orderedOut;
+    }
+    Log log;
     std::vector<HVSheetEndHandler> open;
 };
 
@@ -146,63 +190,56 @@ public:
         return true;
     }
     QString panePath = u"/Library/PreferencePanes/Zorva Suite for Mac.prefPane"_s;
-    std::shared_ptr<QStringList> log;
+    Log log;
 };
 
-// Runs each task on a thread of its own, joined when the queue goes.
+// Runs each task on a thread of its own; settle() joins them.
 class ThreadQueue final : public HVStatusTaskQueue {
 public:
-    ~ThreadQueue() override;
+    ~ThreadQueue() override { settle(); }
     void dispatchAsync(std::function<void()> task) override {
         threads.emplace_back(std::move(task));
+    }
+    void settle() {
+        for (auto& thread : std::exchange(threads, {})) {
+            thread.join();
+        }
     }
     std::vector<std::thread> threads;
 };
 
-class FakeProcesses final : public HVStatusProcesses {
-public:
-    int killProcessesMatching(const QString& pattern) override {
-        *log << u"kill:"_s + pattern;
-        return 1;
-    }
-    std::shared_ptr<QStringList> log;
-};
-
 struct ItemState {
-    QString image;
-    QString alternateImage;
+    QString image, alternateImage;
     std::optional<HVStatusMenu> menu;
     int menuSets = 0;
 };
 
 class FakeItem final : public HVStatusBarItem {
 public:
-    explicit FakeItem(std::shared_ptr<ItemState> state) : m_state(std::move(state)) {}
-    void setImage(const QString& path) override { m_state->image = path; }
-    void setAlternateImage(const QString& path) override { m_state->alternateImage = path; }
+    explicit FakeItem(std::shared_ptr<ItemState> state) : s(std::move(state)) {}
+    void setImage(const QString& path) override { s->image = path; }
+    void setAlternateImage(const QString& path) override { s->alternateImage = path; }
     void setMenu(const HVStatusMenu& menu) override {
-        m_state->menu = menu;
-        ++m_state->menuSets;
+        s->menu = menu;
+        ++s->menuSets;
     }
     void setHighlightMode(bool) override {}
 
 private:
-    std::shared_ptr<ItemState> m_state;
+    std::shared_ptr<ItemState> s;
 };
 
 class FakeBar final : public HVStatusBar {
 public:
-    std::unique_ptr<HVStatusBarItem> statusItemWithLength(double length, ItemHandler) override {
-        lengths.push_back(length);
+    std::unique_ptr<HVStatusBarItem> statusItemWithLength(double, ItemHandler) override {
         return giveItem ? std::make_unique<FakeItem>(item) : nullptr;
     }
     bool registerBooksInBundle(const platform::Bundle&) override { return true; }
     void openHelpAnchor(const QString& anchor, const QString& book) override {
-        opened << book + QLatin1Char('#') + anchor;
+        opened << book + u'#' + anchor;
     }
     std::shared_ptr<ItemState> item = std::make_shared<ItemState>();
     bool giveItem = true;
-    std::vector<double> lengths;
     QStringList opened;
 };
 
@@ -218,18 +255,39 @@ struct Rig {
     std::shared_ptr<FakeWindows> windows = std::make_shared<FakeWindows>();
     std::shared_ptr<FakeWorkspace> workspace = std::make_shared<FakeWorkspace>();
     std::shared_ptr<ThreadQueue> queue = std::make_shared<ThreadQueue>();
-    std::shared_ptr<FakeProcesses> processes = std::make_shared<FakeProcesses>();
     bool serviceClient = true;
 
-    Rig();
+    Rig() { preferences->log = windows->log = workspace->log = center->log; }
     QStringList log() const { return center->logged(); }
     // Waits for the background tasks, then answers the log.
-    QStringList settledLog();
+    QStringList settledLog() {
+        queue->settle();
+        return log();
+    }
     // A controller on these fakes; `statusBar` replaces the fake bar when given.
-    std::unique_ptr<HVStatusController> make(std::shared_ptr<HVStatusBar> statusBar = nullptr);
+    std::unique_ptr<HVStatusController> make(std::shared_ptr<HVStatusBar> statusBar = nullptr) {
+        return std::make_unique<HVStatusController>(HVStatusPlatform{
+            .newServiceClient = [this]() -> std::unique_ptr<HVStatusServiceClient> {
+                return serviceClient ? std::make_unique<FakeService>(service) : nullptr;
+            },
+            .notificationCenter = center,
+            .callbackPublisher = publisher,
+            .preferences = preferences,
+            .statusBar = statusBar ? std::move(statusBar) : bar,
+            .mainBundle = [this] { return bundle; },
+            .windows = windows,
+            .workspace = workspace,
+            .taskQueue = queue,
+            .processes = nullptr,
+            .userNotifications = nullptr});
+    }
     // A controller on these fakes after awakeFromNib.
-    std::unique_ptr<HVStatusController> start();
-    QString resource(const QString& name) const;
+    std::unique_ptr<HVStatusController> start() {
+        auto controller = make();
+        controller->awakeFromNib();
+        return controller;
+    }
+    QString resource(const QString& name) const { return bundle->pathForResource(name, u"png"_s); }
 };
 
 } // namespace testsupport

@@ -9,17 +9,7 @@ namespace {
 
 HVMenuDevice device(const QString& name, quint64 lid, std::optional<HVMenuBattery> battery = {},
                     const QString& productID = u"HV1000"_s) {
-    HVMenuDevice d;
-    d.name = name;
-    d.productID = productID;
-    d.lid = lid;
-    d.curFwVersion = u"1.2.3"_s;
-    d.batteryInfo = battery;
-    return d;
-}
-
-HVMenuBattery battery(int pct, bool charging = false, bool low = false) {
-    return HVMenuBattery{pct, charging, low};
+    return {name, productID, lid, u"1.2.3"_s, battery};
 }
 
 HVMenuInput fullInput() {
@@ -57,7 +47,7 @@ using A = HVMenuAction;
 TEST(HVStatusMenuLayout, RowsCommandsTagsAndIcon) {
     HVMenuInput reduced = fullInput();
     reduced.fullMenu = false;
-    reduced.devices.push_back(device(u"Headset"_s, 5, battery(80)));
+    reduced.devices.push_back(device(u"Headset"_s, 5, HVMenuBattery{80}));
     reduced.softphones.push_back({u"Skype"_s, 1});
     HVMenuInput update = fullInput();
     update.isSWUpdateAvailable = true;
@@ -79,9 +69,6 @@ TEST(HVStatusMenuLayout, RowsCommandsTagsAndIcon) {
         {"reduced", reduced, {{u"Update Available"_s, A::showUpdateAvailablePopUp, 0}}, HVStatusIcon::UpdateAvailable},
         {"empty", fullInput(), {{u"Help"_s, A::statusHelpSelected, 0}, {u"Check for updates"_s, A::checkManualUpdate, 1},
                                 {u"Open Zorva"_s, A::statusOpenZorvaSelected, 2}}, HVStatusIcon::Normal},
-        {"update", update, {{u"Help"_s, A::statusHelpSelected, 0}, {u"Update Available"_s, A::showUpdateAvailablePopUp, 1},
-                            {u"Check for updates"_s, A::checkManualUpdate, 2}, {u"Open Zorva"_s, A::statusOpenZorvaSelected, 3}},
-         HVStatusIcon::UpdateAvailable},
         {"softphones", phones, {sep, {u"Jabber"_s, A::statusSoftphoneSelected, 0}, {u"skype"_s, A::statusSoftphoneSelected, 1}, sep,
                                 {u"Help"_s, A::statusHelpSelected, 2}, {u"Update Available"_s, A::showUpdateAvailablePopUp, 3},
                                 {u"Check for updates"_s, A::checkManualUpdate, 4}, {u"Open Zorva"_s, A::statusOpenZorvaSelected, 5}},
@@ -137,18 +124,19 @@ std::string columns(const std::optional<HVBatteryView>& view) {
 
 TEST(HVStatusMenuLayout, WidthAndBatteryViewColumns) {
     // Names of 12 and 20 characters, one charging headset, percentage shown.
-    const std::vector<HVMenuDevice> devices = {device(u"Twelve chars"_s, 1, battery(55, true)),
-                                               device(u"Twenty characters!!!"_s, 2)};
+    const std::vector<HVMenuDevice> devices = {
+        device(u"Twelve chars"_s, 1, HVMenuBattery{55, true}),
+        device(u"Twenty characters!!!"_s, 2)};
     EXPECT_EQ(HVStatusMenuLayout::getMaxWithOfMenu(devices, true), 290);
     EXPECT_EQ(HVStatusMenuLayout::getMaxWithOfMenu(devices, false), 250);
     // Only special devices carry a battery: no level column, but the charging one.
     EXPECT_EQ(HVStatusMenuLayout::getMaxWithOfMenu(
-                  {device(u"HV2456"_s, 1, battery(10, true), u"HV1234"_s)}, true),
+                  {device(u"HV2456"_s, 1, HVMenuBattery{10, true}, u"HV1234"_s)}, true),
               60 + 20);
     EXPECT_TRUE(HVStatusMenuLayout::isChargingHeadset(devices));
     EXPECT_FALSE(HVStatusMenuLayout::isChargingHeadset({devices[1]}));
 
-    const HVMenuDevice idle = device(u"Idle"_s, 3, battery(100));
+    const HVMenuDevice idle = device(u"Idle"_s, 3, HVMenuBattery{100});
     const struct {
         const char* what;
         HVMenuDevice device;
@@ -161,7 +149,7 @@ TEST(HVStatusMenuLayout, WidthAndBatteryViewColumns) {
         {"idle beside a charging one", idle, true, false, "0+290 20+180 - 235+30 - Battery_5.png"},
         {"idle, percentage", idle, false, true, "0+290 20+180 - 255+30 215+40 Battery_5.png 100%"},
         // A special device: its grey name only.
-        {"special", device(u"Base"_s, 4, battery(60, true), u"HV2454"_s), true, true, "0+290 20+180 - - -"},
+        {"special", device(u"Base"_s, 4, HVMenuBattery{60, true}, u"HV2454"_s), true, true, "0+290 20+180 - - -"},
         {"no battery", device(u"Wired"_s, 5), false, true, "none"},
         // clang-format on
     };
@@ -185,9 +173,10 @@ TEST(HVStatusMenuLayout, BatteryLevelPicturesAndWhichDevicesGetViews) {
 
     HVMenuInput input = fullInput();
     input.showBatteryStatus = true;
-    input.devices = {
-        device(u"Empty"_s, 1, battery(0)), device(u"Base"_s, 2, battery(0), u"HV2454"_s),
-        device(u"HV2456"_s, 3, battery(0), u"HV1111"_s), device(u"Full"_s, 4, battery(90))};
+    input.devices = {device(u"Empty"_s, 1, HVMenuBattery{0}),
+                     device(u"Base"_s, 2, HVMenuBattery{0}, u"HV2454"_s),
+                     device(u"HV2456"_s, 3, HVMenuBattery{0}, u"HV1111"_s),
+                     device(u"Full"_s, 4, HVMenuBattery{90})};
     const HVStatusMenu menu = HVStatusMenuLayout::statusMenuPopulate(input);
     EXPECT_FALSE(menu.items[0].view);
     EXPECT_EQ(menu.items[0].title, u"Empty"_s);
