@@ -49,8 +49,7 @@ public:
             m_error = QStringLiteral("the UPower mock does not start: ") + m_upower.errors();
             return;
         }
-        m_path = m_upower.addBluetoothDevice(QStringLiteral("headset"), 17, kHeadset, 50,
-                                             QStringLiteral("AA:BB:CC:DD:EE:01"));
+        m_path = m_upower.addBluetoothDevice(1, 17, kHeadset, 50);
         if (m_path.isEmpty()) {
             m_error = QStringLiteral("cannot set up the headset");
             return;

@@ -82,26 +82,27 @@ QString MockUPower::addDevice(const QString& id, const QVariantMap& properties) 
     return added ? path : QString();
 }
 
+QString MockUPower::addBluetoothDevice(int n, quint32 type, const QString& model,
+                                       double percentage) {
+    const QString address = u"AA:BB:CC:DD:EE:0"_s + QString::number(n);
+    QString underscored = address;
+    underscored.replace(u':', u'_');
+    // clang-format off
+    return addDevice(u"dev"_s + underscored, {
+        {u"Type"_s, QVariant::fromValue(type)}, {u"Model"_s, model}, {u"Serial"_s, address},
+        {u"NativePath"_s, u"/org/bluez/hci0/dev_"_s + underscored}, {u"IsPresent"_s, true},
+        {u"PowerSupply"_s, false}, {u"Percentage"_s, percentage}, {u"Energy"_s, percentage},
+        {u"State"_s, QVariant::fromValue(quint32(2))}, {u"WarningLevel"_s, QVariant::fromValue(quint32(1))},
+        {u"Voltage"_s, 3.8}, {u"TimeToEmpty"_s, QVariant::fromValue(qint64(0))},
+        {u"UpdateTime"_s, QVariant::fromValue(quint64(0))}});
+    // clang-format on
+}
+
 QString MockUPower::addHeadsets() {
-    // Present devices of the headset kinds (17 headset, 19 headphones, 5 mouse), discharging,
-    // with Bluetooth-style native paths and serial numbers.
-    const auto add = [this](int n, quint32 type, const QString& model, double percentage) {
-        const QString address = u"AA:BB:CC:DD:EE:0"_s + QString::number(n);
-        QString underscored = address;
-        underscored.replace(u':', u'_');
-        // clang-format off
-        return addDevice(u"dev"_s + underscored, {
-            {u"Type"_s, QVariant::fromValue(type)}, {u"Model"_s, model}, {u"Serial"_s, address},
-            {u"NativePath"_s, u"/org/bluez/hci0/dev_"_s + underscored}, {u"IsPresent"_s, true},
-            {u"PowerSupply"_s, false}, {u"Percentage"_s, percentage}, {u"Energy"_s, percentage},
-            {u"State"_s, QVariant::fromValue(quint32(2))}, {u"WarningLevel"_s, QVariant::fromValue(quint32(1))},
-            {u"Voltage"_s, 3.8}, {u"TimeToEmpty"_s, QVariant::fromValue(qint64(0))},
-            {u"UpdateTime"_s, QVariant::fromValue(quint64(0))}});
-        // clang-format on
-    };
-    const QString quillo = add(1, 17, u"Zorva Quillo 40"_s, 64);
-    const bool others = !add(2, 19, u"Zorva Mellin 7"_s, 30).isEmpty() &&
-                        !add(3, 5, u"Zorva Tappet"_s, 90).isEmpty();
+    // Types: 17 headset, 19 headphones, 5 mouse.
+    const QString quillo = addBluetoothDevice(1, 17, u"Zorva Quillo 40"_s, 64);
+    const bool others = !addBluetoothDevice(2, 19, u"Zorva Mellin 7"_s, 30).isEmpty() &&
+                        !addBluetoothDevice(3, 5, u"Zorva Tappet"_s, 90).isEmpty();
     return others ? quillo : QString();
 }
 

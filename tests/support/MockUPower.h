@@ -30,6 +30,9 @@ public:
     // Model, Percentage, State, WarningLevel, ...; typed as UPower types them)
     // and sends DeviceAdded. Answers the object path, empty on failure.
     QString addDevice(const QString& id, const QVariantMap& properties);
+    // A present, discharging Bluetooth device number n (1-9) of this UPower type,
+    // with serial number AA:BB:CC:DD:EE:0n. Answers its path, empty on failure.
+    QString addBluetoothDevice(int n, quint32 type, const QString& model, double percentage);
     // The usual three: headset "Zorva Quillo 40" at 64 %, headphones "Zorva Mellin 7"
     // at 30 % and the mouse "Zorva Tappet" at 90 %. Answers the headset's path,
     // empty on failure.
