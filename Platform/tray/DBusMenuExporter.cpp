@@ -257,7 +257,10 @@ void DBusMenuExporter::Event(int id, const QString& eventId, const QDBusVariant&
         return;
     }
     if (eventId == QLatin1String("clicked") && id > 0) {
-        Q_EMIT clicked(id);
+        // After the reply: a command may open a modal alert, and the host must not
+        // wait for the user to close it.
+        QMetaObject::invokeMethod(
+            this, [this, id] { Q_EMIT clicked(id); }, Qt::QueuedConnection);
     } else if (eventId == QLatin1String("opened") && id == 0) {
         Q_EMIT aboutToShow();
     }
