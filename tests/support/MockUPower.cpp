@@ -58,16 +58,21 @@ void MockUPower::stop() {
 }
 
 QString MockUPower::errors() {
-    return QString::fromUtf8(testsupport::readFile(m_log.filePath(u"upower-mock.log"_s)));
+    return m_errors +
+           QString::fromUtf8(testsupport::readFile(m_log.filePath(u"upower-mock.log"_s)));
 }
 
-// A call of the mock's own interface; its failures are in the mock's log.
+// A call of the mock's own interface; a failure is kept for errors().
 bool MockUPower::call(const QString& member, const QVariantList& arguments) {
     QDBusMessage message = QDBusMessage::createMethodCall(kUPower, u"/org/freedesktop/UPower"_s,
                                                           u"org.freedesktop.DBus.Mock"_s, member);
     message.setArguments(arguments);
-    return m_bus.connection().call(message, QDBus::Block, 10000).type() ==
-           QDBusMessage::ReplyMessage;
+    const QDBusMessage reply = m_bus.connection().call(message, QDBus::Block, 10000);
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        m_errors += member + u": "_s + reply.errorName() + u" "_s + reply.errorMessage() + u'\n';
+        return false;
+    }
+    return true;
 }
 
 QString MockUPower::addDevice(const QString& id, const QVariantMap& properties) {

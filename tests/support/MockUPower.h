@@ -24,6 +24,7 @@ public:
     bool start();
     // Ends the mock (UPower leaves the bus).
     void stop();
+    // What went wrong: failed calls of the mock's interface, then the mock's own log.
     QString errors();
 
     // Adds /org/freedesktop/UPower/devices/<id> with these properties (Type,
@@ -45,6 +46,7 @@ private:
 
     stage::PrivateBus m_bus;
     QTemporaryDir m_log;
+    QString m_errors;
     QProcess m_mock;
 };
 
