@@ -83,10 +83,9 @@ TEST(KeyedArchive, PlistlibReadsWhatTheCodecWrites) {
     const HVDevicePtr device = HVDevice::initDevice("Zorva 5200", "HV2454", ~quint64(0));
     device->setBatteryInfo(HVBatteryInformation::initBatteryInfoForTypeId("T1"));
     device->batteryInfo()->setHsBatteryPCT(64);
-    const QVariantMap root{
-        {"device", QVariant::fromValue(device)},
-        {"date", QDateTime(QDate(2001, 1, 2), QTime(0, 0), QTimeZone::utc())},
-        {"data", QByteArray("\x01\x02", 2)}};
+    const QVariantMap root{{"device", QVariant::fromValue(device)},
+                           {"date", QDateTime(QDate(2001, 1, 2), QTime(0, 0), QTimeZone::utc())},
+                           {"data", QByteArray("\x01\x02", 2)}};
     const QJsonObject out = readWithPlistlib(archivedDataWithRootObject(root));
     const QJsonObject top = out.value("root").toObject();
     const QJsonObject entries = top.value("entries").toObject();
