@@ -12,7 +12,7 @@ constexpr const char* kSetting = "glibc.malloc.tcache_count";
 // "=" followed by its value otherwise.
 constexpr const char* kOriginal = "ZORVA_ORIGINAL_GLIBC_TUNABLES";
 
-void restore(const char* original) {
+[[maybe_unused]] void restore(const char* original) {
     if (original[0] == '=') {
         setenv(kTunables, original + 1, 1);
     } else {
