@@ -41,7 +41,7 @@ void tuneAllocator(char* argv[]) {
     (void)argv;
 #else
     if (const char* original = std::getenv(kOriginal)) {
-        restore(std::string(original).c_str());
+        restore(original);
         return;
     }
     const char* current = std::getenv(kTunables);

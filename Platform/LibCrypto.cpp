@@ -57,8 +57,9 @@ std::optional<Loaded> load() {
                           bind(handle, "EVP_DecryptFinal_ex", f.decryptFinal) &&
                           bind(handle, "ERR_peek_last_error", f.peekLastError) &&
                           bind(handle, "ERR_clear_error", f.clearError);
-    if (!complete)
+    if (!complete) {
         return std::nullopt;
+    }
     return Loaded{std::move(library), f};
 }
 
